@@ -1,1 +1,60 @@
-// placeholder
+#include "sound/MediaPlayer.h"
+
+#include <utility>
+
+#include "sound/GstMediaDevice.h"
+#include "sound/MediaDevice.h"
+
+namespace {
+
+const char kNoDeviceOpen[] = "No MCI device open";
+const char kUnknownErrorCode[] = "Unknown error code";
+
+}  // namespace
+
+TMediaPlayer::TMediaPlayer(std::unique_ptr<MediaDevice> device)
+    : FDevice(device ? std::move(device) : std::make_unique<GstMediaDevice>()) {
+    // The device never outlives the player, so the raw capture is safe.
+    FDevice->SetNotify([this](int reason) { FLastNotify = reason; });
+}
+
+TMediaPlayer::~TMediaPlayer() {
+    if (FDeviceID != 0) FDevice->Close();  // result ignored: nothing can be done about it now
+    FDevice->SetNotify(nullptr);
+}
+
+void TMediaPlayer::Open() {
+    if (FOpen) Close();
+    uint16_t id = 0;
+    FError = FDevice->OpenFile(FFileName, &id);
+    if (FError != 0) {
+        std::string text = FDevice->ErrorText(FError);
+        throw EMCIDeviceError(text.empty() ? kUnknownErrorCode : text);
+    }
+    FOpen = true;
+    FDeviceID = id;
+}
+
+void TMediaPlayer::Play() {
+    if (!FOpen) throw EMCIDeviceError(kNoDeviceOpen);
+    // At the end of the medium a play would end at once: start over instead.
+    // An unknown length (-1) never counts as the end.
+    const int64_t length = FDevice->Length();
+    if (length >= 0 && FDevice->Position() == length) FDevice->SeekToStart();
+    FLastNotify = 0;
+    FError = FDevice->Play();
+}
+
+void TMediaPlayer::Stop() {
+    if (!FOpen) throw EMCIDeviceError(kNoDeviceOpen);
+    FError = FDevice->Stop();
+}
+
+void TMediaPlayer::Close() {
+    if (FDeviceID == 0) return;
+    FError = FDevice->Close();
+    if (FError == 0) {
+        FOpen = false;
+        FDeviceID = 0;
+    }
+}

@@ -1,0 +1,355 @@
+#include "sound/GstMediaDevice.h"
+
+#include <gst/gst.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "sound/MediaPlayer.h"
+#include "sound/SoundFormat.h"
+
+namespace {
+
+// GStreamer is initialised once per process, from whichever thread first
+// builds a device.
+bool EnsureGstInitialised(std::string* error) {
+    static std::once_flag once;
+    static std::string initError;
+    std::call_once(once, [] {
+        GError* err = nullptr;
+        if (!gst_init_check(nullptr, nullptr, &err)) {
+            initError = err ? err->message : "GStreamer could not be initialised";
+            if (err) g_error_free(err);
+        }
+    });
+    if (!initError.empty()) *error = initError;
+    return initError.empty();
+}
+
+std::string QuotedName(const std::string& path) { return "\"" + path + "\""; }
+
+}  // namespace
+
+struct GstMediaDevice::Impl {
+    // Owned: the pipeline of the open file, null while closed.
+    GstElement* pipeline = nullptr;
+    guint busWatch = 0;
+    uint16_t nextId = 1;
+
+    const SoundFormat* format = nullptr;
+
+    // Written by streaming threads while opening, read by the caller's
+    // thread after the wait; guarded by mutex.
+    std::mutex mutex;
+    bool audioLinked = false;
+    std::string typeError;  // set when the content does not match the extension
+
+    // Touched on the user-interface thread only.
+    bool atEnd = false;         // end of stream reached since the last seek
+    bool playPending = false;   // a Play still owes its completion report
+    std::function<void(int)> notify;
+    std::map<uint32_t, std::string> texts;  // latest text for each code
+
+    GstElement* audioconvert = nullptr;  // borrowed from the pipeline
+
+    uint32_t Fail(uint32_t code, std::string text) {
+        texts[code] = std::move(text);
+        return code;
+    }
+
+    void Report(TMPNotifyValues reason) {
+        playPending = false;
+        if (notify) notify(static_cast<int>(reason));
+    }
+
+    // Waits (bounded) for the state change in progress to complete.
+    bool WaitForState(GstClockTime timeout) {
+        GstState state;
+        return gst_element_get_state(pipeline, &state, nullptr, timeout) == GST_STATE_CHANGE_SUCCESS;
+    }
+
+    void TearDown() {
+        if (!pipeline) return;
+        if (busWatch) {
+            g_source_remove(busWatch);
+            busWatch = 0;
+        }
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+        pipeline = nullptr;
+        audioconvert = nullptr;
+        format = nullptr;
+        atEnd = false;
+    }
+
+    static void OnHaveType(GstElement*, guint, GstCaps* caps, gpointer data);
+    static void OnPadAdded(GstElement*, GstPad* pad, gpointer data);
+    static void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data);
+    static gboolean OnBusMessage(GstBus*, GstMessage* message, gpointer data);
+};
+
+// Streaming thread: the content's type is known. A file whose content is not
+// of the format its extension names is refused, as if no device took it.
+void GstMediaDevice::Impl::OnHaveType(GstElement* typefind, guint, GstCaps* caps, gpointer data) {
+    auto* self = static_cast<Impl*>(data);
+    const GstStructure* s = gst_caps_get_structure(caps, 0);
+    int mpegVersion = 0;
+    gst_structure_get_int(s, "mpegversion", &mpegVersion);
+    if (SoundFormatAccepts(*self->format, gst_structure_get_name(s), mpegVersion)) return;
+    std::string text = "The file is not " + std::string(self->format->description) + " (it holds " +
+                       gst_structure_get_name(s) + ").";
+    {
+        std::lock_guard lock(self->mutex);
+        self->typeError = text;
+    }
+    GError* err = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_WRONG_TYPE, text.c_str());
+    gst_element_post_message(typefind, gst_message_new_error(GST_OBJECT(typefind), err, nullptr));
+    g_error_free(err);
+}
+
+// Streaming thread: decodebin found a stream. The first raw audio stream is
+// played; others (a picture, a second track) are left unlinked.
+void GstMediaDevice::Impl::OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
+    auto* self = static_cast<Impl*>(data);
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (!caps) caps = gst_pad_query_caps(pad, nullptr);
+    const bool audio = caps && gst_caps_get_size(caps) > 0 &&
+                       g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "audio/x-raw");
+    if (caps) gst_caps_unref(caps);
+    if (!audio) return;
+    std::lock_guard lock(self->mutex);
+    if (self->audioLinked) return;
+    GstPad* sinkPad = gst_element_get_static_pad(self->audioconvert, "sink");
+    self->audioLinked = gst_pad_link(pad, sinkPad) == GST_PAD_LINK_OK;
+    gst_object_unref(sinkPad);
+}
+
+// Gives the MIDI synthesiser the General MIDI sound font that the system
+// provides, rather than whichever one it finds first.
+void GstMediaDevice::Impl::OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") != 0) return;
+    struct stat st {};
+    if (stat(kMidiSoundFont, &st) == 0) g_object_set(element, "soundfont", kMidiSoundFont, nullptr);
+}
+
+// User-interface thread (default main context): end of playback or failure.
+gboolean GstMediaDevice::Impl::OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
+    auto* self = static_cast<Impl*>(data);
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_EOS:
+        self->atEnd = true;
+        self->Report(TMPNotifyValues::nvSuccessful);
+        break;
+    case GST_MESSAGE_ERROR: {
+        GError* err = nullptr;
+        gst_message_parse_error(message, &err, nullptr);
+        if (err) {
+            self->texts[kOpenFailed] = err->message;
+            g_error_free(err);
+        }
+        self->Report(TMPNotifyValues::nvFailure);
+        break;
+    }
+    default:
+        break;
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+GstMediaDevice::GstMediaDevice() : impl_(std::make_unique<Impl>()) {}
+
+GstMediaDevice::~GstMediaDevice() { impl_->TearDown(); }
+
+uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
+    Impl& d = *impl_;
+    Close();
+    std::string initError;
+    if (!EnsureGstInitialised(&initError)) return d.Fail(kOpenFailed, initError);
+    if (path.empty()) return d.Fail(kNoFileName, "No sound file name was given.");
+    const SoundFormat* format = SoundFormatForFile(path);
+    if (!format)
+        return d.Fail(kUnknownExtension, "No sound device plays files of this type: " + QuotedName(path) +
+                                             " (known types: .wav, .mp3, .mid, .au, .snd).");
+    // A missing or unreadable file is left to the service, which has its own
+    // text for it; a directory would only fail later with a vaguer one.
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return d.Fail(kNotAFile, "Not a sound file but a directory or device: " + QuotedName(path) + ".");
+
+    GstElement* sink = nullptr;
+    if (const char* desc = std::getenv("ZUM_AUDIO_SINK"); desc && *desc) {
+        GError* err = nullptr;
+        sink = gst_parse_bin_from_description(desc, TRUE, &err);
+        if (err) {
+            std::string text = std::string("The audio output ZUM_AUDIO_SINK is not usable: ") + err->message;
+            g_error_free(err);
+            if (sink) gst_object_unref(sink);
+            return d.Fail(kBadSink, text);
+        }
+    } else {
+        sink = gst_element_factory_make("autoaudiosink", nullptr);
+    }
+
+    GstElement* src = gst_element_factory_make("filesrc", nullptr);
+    GstElement* typefind = gst_element_factory_make("typefind", nullptr);
+    GstElement* decode = gst_element_factory_make("decodebin", nullptr);
+    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* resample = gst_element_factory_make("audioresample", nullptr);
+    d.pipeline = gst_pipeline_new("zum-sound");
+    if (!sink || !src || !typefind || !decode || !convert || !resample || !d.pipeline) {
+        // Elements not yet in a bin are floating: sink them to release them.
+        for (GstElement* e : {sink, src, typefind, decode, convert, resample, d.pipeline})
+            if (e) gst_object_unref(gst_object_ref_sink(e));
+        d.pipeline = nullptr;
+        return d.Fail(kMissingPlugin, "A GStreamer element needed for playback is not installed.");
+    }
+    gst_bin_add_many(GST_BIN(d.pipeline), src, typefind, decode, convert, resample, sink, nullptr);
+    d.format = format;
+    d.audioconvert = convert;
+    {
+        std::lock_guard lock(d.mutex);
+        d.audioLinked = false;
+        d.typeError.clear();
+    }
+    d.atEnd = false;
+    d.playPending = false;
+    g_object_set(src, "location", path.c_str(), nullptr);  // a file name, not a URI: no escaping needed
+    if (!gst_element_link_many(src, typefind, decode, nullptr) ||
+        !gst_element_link_many(convert, resample, sink, nullptr)) {
+        d.TearDown();
+        return d.Fail(kMissingPlugin, "The audio output cannot take decoded sound.");
+    }
+    g_signal_connect(typefind, "have-type", G_CALLBACK(Impl::OnHaveType), &d);
+    g_signal_connect(decode, "pad-added", G_CALLBACK(Impl::OnPadAdded), &d);
+    g_signal_connect(decode, "deep-element-added", G_CALLBACK(Impl::OnElementAdded), &d);
+
+    // Preroll: PAUSED is reached when the first decoded sound is at the sink.
+    GstBus* bus = gst_element_get_bus(d.pipeline);
+    uint32_t rc = 0;
+    {
+        // A refused state change has posted its error already; wait only
+        // briefly for it then.
+        const bool refused = gst_element_set_state(d.pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE;
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(refused ? 200 : kOpenTimeoutMs);
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                rc = d.Fail(kTimeout, "The sound file did not get ready to play in time: " + QuotedName(path) + ".");
+                break;
+            }
+            GstMessage* msg = gst_bus_timed_pop_filtered(
+                bus, static_cast<GstClockTime>(left.count()),
+                static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_EOS));
+            if (!msg) continue;  // timed out: the loop reports it
+            const GstMessageType type = GST_MESSAGE_TYPE(msg);
+            if (type == GST_MESSAGE_ERROR) {
+                GError* err = nullptr;
+                gst_message_parse_error(msg, &err, nullptr);
+                std::string typeError;
+                {
+                    std::lock_guard lock(d.mutex);
+                    typeError = d.typeError;
+                }
+                if (!typeError.empty())
+                    rc = d.Fail(kWrongFormat, typeError);
+                else
+                    rc = d.Fail(kOpenFailed, err ? err->message : "The sound file cannot be played.");
+                if (err) g_error_free(err);
+            } else if (type == GST_MESSAGE_EOS) {
+                rc = d.Fail(kNoAudio, "The file holds no playable sound: " + QuotedName(path) + ".");
+            } else if (GST_MESSAGE_SRC(msg) == GST_OBJECT(d.pipeline)) {
+                bool linked;
+                {
+                    std::lock_guard lock(d.mutex);
+                    linked = d.audioLinked;
+                }
+                if (!linked) rc = d.Fail(kNoAudio, "The file has no audio stream: " + QuotedName(path) + ".");
+            } else {
+                gst_message_unref(msg);
+                continue;  // a child's own async completion
+            }
+            gst_message_unref(msg);
+            break;
+        }
+    }
+    gst_object_unref(bus);
+    if (rc != 0) {
+        d.TearDown();
+        return rc;
+    }
+    bus = gst_element_get_bus(d.pipeline);
+    d.busWatch = gst_bus_add_watch(bus, &Impl::OnBusMessage, &d);
+    gst_object_unref(bus);
+    *deviceId = d.nextId++;
+    if (d.nextId == 0) d.nextId = 1;
+    return 0;
+}
+
+uint32_t GstMediaDevice::Play() {
+    Impl& d = *impl_;
+    if (!d.pipeline) return d.Fail(kNotOpen, "The sound device is not open.");
+    if (d.atEnd) SeekToStart();  // at the end a play would end at once
+    if (d.playPending) d.Report(TMPNotifyValues::nvSuperseded);
+    if (gst_element_set_state(d.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        return d.Fail(kStateChange, "The sound cannot be played.");
+    d.playPending = true;
+    return 0;
+}
+
+uint32_t GstMediaDevice::Stop() {
+    Impl& d = *impl_;
+    if (!d.pipeline) return d.Fail(kNotOpen, "The sound device is not open.");
+    if (gst_element_set_state(d.pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+        return d.Fail(kStateChange, "The sound cannot be stopped.");
+    d.WaitForState(GST_SECOND);
+    if (d.playPending) d.Report(TMPNotifyValues::nvAborted);
+    return 0;
+}
+
+uint32_t GstMediaDevice::SeekToStart() {
+    Impl& d = *impl_;
+    if (!d.pipeline) return d.Fail(kNotOpen, "The sound device is not open.");
+    if (!gst_element_seek_simple(d.pipeline, GST_FORMAT_TIME,
+                                 static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0))
+        return d.Fail(kStateChange, "The sound cannot be rewound.");
+    d.WaitForState(GST_SECOND);
+    d.atEnd = false;
+    return 0;
+}
+
+uint32_t GstMediaDevice::Close() {
+    Impl& d = *impl_;
+    if (d.pipeline && d.playPending) d.Report(TMPNotifyValues::nvAborted);
+    d.TearDown();
+    return 0;
+}
+
+int64_t GstMediaDevice::Position() {
+    Impl& d = *impl_;
+    if (!d.pipeline) return -1;
+    if (d.atEnd) return Length();
+    gint64 pos = 0;
+    if (!gst_element_query_position(d.pipeline, GST_FORMAT_TIME, &pos) || pos < 0) return -1;
+    return pos / GST_MSECOND;
+}
+
+int64_t GstMediaDevice::Length() {
+    Impl& d = *impl_;
+    if (!d.pipeline) return -1;
+    gint64 len = 0;
+    if (!gst_element_query_duration(d.pipeline, GST_FORMAT_TIME, &len) || len < 0) return -1;
+    return len / GST_MSECOND;
+}
+
+std::string GstMediaDevice::ErrorText(uint32_t code) const {
+    auto it = impl_->texts.find(code);
+    return it == impl_->texts.end() ? std::string() : it->second;
+}
+
+void GstMediaDevice::SetNotify(std::function<void(int)> notify) { impl_->notify = std::move(notify); }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "sound/MediaDevice.h"
+
+// The playback service on GStreamer. One pipeline per open file:
+//   filesrc ! typefind ! decodebin ! audioconvert ! audioresample ! <sink>
+// The file name's extension picks the sound format the file must have (see
+// SoundFormatForFile); a file whose content is of another type is refused.
+// The sink is autoaudiosink, or the bin described by ZUM_AUDIO_SINK.
+// Completion reports come from a bus watch in the default GLib main context,
+// which the user-interface thread's event loop runs.
+class GstMediaDevice : public MediaDevice {
+public:
+    // Result codes; the text of the latest failure of each kind is kept.
+    enum Code : uint32_t {
+        kNoFileName = 0x101,
+        kUnknownExtension,
+        kNotAFile,
+        kOpenFailed,      // the service's own error while opening
+        kWrongFormat,     // content does not match the extension
+        kNoAudio,
+        kTimeout,
+        kBadSink,
+        kMissingPlugin,
+        kNotOpen,
+        kStateChange,
+    };
+
+    GstMediaDevice();
+    ~GstMediaDevice() override;
+    GstMediaDevice(const GstMediaDevice&) = delete;
+    GstMediaDevice& operator=(const GstMediaDevice&) = delete;
+
+    uint32_t OpenFile(const std::string& path, uint16_t* deviceId) override;
+    uint32_t Play() override;
+    uint32_t Stop() override;
+    uint32_t SeekToStart() override;
+    uint32_t Close() override;
+    int64_t Position() override;
+    int64_t Length() override;
+    std::string ErrorText(uint32_t code) const override;
+    void SetNotify(std::function<void(int)> notify) override;
+
+    // How long OpenFile waits for the file to be ready to play.
+    static constexpr int kOpenTimeoutMs = 5000;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
