@@ -1,1 +1,46 @@
-int main() { return 0; }
+#include <clocale>
+#include <exception>
+
+#include <QByteArray>
+#include <QScreen>
+
+#include "app/Application.h"
+#include "app/ExceptionBox.h"
+#include "app/Form1.h"
+
+namespace {
+
+void PlaceAtScreenCentre(QWidget& window)
+{
+    const QRect screen = window.screen()->geometry();
+    window.move(screen.x() + (screen.width() - window.width()) / 2,
+                screen.y() + (screen.height() - window.height()) / 2);
+}
+
+}  // namespace
+
+// The program takes no command line and always returns 0.
+int main(int argc, char** argv)
+{
+    // The time text follows the user's locale.
+    std::setlocale(LC_ALL, "");
+    // The windows are laid out in pixels at 96 dpi and are not rescaled.
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    // Window positions are the program's own: use X (XWayland) when there.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    int qtArgc = 1;  // the command line is not read
+    TApplication application(qtArgc, argv);
+    (void)argc;
+    try {
+        TForm1 Form1;
+        PlaceAtScreenCentre(Form1);
+        if (Form1.ShowOnStart())
+            Form1.show();
+        application.exec();
+    } catch (const std::exception& error) {
+        ShowException(error);
+    }
+    return 0;
+}

@@ -1,0 +1,411 @@
+#include "app/Form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include <vector>
+
+#include "app/AlarmFile.h"
+#include "app/ApplicationTitle.h"
+#include "app/Clock.h"
+#include "app/ExceptionBox.h"
+#include "app/FileErrors.h"
+#include "app/Form2.h"
+#include "app/ImageForm.h"
+#include "app/OpenDialog.h"
+#include "app/SpeedButton.h"
+#include "app/TimeText.h"
+#include "sound/MediaDevice.h"
+#include "sound/MediaPlayer.h"
+#include "tray/TaskIcon.h"
+
+namespace {
+
+QString FromBytes(const std::string& bytes)
+{
+    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QString& text)
+{
+    return text.toLocal8Bit().toStdString();
+}
+
+QFont MakeFont(const char* family, int pixels, bool bold)
+{
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette colours = widget->palette();
+    colours.setColor(QPalette::WindowText, colour);
+    colours.setColor(QPalette::ButtonText, colour);
+    widget->setPalette(colours);
+}
+
+QLabel* MakeLabel(QWidget* parent, int left, int top, const QFont& font, const QColor& colour)
+{
+    auto* label = new QLabel(parent);
+    label->move(left, top);
+    label->setFont(font);
+    label->setAutoFillBackground(false);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setTextFormat(Qt::PlainText);
+    SetTextColour(label, colour);
+    return label;
+}
+
+TSpeedButton* MakeButton(QWidget* parent, int left, int top, int width, int height, const char* caption,
+                         const QFont& font)
+{
+    auto* button = new TSpeedButton(parent);
+    button->setGeometry(left, top, width, height);
+    button->setText(QString::fromLatin1(caption));
+    button->setFont(font);
+    return button;
+}
+
+// The armed indicator: an 8 x 8 red square at the top-left of its 9 x 17 box.
+QPixmap ArmedIndicator()
+{
+    QImage image(9, 17, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixel(x, y, qRgb(0xFF, 0x00, 0x00));
+    return QPixmap::fromImage(image);
+}
+
+}  // namespace
+
+TForm1::TForm1(TForm1Services services)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FServices(std::move(services))
+{
+    if (FServices.clock == nullptr) {
+        FOwnClock = std::make_unique<SystemClock>();
+        FServices.clock = FOwnClock.get();
+    }
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("ZUM"));
+    setFixedSize(399, 201);
+    setFont(MakeFont("MS Sans Serif", 11, false));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, colours.color(QPalette::Button));
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    CreateControls();
+
+    // A failure in the creation handler is shown; the window goes on as it
+    // then stands.
+    RunGuarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateControls()
+{
+    fcImageForm1 = new TfcImageForm(this);
+    fcImageForm1->setGeometry(0, 0, 399, 201);
+
+    Label1 = MakeLabel(this, 96, 60, MakeFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
+    Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);
+
+    const QFont bold11 = MakeFont("MS Sans Serif", 11, true);
+    SpeedButton1 = MakeButton(this, 344, 168, 45, 23, "MENU", bold11);
+    SetTextColour(SpeedButton1, Qt::black);
+    SpeedButton2 = MakeButton(this, 356, 8, 17, 17, "-", MakeFont("MS Sans Serif", 13, true));
+    SpeedButton2->setToolTip(QStringLiteral("Tray Icon"));
+    SpeedButton3 = MakeButton(this, 376, 8, 17, 17, "x", bold11);
+    SpeedButton3->setToolTip(QStringLiteral("Close"));
+
+    Image1 = new QLabel(this);
+    Image1->setGeometry(376, 32, 9, 17);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setAttribute(Qt::WA_TranslucentBackground);
+    Image1->setPixmap(ArmedIndicator());
+    Image1->hide();
+
+    Label3 = MakeLabel(this, 16, 152, MakeFont("Comic Sans MS", 9, false), Qt::white);
+    Label3->resize(369, 13);
+
+    SpeedButton6 = MakeButton(this, 151, 168, 33, 17, "Play", bold11);
+    SpeedButton7 = MakeButton(this, 192, 168, 33, 17, "Stop", bold11);
+    SpeedButton4 = MakeButton(this, 14, 168, 33, 22, "ON", bold11);
+    SpeedButton5 = MakeButton(this, 14, 168, 33, 22, "OFF", bold11);
+    SpeedButton5->hide();
+
+    MediaPlayer1 = std::make_unique<TMediaPlayer>(FServices.makeMediaDevice ? FServices.makeMediaDevice()
+                                                                             : nullptr);
+
+    TaskIcon1 = std::make_unique<TTaskIcon>();
+    TaskIcon1->SetShowHint(true);
+    TaskIcon1->SetTaskIconID(0);
+    TaskIcon1->SetState(TStateTaskIcon::tiEnabled);
+    TaskIcon1->SetInterval(1000);
+    TaskIcon1->WhereIcons = TWhereTaskIcon::tiInFiles;
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setGeometry(112, 72, 241, 41);
+    ListBox1->setSortingEnabled(false);
+    ListBox1->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    Timer1->setInterval(100);
+    Timer2 = new QTimer(this);
+    Timer2->setTimerType(Qt::PreciseTimer);
+    Timer2->setInterval(1000);
+
+    PopupMenu1 = new QMenu(this);
+    SetTime1 = PopupMenu1->addAction(QStringLiteral("&Set Time"));
+    SelectSound1 = PopupMenu1->addAction(QStringLiteral("Sele&ct Sound"));
+    AutoRun1 = PopupMenu1->addAction(QStringLiteral("Auto &Run"));
+    AutoRun1->setCheckable(true);
+    AutoRun1->setChecked(false);
+    AutoRun2 = PopupMenu1->addAction(QStringLiteral("Auto &Run"));
+    AutoRun2->setCheckable(true);
+    AutoRun2->setChecked(true);
+    AutoRun2->setVisible(false);
+    UpdateShanges1 = PopupMenu1->addAction(QStringLiteral("&Update Shanges"));
+    UpdateShanges1->setEnabled(false);
+    About1 = PopupMenu1->addAction(QStringLiteral("&About"));
+    N1 = PopupMenu1->addSeparator();
+    Exit1 = PopupMenu1->addAction(QStringLiteral("&Exit"));
+
+    PopupMenu2 = new QMenu(this);
+    Exit2 = PopupMenu2->addAction(QStringLiteral("Exit"));
+    Show1 = PopupMenu2->addAction(QStringLiteral("Show"));
+
+    // Every command runs guarded: a failure goes to the exception box and
+    // the program goes on.
+    auto wire = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+        connect(sender, signal, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    };
+    wire(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+    wire(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
+    wire(SpeedButton1, &QAbstractButton::clicked, &TForm1::SpeedButton1Click);
+    wire(SpeedButton3, &QAbstractButton::clicked, &TForm1::SpeedButton3Click);
+    wire(SpeedButton4, &QAbstractButton::clicked, &TForm1::SpeedButton4Click);
+    wire(SpeedButton5, &QAbstractButton::clicked, &TForm1::SpeedButton5Click);
+    wire(SpeedButton6, &QAbstractButton::clicked, &TForm1::SpeedButton6Click);
+    wire(SpeedButton7, &QAbstractButton::clicked, &TForm1::SpeedButton7Click);
+    wire(SetTime1, &QAction::triggered, &TForm1::SetTime1Click);
+    wire(SelectSound1, &QAction::triggered, &TForm1::SelectSound1Click);
+    wire(UpdateShanges1, &QAction::triggered, &TForm1::UpdateShanges1Click);
+    wire(About1, &QAction::triggered, &TForm1::About1Click);
+    wire(Exit1, &QAction::triggered, &TForm1::Exit1Click);
+    wire(Exit2, &QAction::triggered, &TForm1::Exit2Click);
+
+    Timer1->start();
+}
+
+bool TForm1::Armed() const
+{
+    return Image1->isVisibleTo(this);
+}
+
+std::string TForm1::TimeTextOfNow() const
+{
+    return TimeText(FServices.clock->Now());
+}
+
+void TForm1::FormCreate()
+{
+    // Start-with-logon check: not yet.
+    RestoreAlarm();
+    // First tray hint: not yet.
+}
+
+void TForm1::RestoreAlarm()
+{
+    if (!AlarmFile::Exists())
+        return;
+    Image1->setVisible(true);
+    UpdateShanges1->setEnabled(true);
+    SpeedButton4->setVisible(false);
+    SpeedButton5->setVisible(true);
+    FShownTimes.Clear();
+    Timer2->start();
+
+    const std::vector<std::string> lines = AlarmFile::Load();
+    ListBox1->clear();
+    for (const std::string& line : lines)
+        ListBox1->addItem(FromBytes(line));
+    if (ListBox1->count() < 1)
+        throw EListError(0);
+    Label2->setText(ListBox1->item(0)->text());
+    Label2->adjustSize();
+    if (ListBox1->count() < 2)
+        throw EListError(1);
+    Label3->setText(ListBox1->item(1)->text());
+}
+
+void TForm1::SaveAlarm()
+{
+    ListBox1->clear();
+    ListBox1->addItem(Label2->text());
+    ListBox1->addItem(Label3->text());
+    AlarmFile::Save(ToBytes(ListBox1->item(0)->text()), ToBytes(ListBox1->item(1)->text()));
+}
+
+void TForm1::Timer1Timer()
+{
+    char text[128];
+    const std::size_t length = TimeText(FServices.clock->Now(), text, sizeof text);
+    const std::string_view now(text, length);
+    // An unchanged text costs the formatting and this comparison only: no
+    // repaint, no allocation.
+    if (now != FShownText) {
+        FShownText.assign(now);
+        Label1->setText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
+        Label1->adjustSize();
+        FShownTimes.Shown(now);
+    }
+
+    // Tray hint refresh: not yet.
+
+    const bool canArm = !Label2->text().isEmpty() && !Label3->text().isEmpty();
+    if (SpeedButton4->isEnabled() != canArm)
+        SpeedButton4->setEnabled(canArm);
+}
+
+void TForm1::Timer2Timer()
+{
+    try {
+        const std::string alarm = ToBytes(Label2->text());
+        // Every text the clock label showed since the previous check, so
+        // that a late check still finds its second, and finds it once.
+        if (FShownTimes.TakeMatch(alarm)) {
+            MediaPlayer1->SetFileName(ToBytes(Label3->text()));
+            MediaPlayer1->Open();
+            MediaPlayer1->Play();
+        }
+    } catch (const std::exception&) {
+        // The alarm stays armed; a sound that cannot play is not reported.
+    }
+}
+
+void TForm1::PopUp(QMenu* menu)
+{
+    const QPoint at = QCursor::pos();
+    activateWindow();
+    menu->popup(at);
+}
+
+void TForm1::SpeedButton1Click()
+{
+    PopUp(PopupMenu1);
+}
+
+void TForm1::SpeedButton3Click()
+{
+    close();
+}
+
+void TForm1::SpeedButton4Click()
+{
+    Image1->show();
+    SpeedButton4->hide();
+    SpeedButton5->show();
+    FShownTimes.Clear();
+    Timer2->start();
+    // Immediate tray hint: not yet.
+    SaveAlarm();
+    UpdateShanges1->setEnabled(true);
+}
+
+void TForm1::SpeedButton5Click()
+{
+    Image1->hide();
+    SpeedButton4->show();
+    SpeedButton5->hide();
+    Timer2->stop();
+    // Immediate tray hint: not yet.
+    AlarmFile::Delete();
+    UpdateShanges1->setEnabled(false);
+}
+
+void TForm1::SpeedButton6Click()
+{
+    try {
+        MediaPlayer1->SetFileName(ToBytes(Label3->text()));
+        MediaPlayer1->Open();
+        MediaPlayer1->Play();
+    } catch (const std::exception&) {
+        // Trying a sound that cannot play shows nothing.
+    }
+}
+
+void TForm1::SpeedButton7Click()
+{
+    try {
+        MediaPlayer1->Stop();
+    } catch (const std::exception&) {
+        // Nothing was open: nothing to stop.
+    }
+}
+
+void TForm1::UpdateShanges1Click()
+{
+    SaveAlarm();
+}
+
+void TForm1::SetTime1Click()
+{
+    if (FServices.runSetTimeDialog) {
+        FServices.runSetTimeDialog(this);
+        return;
+    }
+    // A fresh dialog for every opening, destroyed when it closes.
+    auto dialog = std::make_unique<TForm2>(this, TimeTextOfNow());
+    if (dialog->exec() == QDialog::Accepted) {
+        Label2->setText(dialog->Text());
+        Label2->adjustSize();
+    }
+}
+
+void TForm1::SelectSound1Click()
+{
+    QString chosen;
+    bool confirmed = false;
+    if (FServices.runOpenDialog) {
+        confirmed = FServices.runOpenDialog(this, &chosen);
+    } else {
+        TOpenDialog OpenDialog1;
+        confirmed = OpenDialog1.Execute(this);
+        chosen = OpenDialog1.FileName();
+    }
+    if (confirmed)
+        Label3->setText(chosen);
+}
+
+void TForm1::About1Click()
+{
+    const QString text = QStringLiteral("     Z.U.M   V.1.3\n\r     A desktop alarm clock that rings on time, every day."
+                                        "\n\r\n\r     Questions and reports: the ZUM developers");
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TForm1::Exit1Click()
+{
+    close();
+}
+
+void TForm1::Exit2Click()
+{
+    close();
+}

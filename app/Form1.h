@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/ShownTimeLog.h"
+
+class Clock;
+class MediaDevice;
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QTimer;
+class TMediaPlayer;
+class TOpenDialog;
+class TSpeedButton;
+class TTaskIcon;
+class TfcImageForm;
+
+// What the main window takes from its surroundings. Every member may be left
+// empty for the real service; tests put fakes here.
+struct TForm1Services {
+    Clock* clock = nullptr;                                          // not owned
+    std::function<std::unique_ptr<MediaDevice>()> makeMediaDevice;  // sound output
+    std::function<void(QWidget* owner)> runSetTimeDialog;           // "&Set Time"
+    std::function<bool(QWidget* owner, QString* fileName)> runOpenDialog;  // "Sele&ct Sound"
+};
+
+// The main window. The program keeps its whole state in these controls:
+// Label1 the time on show, Label2 the alarm text, Label3 the sound file,
+// Image1's visibility "armed". Armed always moves together: Image1 and
+// SpeedButton5 ("OFF") visible, SpeedButton4 ("ON") hidden, Timer2 running
+// and UpdateShanges1 enabled; not armed is the reverse of each.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(TForm1Services services = {});
+    ~TForm1() override;
+
+    // Controls and components, in creation order (later ones lie on top).
+    TfcImageForm* fcImageForm1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    TSpeedButton* SpeedButton1 = nullptr;
+    TSpeedButton* SpeedButton2 = nullptr;
+    TSpeedButton* SpeedButton3 = nullptr;
+    QLabel* Image1 = nullptr;
+    QLabel* Label3 = nullptr;
+    TSpeedButton* SpeedButton6 = nullptr;
+    TSpeedButton* SpeedButton7 = nullptr;
+    TSpeedButton* SpeedButton4 = nullptr;
+    TSpeedButton* SpeedButton5 = nullptr;
+    std::unique_ptr<TMediaPlayer> MediaPlayer1;
+    std::unique_ptr<TTaskIcon> TaskIcon1;
+    QListWidget* ListBox1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* SetTime1 = nullptr;
+    QAction* SelectSound1 = nullptr;
+    QAction* AutoRun1 = nullptr;
+    QAction* AutoRun2 = nullptr;
+    QAction* UpdateShanges1 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* Exit2 = nullptr;
+    QAction* Show1 = nullptr;
+
+    // Whether the program entry shows the window when the loop starts.
+    bool ShowOnStart() const { return FShowOnStart; }
+    bool Armed() const;
+
+    // The time text of now, from the window's clock.
+    std::string TimeTextOfNow() const;
+
+    // Handlers.
+    void FormCreate();
+    void Timer1Timer();
+    void Timer2Timer();
+    void SpeedButton1Click();  // "MENU": the main menu at the cursor
+    void SpeedButton3Click();  // "x"
+    void SpeedButton4Click();  // "ON": arm
+    void SpeedButton5Click();  // "OFF": disarm
+    void SpeedButton6Click();  // "Play"
+    void SpeedButton7Click();  // "Stop"
+    void SetTime1Click();
+    void SelectSound1Click();
+    void UpdateShanges1Click();
+    void About1Click();
+    void Exit1Click();
+    void Exit2Click();
+
+    // Steps the creation handler and the commands share.
+    void RestoreAlarm();
+    void SaveAlarm();
+
+    // Pops up `menu` with its top-left at the mouse cursor.
+    void PopUp(QMenu* menu);
+
+private:
+    void CreateControls();
+
+    TForm1Services FServices;
+    std::unique_ptr<Clock> FOwnClock;
+    ShownTimeLog FShownTimes;
+    std::string FShownText;  // Label1's text as bytes, to skip unchanged ticks
+    bool FShowOnStart = true;
+};

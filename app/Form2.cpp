@@ -1,0 +1,96 @@
+#include "app/Form2.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/SpeedButton.h"
+
+namespace {
+
+const QColor GreyBlue(0xA2, 0xAF, 0xBB);
+
+QFont SansFont(int pixels, bool bold)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+TForm2::TForm2(QWidget* owner, const std::string& timeText)
+    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setWindowTitle(QStringLiteral("Set Time"));
+    setObjectName(QStringLiteral("Form2"));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, GreyBlue);
+    setPalette(colours);
+    setAutoFillBackground(true);
+    setFont(SansFont(11, false));
+    setSizeGripEnabled(false);
+
+    Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), this);
+    Label1->setGeometry(0, 0, 148, 13);
+
+    SpeedButton1 = new TSpeedButton(this);
+    SpeedButton1->setText(QStringLiteral("Ok"));
+    SpeedButton1->setGeometry(0, 50, 57, 22);
+
+    SpeedButton2 = new TSpeedButton(this);
+    SpeedButton2->setText(QStringLiteral("Cancel"));
+    SpeedButton2->setGeometry(96, 50, 57, 22);
+
+    Edit1 = new QLineEdit(QStringLiteral("00:00:00"), this);
+    Edit1->setGeometry(0, 16, 153, 32);
+    Edit1->setFont(SansFont(19, true));
+    QPalette editColours = Edit1->palette();
+    editColours.setColor(QPalette::Base, GreyBlue);
+    Edit1->setPalette(editColours);
+
+    // Invisible, unclickable, first in the focus chain: it keeps the caret
+    // out of the text box until the user clicks or tabs into it.
+    Button1 = new QPushButton(QStringLiteral("Button1"), this);
+    Button1->setGeometry(120, 65, 0, 0);
+    Button1->setAutoDefault(false);
+    Button1->setDefault(false);
+    setTabOrder(Edit1, Button1);
+
+    connect(SpeedButton1, &QAbstractButton::clicked, this, &TForm2::SpeedButton1Click);
+    connect(SpeedButton2, &QAbstractButton::clicked, this, &TForm2::SpeedButton2Click);
+
+    // Designed at (440, 342), 161 x 105; the dialog then fits its controls.
+    move(440, 342);
+    setMinimumSize(153, 72);
+    resize(153, 72);
+
+    FormCreate(timeText);
+}
+
+void TForm2::FormCreate(const std::string& timeText)
+{
+    Edit1->setText(QString::fromLocal8Bit(timeText.data(), static_cast<qsizetype>(timeText.size())));
+}
+
+void TForm2::SpeedButton1Click()
+{
+    accept();
+}
+
+void TForm2::SpeedButton2Click()
+{
+    reject();
+}
+
+QString TForm2::Text() const
+{
+    return Edit1->text();
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    Button1->setFocus(Qt::OtherFocusReason);
+}

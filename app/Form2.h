@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TSpeedButton;
+
+// The Set Time dialog: one text box pre-filled with the time text of now.
+// "Ok" hands the text, exactly as typed, to whoever opened the dialog;
+// "Cancel" closes it with no change. Nothing typed is checked. There is no
+// default button: Enter in the text box does not press "Ok".
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    // `timeText` is the time text of now, which replaces the design text.
+    TForm2(QWidget* owner, const std::string& timeText);
+
+    QLabel* Label1 = nullptr;
+    TSpeedButton* SpeedButton1 = nullptr;
+    TSpeedButton* SpeedButton2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* Button1 = nullptr;
+
+    void FormCreate(const std::string& timeText);
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+
+    // The confirmed text, valid after exec() returned Accepted.
+    QString Text() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+};

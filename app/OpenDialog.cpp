@@ -1,0 +1,47 @@
+#include "app/OpenDialog.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+const char* const TOpenDialog::Filter = "*.mp3;*.wav;*.mid;*.au;*.snd|*.mp3;*.wav;*.mid;*.au;*.snd|*.*|*.*";
+
+namespace {
+
+// Turns the "display|pattern|..." list into Qt's "display (patterns)"
+// filters. Patterns are separated by ';' there and by ' ' here; "*.*"
+// means every file, which on this file system is "*" (names need no dot).
+QStringList QtFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns)
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        result << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return result;
+}
+
+}  // namespace
+
+bool TOpenDialog::Execute(QWidget* owner)
+{
+    QFileDialog dialog(owner);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setSizeGripEnabled(true);
+    const QStringList filters = QtFilters(QString::fromLatin1(Filter));
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.first());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty())
+        return false;
+    FFileName = chosen.first();
+    return true;
+}
