@@ -1,0 +1,91 @@
+#include "app/AlarmFile.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+#include "app/FileErrors.h"
+#include "app/LineSplitter.h"
+#include "app/StateFile.h"
+#include "app/SystemDirectory.h"
+
+std::string AlarmFile::Encode(const std::string& alarmText, const std::string& soundPath)
+{
+    std::string bytes;
+    bytes.reserve(alarmText.size() + soundPath.size() + 4);
+    bytes += alarmText;
+    bytes += "\r\n";
+    bytes += soundPath;
+    bytes += "\r\n";
+    return bytes;
+}
+
+void AlarmFile::Save(const std::string& alarmText, const std::string& soundPath)
+{
+    SaveTo(SystemDirectory::AlarmFilePath(), alarmText, soundPath);
+}
+
+void AlarmFile::SaveTo(const std::string& path, const std::string& alarmText,
+                       const std::string& soundPath)
+{
+    if (StateFile::Replace(path, Encode(alarmText, soundPath)) != 0)
+        throw EFCreateError(path);
+}
+
+void AlarmFile::Delete()
+{
+    DeleteAt(SystemDirectory::AlarmFilePath());
+}
+
+void AlarmFile::DeleteAt(const std::string& path)
+{
+    StateFile::Remove(path);
+}
+
+bool AlarmFile::Exists()
+{
+    return ExistsAt(SystemDirectory::AlarmFilePath());
+}
+
+bool AlarmFile::ExistsAt(const std::string& path)
+{
+    return StateFile::IsSoleRegularFile(path);
+}
+
+std::vector<std::string> AlarmFile::Load()
+{
+    return LoadFrom(SystemDirectory::AlarmFilePath());
+}
+
+std::vector<std::string> AlarmFile::LoadFrom(const std::string& path, std::uint64_t* bytesRead)
+{
+    const int fd = StateFile::OpenForReading(path);
+    if (fd < 0)
+        throw EFOpenError(path);
+
+    LineSplitter splitter(kLinesUsed, kMaxLineBytes);
+    char buffer[4096];
+    std::uint64_t total = 0;
+    bool failed = false;
+    while (!splitter.Done() && total < kMaxReadBytes) {
+        std::size_t want = sizeof buffer;
+        if (kMaxReadBytes - total < want)
+            want = static_cast<std::size_t>(kMaxReadBytes - total);
+        const ssize_t got = ::read(fd, buffer, want);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            failed = true;
+            break;
+        }
+        if (got == 0)
+            break;
+        total += static_cast<std::uint64_t>(got);
+        splitter.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
+    }
+    ::close(fd);
+    if (failed)
+        throw EFOpenError(path);
+    if (bytesRead != nullptr)
+        *bytesRead = total;
+    return splitter.Finish();
+}

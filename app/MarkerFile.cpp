@@ -1,0 +1,40 @@
+#include "app/MarkerFile.h"
+
+#include "app/FileErrors.h"
+#include "app/StateFile.h"
+#include "app/SystemDirectory.h"
+
+namespace {
+constexpr const char kMarkerContents[] = "null";
+} // namespace
+
+void MarkerFile::Write()
+{
+    WriteAt(SystemDirectory::MarkerFilePath());
+}
+
+void MarkerFile::WriteAt(const std::string& path)
+{
+    if (StateFile::Replace(path, kMarkerContents) != 0)
+        throw EFCreateError(path);
+}
+
+void MarkerFile::Delete()
+{
+    DeleteAt(SystemDirectory::MarkerFilePath());
+}
+
+void MarkerFile::DeleteAt(const std::string& path)
+{
+    StateFile::Remove(path);
+}
+
+bool MarkerFile::Exists()
+{
+    return ExistsAt(SystemDirectory::MarkerFilePath());
+}
+
+bool MarkerFile::ExistsAt(const std::string& path)
+{
+    return StateFile::IsRegularFile(path);
+}

@@ -1,0 +1,37 @@
+#include "app/SystemDirectory.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr const char* kDefaultDirectory = "/var/lib/zum";
+
+std::string Join(const std::string& directory, const char* name)
+{
+    if (!directory.empty() && directory.back() == '/')
+        return directory + name;
+    return directory + "/" + name;
+}
+
+} // namespace
+
+std::string SystemDirectory::Path()
+{
+    const char* fromEnvironment = std::getenv("ZUM_SYSTEM_DIR");
+    std::string directory = (fromEnvironment != nullptr && *fromEnvironment != '\0')
+        ? std::string(fromEnvironment)
+        : std::string(kDefaultDirectory);
+    while (directory.size() > 1 && directory.back() == '/')
+        directory.pop_back();
+    return directory;
+}
+
+std::string SystemDirectory::AlarmFilePath()
+{
+    return Join(Path(), "KPT.dat");
+}
+
+std::string SystemDirectory::MarkerFilePath()
+{
+    return Join(Path(), "Zum.dat");
+}
