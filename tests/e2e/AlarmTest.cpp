@@ -1,0 +1,234 @@
+// The alarm, from setting it up through the menu to its ringing, stopping
+// and surviving a restart.
+
+#include <QImage>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+#include "Layout.h"
+#include "Pixels.h"
+#include "Poll.h"
+#include "TimeText.h"
+#include "ZumFixture.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The sound output written to a .wav file in real time, so that the file
+// grows exactly while the sound plays.
+class WavSink {
+public:
+    explicit WavSink(std::filesystem::path path) : path_(std::move(path)) {}
+    std::string description() const
+    {
+        return "audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate=22050 ! wavenc ! "
+               "filesink sync=true buffer-mode=unbuffered location=" +
+               path_.string();
+    }
+    std::uintmax_t size() const
+    {
+        std::error_code ec;
+        auto n = std::filesystem::file_size(path_, ec);
+        return ec ? 0 : n;
+    }
+    // Whether the file grows by a noticeable amount within the interval.
+    bool grows(std::chrono::milliseconds over = 400ms) const
+    {
+        auto before = size();
+        std::this_thread::sleep_for(over);
+        return size() > before + 2000;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::chrono::system_clock::time_point at(std::time_t t)
+{
+    return std::chrono::system_clock::from_time_t(t);
+}
+
+class Alarm : public ZumFixture {
+protected:
+    bool armedShown()
+    {
+        return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 64;
+    }
+    bool unarmedShown()
+    {
+        return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 0;
+    }
+    // Waits for the alarm second and checks that the sound starts within it
+    // (plus a little for the player to open) and not before.
+    void expectRingsAt(std::time_t alarm, const WavSink& sink)
+    {
+        const auto settle = at(alarm) - 300ms;
+        while (std::chrono::system_clock::now() < settle) {
+            ASSERT_LT(sink.size(), 2000u) << "sound before the alarm time";
+            std::this_thread::sleep_for(100ms);
+        }
+        const auto deadline = at(alarm) + 1800ms;
+        bool started = false;
+        while (!started && std::chrono::system_clock::now() < deadline) {
+            started = sink.size() > 4000;
+            std::this_thread::sleep_for(50ms);
+        }
+        ASSERT_TRUE(started) << "no sound within the alarm second";
+        EXPECT_TRUE(sink.grows()) << "the sound did not go on";
+    }
+};
+
+// Set a time a few seconds ahead, choose a sound, arm: it rings at that
+// second while the clock goes on, "Stop" silences it; closed and started
+// again it is still armed with the same file, and rings at a new time the
+// file holds.
+TEST_F(Alarm, RingsStopsAndRingsAgainAfterRestart)
+{
+    const std::string locale = "C";
+    WavSink sink(scratch() / "out.wav");
+    const auto tone = makeTone(8);
+    start({.locale = locale, .audioSink = sink.description()});
+    selectSound(tone.string());
+
+    const std::time_t alarm = std::time(nullptr) + 6;
+    const std::string alarmText = *timeText(locale, alarm);
+    setTime(alarmText);
+
+    QImage beforeArming = shot();
+    EXPECT_FALSE(std::filesystem::exists(alarmFile()));
+    EXPECT_EQ(pixels::count(beforeArming, layout::kArmedSquare, pixels::red), 0);
+    const QRect onInk = captionInk(beforeArming, layout::kOnButton);
+    ASSERT_FALSE(onInk.isNull()) << "\"ON\" should be enabled with an alarm time and a sound";
+
+    press(layout::kOnButton);
+    ASSERT_TRUE(waitUntil(2s, [&] { return armedShown(); })) << "no red square after \"ON\"";
+    const QRect offInk = captionInk(shot(), layout::kOnButton);
+    EXPECT_GE(offInk.width(), onInk.width() + 3) << "\"OFF\" should replace \"ON\"";
+    EXPECT_EQ(readAlarmFile(), alarmFileText(alarmText, tone.string()));
+    ASSERT_LT(std::chrono::system_clock::now(), at(alarm) - 1s) << "setting up took too long";
+
+    expectRingsAt(alarm, sink);
+    if (HasFatalFailure())
+        return;
+    QImage ringing = shot();
+    std::this_thread::sleep_for(1100ms);
+    EXPECT_FALSE(pixels::sameArea(ringing, shot(), layout::kClockBand)) << "the clock stopped while ringing";
+
+    press(layout::kStopButton);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(sink.grows(1000ms)) << "\"Stop\" did not silence the sound";
+    EXPECT_TRUE(armedShown()) << "ringing does not disarm";
+
+    EXPECT_EQ(closeByButton(), 0);
+    ASSERT_EQ(readAlarmFile(), alarmFileText(alarmText, tone.string())) << "closing changed the alarm file";
+
+    start({.locale = locale, .audioSink = sink.description()});
+    ASSERT_TRUE(waitUntil(3s, [&] { return armedShown(); })) << "not armed after restart";
+    EXPECT_EQ(captionInk(shot(), layout::kOnButton).width(), offInk.width()) << "\"OFF\" not shown after restart";
+    EXPECT_EQ(readAlarmFile(), alarmFileText(alarmText, tone.string()));
+    EXPECT_EQ(closeByButton(), 0);
+
+    const std::time_t again = std::time(nullptr) + 5;
+    writeAlarmFile(*timeText(locale, again), tone.string());
+    std::filesystem::remove(scratch() / "out.wav");
+    start({.locale = locale, .audioSink = sink.description()});
+    ASSERT_TRUE(waitUntil(3s, [&] { return armedShown(); }));
+    expectRingsAt(again, sink);
+}
+
+// An alarm file whose time is the locale's 12-hour text rings under that
+// locale too: the check compares texts of one and the same shape.
+TEST_F(Alarm, RingsUnderTwelveHourLocale)
+{
+    const std::string locale = "en_US.UTF-8";
+    if (!localeInstalled(locale))
+        GTEST_SKIP() << "locale " << locale << " is not installed here (locale-gen it)";
+    WavSink sink(scratch() / "out.wav");
+    const auto tone = makeTone(4);
+    const std::time_t alarm = std::time(nullptr) + 5;
+    writeAlarmFile(*timeText(locale, alarm), tone.string());
+    start({.locale = locale, .audioSink = sink.description()});
+    ASSERT_TRUE(waitUntil(3s, [&] { return armedShown(); }));
+    expectRingsAt(alarm, sink);
+}
+
+// Arming and disarming through the window leaves nothing behind: the next
+// start looks exactly like a first start.
+TEST_F(Alarm, DisarmedAlarmIsGoneAfterRestart)
+{
+    const auto tone = makeTone(1);
+    start();
+    QImage firstStart;
+    ASSERT_TRUE(waitUntil(3s, [&] {
+        firstStart = shot();
+        return pixels::count(firstStart, layout::kClockBand, pixels::aqua) > 300;
+    }));
+    EXPECT_TRUE(captionInk(firstStart, layout::kOnButton).isNull()) << "\"ON\" should be greyed with nothing set";
+
+    selectSound(tone.string());
+    setTime("12:34:56");
+    ASSERT_TRUE(waitUntil(2s, [&] { return !captionInk(shot(), layout::kOnButton).isNull(); }))
+        << "\"ON\" not enabled after setting a time and a sound";
+    press(layout::kOnButton);
+    ASSERT_TRUE(waitUntil(2s, [&] { return armedShown(); }));
+    EXPECT_EQ(readAlarmFile(), alarmFileText("12:34:56", tone.string()));
+
+    press(layout::kOnButton);  // now "OFF"
+    ASSERT_TRUE(waitUntil(2s, [&] { return unarmedShown(); }));
+    EXPECT_FALSE(std::filesystem::exists(alarmFile()));
+    EXPECT_EQ(closeByButton(), 0);
+
+    start();
+    EXPECT_FALSE(std::filesystem::exists(alarmFile()));
+    QImage restarted;
+    ASSERT_TRUE(waitUntil(2s, [&] {
+        restarted = shot();
+        return pixels::count(restarted, layout::kClockBand, pixels::aqua) > 300;
+    }));
+    EXPECT_EQ(pixels::count(restarted, layout::kArmedSquare, pixels::red), 0);
+    EXPECT_TRUE(pixels::sameArea(firstStart, restarted, layout::kAlarmLine)) << "alarm time not empty";
+    EXPECT_TRUE(pixels::sameArea(firstStart, restarted, layout::kSoundLine)) << "sound path not empty";
+    EXPECT_TRUE(pixels::sameArea(firstStart, restarted, layout::kOnButton)) << "\"ON\" not greyed";
+}
+
+// A time set while armed reaches the file only through "Update Shanges".
+TEST_F(Alarm, NewTimeWithoutUpdateIsLostOnRestart)
+{
+    const std::string sound = (scratch() / "ring.wav").string();
+    writeAlarmFile("07:30:00", sound);
+    start();
+    ASSERT_TRUE(waitUntil(3s, [&] { return armedShown(); }));
+    setTime("08:15:00");
+    EXPECT_EQ(readAlarmFile(), alarmFileText("07:30:00", sound));
+    EXPECT_EQ(closeByButton(), 0);
+    EXPECT_EQ(readAlarmFile(), alarmFileText("07:30:00", sound));
+
+    start();
+    ASSERT_TRUE(waitUntil(3s, [&] { return armedShown(); }));
+    // "Update Shanges" writes what the window holds: the old time.
+    std::filesystem::remove(alarmFile());
+    menu("u");
+    EXPECT_TRUE(waitUntil(3s, [&] { return readAlarmFile() == alarmFileText("07:30:00", sound); }))
+        << "file holds: " << readAlarmFile().value_or("(none)");
+
+    setTime("08:15:00");
+    menu("u");
+    EXPECT_TRUE(waitUntil(3s, [&] { return readAlarmFile() == alarmFileText("08:15:00", sound); }))
+        << "file holds: " << readAlarmFile().value_or("(none)");
+}
+
+// "Update Shanges" is disabled while not armed: its accelerator does nothing.
+TEST_F(Alarm, UpdateIsDisabledWhileNotArmed)
+{
+    start();
+    setTime("09:00:00");
+    menu("u");
+    std::this_thread::sleep_for(500ms);
+    desktop_->key("Escape");
+    EXPECT_FALSE(std::filesystem::exists(alarmFile()));
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+// The main window and its running clock, as a person sees them.
+
+#include <QString>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "Layout.h"
+#include "Pixels.h"
+#include "Poll.h"
+#include "TextWidth.h"
+#include "TimeText.h"
+#include "ZumFixture.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class ClockWindow : public ZumFixture {};
+
+TEST_F(ClockWindow, IsBorderlessCentredAndOfItsSize)
+{
+    start();
+    auto g = desktop_->geometry(zum().window());
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->width(), layout::kMainWidth);
+    EXPECT_EQ(g->height(), layout::kMainHeight);
+    EXPECT_NEAR(g->x(), (XDisplay::kWidth - layout::kMainWidth) / 2, 1);
+    EXPECT_NEAR(g->y(), (XDisplay::kHeight - layout::kMainHeight) / 2, 1);
+    // The window's title names it even though no caption bar shows it.
+    auto byName = desktop_->findVisibleByName("^ZUM$", 2s);
+    ASSERT_TRUE(byName);
+    EXPECT_EQ(*byName, zum().window());
+}
+
+TEST_F(ClockWindow, ShowsAquaDigitsAndDarkCaptions)
+{
+    start();
+    // The first tick fills the label within 100 ms of start.
+    QImage window;
+    ASSERT_TRUE(waitUntil(3s, [&] {
+        window = shot();
+        return pixels::count(window, layout::kClockBand, pixels::aqua) > 300;
+    })) << "no clock digits seen";
+    QRect digits = pixels::inkBox(window, layout::kClockBand, pixels::aqua);
+    EXPECT_GE(digits.left(), layout::kClockLeft);
+    EXPECT_LE(digits.left(), layout::kClockLeft + 12);
+    EXPECT_GE(digits.top(), 60);
+    // 48-pixel digits stand tens of pixels high.
+    EXPECT_GT(digits.height(), 25);
+    EXPECT_LT(digits.height(), 60);
+    // Nothing else of the window is aqua: a label drawn in the wrong place
+    // or colour would show here.
+    QImage outside = window.copy();
+    for (int y = digits.top(); y <= digits.bottom(); ++y)
+        for (int x = digits.left(); x <= digits.right(); ++x)
+            outside.setPixel(x, y, qRgb(0, 0, 0));
+    EXPECT_LT(pixels::count(outside, outside.rect(), pixels::aqua), 20);
+
+    for (const QRect& button : {layout::kMenuButton, layout::kPlayButton, layout::kStopButton}) {
+        QRect ink = captionInk(window, button);
+        EXPECT_FALSE(ink.isNull()) << "no caption in button at " << button.x() << "," << button.y();
+        EXPECT_GE(pixels::count(window, button, pixels::dark), 8);
+        // A caption is centred in its button, not pushed to an edge.
+        EXPECT_NEAR(ink.center().x(), button.center().x(), 4);
+    }
+    // Nothing is armed at a first start: no red square.
+    EXPECT_EQ(pixels::count(window, layout::kArmedSquare, pixels::red), 0);
+}
+
+TEST_F(ClockWindow, TicksEverySecondAndHoldsStillBetween)
+{
+    start();
+    ASSERT_TRUE(waitUntil(3s, [&] { return pixels::count(shot(), layout::kClockBand, pixels::aqua) > 300; }));
+    QImage first = shot();
+    std::this_thread::sleep_for(1100ms);
+    QImage second = shot();
+    EXPECT_FALSE(pixels::sameArea(first, second, layout::kClockBand)) << "the clock did not change in 1.1 s";
+
+    // Within a second the text stands still: of several pairs of shots taken
+    // right after one another, most show the same clock. A label redrawn
+    // differently on each tick fails here.
+    int steady = 0;
+    const int pairs = 6;
+    for (int i = 0; i < pairs; ++i) {
+        QImage a = desktop_->windowShot(zum().window());
+        QImage b = desktop_->windowShot(zum().window());
+        steady += pixels::sameArea(a, b, layout::kClockBand) ? 1 : 0;
+    }
+    EXPECT_GE(steady, pairs / 2);
+}
+
+struct LocaleCase {
+    const char* locale;
+    const char* otherFormat;  // strftime format of the wrong shape for this locale
+};
+
+class ClockFormat : public ZumFixture, public ::testing::WithParamInterface<LocaleCase> {
+protected:
+    void SetUp() override
+    {
+        if (!localeInstalled(GetParam().locale))
+            GTEST_SKIP() << "locale " << GetParam().locale << " is not installed here (locale-gen it)";
+        ZumFixture::SetUp();
+    }
+};
+
+std::string formatNow(const char* format, std::time_t when)
+{
+    std::tm local{};
+    localtime_r(&when, &local);
+    char buf[64];
+    size_t n = std::strftime(buf, sizeof buf, format, &local);
+    return std::string(buf, n);
+}
+
+// The clock's ink is as wide as the locale's time text in the clock's font
+// and clearly not as wide as the other shape of time text.
+TEST_P(ClockFormat, LabelIsAsWideAsTheLocalesTimeText)
+{
+    const std::string locale = GetParam().locale;
+    start({.locale = locale});
+    ASSERT_TRUE(waitUntil(3s, [&] { return pixels::count(shot(), layout::kClockBand, pixels::aqua) > 300; }));
+
+    constexpr int kTolerance = 8;
+    int checked = 0;
+    for (int attempt = 0; attempt < 8 && checked < 2; ++attempt) {
+        std::time_t before = std::time(nullptr);
+        QImage window = desktop_->windowShot(zum().window());
+        std::time_t after = std::time(nullptr);
+        if (before != after)
+            continue;  // the second turned while the shot was taken
+        const std::string expected = *timeText(locale, before);
+        const std::string other = formatNow(GetParam().otherFormat, before);
+        const int expectedWidth = inkWidth("Comic Neue", 48, true, QString::fromStdString(expected));
+        const int otherWidth = inkWidth("Comic Neue", 48, true, QString::fromStdString(other));
+        // The check only means something if the two shapes differ clearly.
+        ASSERT_GT(std::abs(expectedWidth - otherWidth), 3 * kTolerance) << expected << " vs " << other;
+
+        QRect ink = pixels::inkBox(window, layout::kClockBand, pixels::aqua);
+        ASSERT_FALSE(ink.isNull());
+        EXPECT_NEAR(ink.width(), expectedWidth, kTolerance)
+            << "clock ink " << ink.width() << " px for expected \"" << expected << "\" (" << expectedWidth
+            << " px); \"" << other << "\" would be " << otherWidth << " px";
+        ++checked;
+        std::this_thread::sleep_for(700ms);
+    }
+    EXPECT_EQ(checked, 2) << "no shot fell within one second";
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, ClockFormat,
+                         ::testing::Values(LocaleCase{"C", "%I:%M:%S %p"},
+                                           LocaleCase{"en_US.UTF-8", "%H:%M:%S"},
+                                           LocaleCase{"de_DE.UTF-8", "%I:%M:%S PM"}),
+                         [](const auto& info) {
+                             std::string name = info.param.locale;
+                             std::erase_if(name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); });
+                             return name;
+                         });
+
+struct CloseCase {
+    const char* name;
+    bool armed;
+    bool byMenu;
+};
+
+class Closing : public ZumFixture, public ::testing::WithParamInterface<CloseCase> {};
+
+// Closing asks nothing and saves nothing: the alarm file stays as it was.
+TEST_P(Closing, EndsWithExitCodeZero)
+{
+    if (GetParam().armed)
+        writeAlarmFile("07:30:00", (scratch() / "ring.wav").string());
+    start();
+    if (GetParam().armed) {
+        ASSERT_TRUE(waitUntil(3s, [&] { return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 64; }))
+            << "an alarm file at start should arm";
+    }
+    if (GetParam().byMenu) {
+        menu("e");
+        EXPECT_EQ(zum().exitCode(10s), std::optional<int>(0));
+    } else {
+        EXPECT_EQ(closeByButton(), 0);
+    }
+    EXPECT_EQ(std::filesystem::exists(alarmFile()), GetParam().armed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, Closing,
+                         ::testing::Values(CloseCase{"CloseButton", false, false},
+                                           CloseCase{"CloseButtonArmed", true, false},
+                                           CloseCase{"ExitItem", false, true},
+                                           CloseCase{"ExitItemArmed", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,143 @@
+#include "Desktop.h"
+
+#include <sstream>
+#include <stdexcept>
+
+#include "Poll.h"
+#include "XDisplay.h"
+
+namespace {
+
+std::optional<std::string> firstLine(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string line;
+    if (std::getline(in, line) && !line.empty())
+        return line;
+    return std::nullopt;
+}
+
+}  // namespace
+
+Desktop::Desktop(const XDisplay& display) : env_(display.environment()) {}
+
+CommandResult Desktop::run(const std::vector<std::string>& argv) const
+{
+    return runCommand(argv, env_);
+}
+
+void Desktop::mustRun(const std::vector<std::string>& argv) const
+{
+    CommandResult r = run(argv);
+    if (r.exitCode != 0) {
+        std::string cmd;
+        for (const auto& a : argv)
+            cmd += a + " ";
+        throw std::runtime_error("command failed: " + cmd + ": " + r.err);
+    }
+}
+
+std::optional<Desktop::WindowId> Desktop::findVisibleByPid(pid_t pid, std::chrono::milliseconds timeout) const
+{
+    std::optional<WindowId> found;
+    waitUntil(timeout, [&] {
+        found = firstLine(run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}).out);
+        return found.has_value();
+    }, std::chrono::milliseconds(50));
+    return found;
+}
+
+std::optional<Desktop::WindowId> Desktop::findVisibleByName(const std::string& pattern,
+                                                            std::chrono::milliseconds timeout) const
+{
+    std::optional<WindowId> found;
+    waitUntil(timeout, [&] {
+        found = firstLine(run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out);
+        return found.has_value();
+    }, std::chrono::milliseconds(50));
+    return found;
+}
+
+bool Desktop::anyVisibleNamed(const std::string& pattern) const
+{
+    return firstLine(run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out).has_value();
+}
+
+std::optional<QRect> Desktop::geometry(const WindowId& window) const
+{
+    CommandResult r = run({"xdotool", "getwindowgeometry", "--shell", window});
+    if (r.exitCode != 0)
+        return std::nullopt;
+    int x = 0, y = 0, w = -1, h = -1;
+    std::istringstream in(r.out);
+    std::string line;
+    while (std::getline(in, line)) {
+        auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        std::string key = line.substr(0, eq);
+        int value = std::stoi(line.substr(eq + 1));
+        if (key == "X")
+            x = value;
+        else if (key == "Y")
+            y = value;
+        else if (key == "WIDTH")
+            w = value;
+        else if (key == "HEIGHT")
+            h = value;
+    }
+    if (w < 0 || h < 0)
+        return std::nullopt;
+    return QRect(x, y, w, h);
+}
+
+void Desktop::moveTo(const WindowId& window, int x, int y) const
+{
+    mustRun({"xdotool", "mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y)});
+}
+
+void Desktop::click(const WindowId& window, int x, int y) const
+{
+    moveTo(window, x, y);
+    mustRun({"xdotool", "click", "1"});
+}
+
+void Desktop::clickCentre(const WindowId& window, const QRect& control) const
+{
+    click(window, control.x() + control.width() / 2, control.y() + control.height() / 2);
+}
+
+void Desktop::key(const std::string& keysym) const
+{
+    mustRun({"xdotool", "key", keysym});
+}
+
+void Desktop::type(const std::string& text) const
+{
+    mustRun({"xdotool", "type", "--delay", "20", text});
+}
+
+void Desktop::focus(const WindowId& window) const
+{
+    mustRun({"xdotool", "windowfocus", window});
+}
+
+QImage Desktop::screenshot() const
+{
+    CommandResult r = run({"import", "-window", "root", "png:-"});
+    if (r.exitCode != 0)
+        throw std::runtime_error("screenshot failed: " + r.err);
+    QImage image = QImage::fromData(reinterpret_cast<const uchar*>(r.out.data()), static_cast<int>(r.out.size()),
+                                    "PNG");
+    if (image.isNull())
+        throw std::runtime_error("screenshot could not be decoded");
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+QImage Desktop::windowShot(const WindowId& window) const
+{
+    auto g = geometry(window);
+    if (!g)
+        return {};
+    return screenshot().copy(*g);
+}

@@ -1,0 +1,60 @@
+#include "Pixels.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace pixels {
+
+bool aqua(QRgb c)
+{
+    return qRed(c) < 70 && qGreen(c) > 190 && qBlue(c) > 190 && std::abs(qGreen(c) - qBlue(c)) < 40;
+}
+
+bool red(QRgb c)
+{
+    return qRed(c) > 235 && qGreen(c) < 20 && qBlue(c) < 20;
+}
+
+bool dark(QRgb c)
+{
+    return qRed(c) < 70 && qGreen(c) < 70 && qBlue(c) < 70;
+}
+
+bool white(QRgb c)
+{
+    return qRed(c) > 225 && qGreen(c) > 225 && qBlue(c) > 225;
+}
+
+int count(const QImage& image, const QRect& area, const Class& cls)
+{
+    const QRect a = area.intersected(image.rect());
+    int n = 0;
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x)
+            n += cls(image.pixel(x, y)) ? 1 : 0;
+    return n;
+}
+
+QRect inkBox(const QImage& image, const QRect& area, const Class& cls)
+{
+    const QRect a = area.intersected(image.rect());
+    int left = a.right() + 1, right = a.left() - 1, top = a.bottom() + 1, bottom = a.top() - 1;
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x)
+            if (cls(image.pixel(x, y))) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    if (right < left)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+bool sameArea(const QImage& a, const QImage& b, const QRect& area)
+{
+    return a.copy(area) == b.copy(area);
+}
+
+}  // namespace pixels

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <functional>
+
+// Colour classes of screen pixels and what lies where in a screenshot.
+// Anti-aliased edges blend into whatever is behind a text, so the classes
+// take only pixels close to the pure colour.
+namespace pixels {
+
+using Class = std::function<bool(QRgb)>;
+
+bool aqua(QRgb c);   // the clock's digits, #00FFFF
+bool red(QRgb c);    // the armed indicator, #FF0000
+bool dark(QRgb c);   // black caption text
+bool white(QRgb c);  // the alarm and sound lines
+
+int count(const QImage& image, const QRect& area, const Class& cls);
+// The smallest rectangle holding every pixel of the class inside the area
+// (a null rectangle if there is none).
+QRect inkBox(const QImage& image, const QRect& area, const Class& cls);
+bool sameArea(const QImage& a, const QImage& b, const QRect& area);
+
+}  // namespace pixels

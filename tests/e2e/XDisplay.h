@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ChildProcess.h"
+#include "TempDir.h"
+
+// A private X display for one test: a virtual 1280x1024x24 screen reached
+// only through its local socket, optionally with a window manager, a tray
+// host and a session message bus. Everything it starts ends with it.
+class XDisplay {
+public:
+    struct Options {
+        bool windowManager = false;
+        bool tray = false;
+        bool sessionBus = true;
+    };
+    explicit XDisplay(Options options);
+    XDisplay() : XDisplay(Options{}) {}
+    ~XDisplay();
+    XDisplay(const XDisplay&) = delete;
+    XDisplay& operator=(const XDisplay&) = delete;
+
+    // ":N"
+    const std::string& name() const { return name_; }
+    // Variables that put a child on this display and its bus, with its
+    // configuration kept inside the test's own directory.
+    EnvOverrides environment() const;
+    const TempDir& dir() const { return dir_; }
+    // Where the display's programs write their output, for failure messages.
+    std::string logTail() const;
+
+    static constexpr int kWidth = 1280;
+    static constexpr int kHeight = 1024;
+
+private:
+    TempDir dir_;
+    std::string name_;
+    std::string busAddress_;
+    std::unique_ptr<ChildProcess> server_;
+    std::unique_ptr<ChildProcess> bus_;
+    std::unique_ptr<ChildProcess> windowManager_;
+    std::unique_ptr<ChildProcess> tray_;
+};

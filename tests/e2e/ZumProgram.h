@@ -1,0 +1,45 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ChildProcess.h"
+#include "Desktop.h"
+
+class XDisplay;
+
+// One run of the real program on a test display, with its machine-wide state
+// in a directory the test owns (so a restart finds what the last run left),
+// a chosen locale and a chosen sound output. Stops the program if the test
+// did not.
+class ZumProgram {
+public:
+    struct Options {
+        std::string locale = "C";
+        std::string audioSink = "fakesink sync=true";
+    };
+    // Starts the program and waits until its main window is visible; throws
+    // (with the program's output) if it never shows.
+    ZumProgram(const XDisplay& display, const std::filesystem::path& systemDir, Options options);
+    ~ZumProgram();
+    ZumProgram(const ZumProgram&) = delete;
+    ZumProgram& operator=(const ZumProgram&) = delete;
+
+    pid_t pid() const { return process_->pid(); }
+    const Desktop::WindowId& window() const { return window_; }
+    // The exit code once the program has ended by itself within the timeout;
+    // -1 for an end by a signal; nothing while it still runs.
+    std::optional<int> exitCode(std::chrono::milliseconds timeout);
+    std::string output() const;
+
+    // Path of the program's executable, from the test's environment.
+    static std::string binary();
+
+private:
+    std::filesystem::path logPath_;
+    std::unique_ptr<ChildProcess> process_;
+    Desktop::WindowId window_;
+};
