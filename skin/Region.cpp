@@ -1,1 +1,216 @@
-// placeholder
+#include "skin/Region.h"
+
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+using Rect = Region::Rect;
+using Span = Region::Span;
+
+// One band of a region: rects[begin, end) share top and bottom.
+struct BandCursor {
+    const std::vector<Rect>& rects;
+    size_t begin = 0;
+    size_t end = 0;
+
+    explicit BandCursor(const std::vector<Rect>& r) : rects(r) { FindEnd(); }
+
+    bool Done() const { return begin >= rects.size(); }
+    int64_t Top() const { return Done() ? std::numeric_limits<int64_t>::max() : rects[begin].top; }
+    int64_t Bottom() const { return rects[begin].bottom; }
+    void Next() {
+        begin = end;
+        FindEnd();
+    }
+
+private:
+    void FindEnd() {
+        end = begin;
+        while (end < rects.size() && rects[end].top == rects[begin].top) ++end;
+    }
+};
+
+// Merges the spans of up to two bands into sorted, non-touching spans.
+void UniteSpans(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, std::vector<Span>& out) {
+    out.clear();
+    auto push = [&out](int32_t left, int32_t right) {
+        if (!out.empty() && left <= out.back().right) {
+            out.back().right = std::max(out.back().right, right);
+        } else {
+            out.push_back({left, right});
+        }
+    };
+    while (a != aEnd || b != bEnd) {
+        if (b == bEnd || (a != aEnd && a->left <= b->left)) {
+            push(a->left, a->right);
+            ++a;
+        } else {
+            push(b->left, b->right);
+            ++b;
+        }
+    }
+}
+
+}  // namespace
+
+void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Span> spans) {
+    if (spans.empty()) return;
+    if (top >= bottom) throw std::invalid_argument("region band has no height");
+    if (hasBand_ && top < rects_[lastBandStart_].bottom) throw std::invalid_argument("region bands out of order");
+    for (size_t i = 0; i < spans.size(); ++i) {
+        if (spans[i].left >= spans[i].right) throw std::invalid_argument("empty span in region band");
+        if (i > 0 && spans[i].left <= spans[i - 1].right) throw std::invalid_argument("region spans overlap or touch");
+    }
+
+    if (hasBand_) {
+        const size_t previousCount = rects_.size() - lastBandStart_;
+        Rect& first = rects_[lastBandStart_];
+        if (first.bottom == top && previousCount == spans.size() &&
+            std::equal(spans.begin(), spans.end(), rects_.begin() + static_cast<std::ptrdiff_t>(lastBandStart_),
+                       [](const Span& s, const Rect& r) { return s.left == r.left && s.right == r.right; })) {
+            for (size_t i = lastBandStart_; i < rects_.size(); ++i) rects_[i].bottom = bottom;
+            return;
+        }
+    }
+    lastBandStart_ = rects_.size();
+    hasBand_ = true;
+    for (const Span& s : spans) rects_.push_back({s.left, top, s.right, bottom});
+}
+
+Region Region::Builder::Finish() {
+    Region region;
+    region.rects_ = std::move(rects_);
+    region.UpdateBounds();
+    rects_.clear();
+    hasBand_ = false;
+    lastBandStart_ = 0;
+    return region;
+}
+
+Region::Region(const Rect& rect) {
+    if (!rect.IsEmpty()) {
+        rects_.push_back(rect);
+        bounds_ = rect;
+    }
+}
+
+Region Region::FromRects(std::span<const Rect> rects) {
+    std::vector<Region> level;
+    level.reserve(rects.size());
+    for (const Rect& r : rects) {
+        if (!r.IsEmpty()) level.emplace_back(r);
+    }
+    if (level.empty()) return Region();
+    // Pairwise unions keep each rectangle in O(log n) unions instead of one
+    // ever-growing accumulator.
+    while (level.size() > 1) {
+        std::vector<Region> next;
+        next.reserve((level.size() + 1) / 2);
+        for (size_t i = 0; i + 1 < level.size(); i += 2) next.push_back(level[i].United(level[i + 1]));
+        if (level.size() % 2 == 1) next.push_back(std::move(level.back()));
+        level = std::move(next);
+    }
+    return std::move(level.front());
+}
+
+Region Region::United(const Region& other) const {
+    if (other.IsEmpty()) return *this;
+    if (IsEmpty()) return other;
+
+    Builder builder;
+    std::vector<Span> spans;
+    BandCursor a(rects_);
+    BandCursor b(other.rects_);
+    int64_t y = std::min(a.Top(), b.Top());
+    while (!a.Done() || !b.Done()) {
+        const bool aActive = !a.Done() && a.Top() <= y;
+        const bool bActive = !b.Done() && b.Top() <= y;
+        if (!aActive && !bActive) {
+            y = std::min(a.Top(), b.Top());
+            continue;
+        }
+        // The slice [y, yEnd) has constant spans in both regions.
+        const int64_t aLimit = aActive ? a.Bottom() : a.Top();
+        const int64_t bLimit = bActive ? b.Bottom() : b.Top();
+        const int64_t yEnd = std::min(aLimit, bLimit);
+
+        const Rect* noRects = nullptr;
+        UniteSpans(aActive ? rects_.data() + a.begin : noRects, aActive ? rects_.data() + a.end : noRects,
+                   bActive ? other.rects_.data() + b.begin : noRects, bActive ? other.rects_.data() + b.end : noRects,
+                   spans);
+        builder.AddBand(static_cast<int32_t>(y), static_cast<int32_t>(yEnd), spans);
+
+        y = yEnd;
+        if (aActive && a.Bottom() == yEnd) a.Next();
+        if (bActive && b.Bottom() == yEnd) b.Next();
+    }
+    return builder.Finish();
+}
+
+Region& Region::Unite(const Region& other) {
+    *this = United(other);
+    return *this;
+}
+
+bool Region::Contains(int32_t x, int32_t y) const {
+    if (IsEmpty() || x < bounds_.left || x >= bounds_.right || y < bounds_.top || y >= bounds_.bottom) return false;
+    // Bottoms never decrease along the list, and tops never decrease either.
+    auto bandBegin = std::partition_point(rects_.begin(), rects_.end(), [y](const Rect& r) { return r.bottom <= y; });
+    if (bandBegin == rects_.end() || bandBegin->top > y) return false;
+    auto bandEnd = std::partition_point(bandBegin, rects_.end(), [y](const Rect& r) { return r.top <= y; });
+    auto hit = std::partition_point(bandBegin, bandEnd, [x](const Rect& r) { return r.right <= x; });
+    return hit != bandEnd && hit->left <= x;
+}
+
+void Region::UpdateBounds() {
+    if (rects_.empty()) {
+        bounds_ = Rect{};
+        return;
+    }
+    bounds_ = Rect{rects_.front().left, rects_.front().top, rects_.front().right, rects_.back().bottom};
+    for (const Rect& r : rects_) {
+        bounds_.left = std::min(bounds_.left, r.left);
+        bounds_.right = std::max(bounds_.right, r.right);
+    }
+}
+
+std::string Region::CheckInvariants() const {
+    if (rects_.empty()) return bounds_ == Rect{} ? std::string() : "empty region with a bounding rectangle";
+
+    Rect expectBounds = rects_.front();
+    size_t previousBegin = 0;
+    size_t previousEnd = 0;
+    size_t begin = 0;
+    while (begin < rects_.size()) {
+        size_t end = begin;
+        while (end < rects_.size() && rects_[end].top == rects_[begin].top) ++end;
+        for (size_t i = begin; i < end; ++i) {
+            const Rect& r = rects_[i];
+            if (r.IsEmpty()) return "empty rectangle at " + std::to_string(i);
+            if (r.bottom != rects_[begin].bottom) return "band with uneven bottoms at " + std::to_string(i);
+            if (i > begin && r.left <= rects_[i - 1].right)
+                return "rectangles overlap, touch or are unsorted at " + std::to_string(i);
+            expectBounds.left = std::min(expectBounds.left, r.left);
+            expectBounds.top = std::min(expectBounds.top, r.top);
+            expectBounds.right = std::max(expectBounds.right, r.right);
+            expectBounds.bottom = std::max(expectBounds.bottom, r.bottom);
+        }
+        if (begin > 0) {
+            const Rect& above = rects_[previousBegin];
+            if (rects_[begin].top < above.bottom) return "bands overlap or are unsorted at " + std::to_string(begin);
+            if (rects_[begin].top == above.bottom && end - begin == previousEnd - previousBegin &&
+                std::equal(rects_.begin() + static_cast<std::ptrdiff_t>(begin),
+                           rects_.begin() + static_cast<std::ptrdiff_t>(end),
+                           rects_.begin() + static_cast<std::ptrdiff_t>(previousBegin),
+                           [](const Rect& p, const Rect& q) { return p.left == q.left && p.right == q.right; }))
+                return "unmerged identical bands at " + std::to_string(begin);
+        }
+        previousBegin = begin;
+        previousEnd = end;
+        begin = end;
+    }
+    if (!(expectBounds == bounds_)) return "wrong bounding rectangle";
+    return {};
+}

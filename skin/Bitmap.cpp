@@ -1,0 +1,142 @@
+#include "skin/Bitmap.h"
+
+#include <bit>
+#include <stdexcept>
+
+bool Bitmap::IsSupportedDepth(int bitsPerPixel) {
+    switch (bitsPerPixel) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        return true;
+    default:
+        return false;
+    }
+}
+
+size_t Bitmap::StrideFor(int32_t width, int bitsPerPixel) {
+    const auto bits = static_cast<size_t>(width) * static_cast<size_t>(bitsPerPixel);
+    return (bits + 31) / 32 * 4;
+}
+
+Bitmap::ChannelMasks Bitmap::DefaultMasks(int bitsPerPixel) {
+    if (bitsPerPixel == 16) return {0x7C00, 0x03E0, 0x001F};
+    if (bitsPerPixel == 32) return {0xFF0000, 0x00FF00, 0x0000FF};
+    return {};
+}
+
+Bitmap::Bitmap(int32_t width, int32_t height, int bitsPerPixel) {
+    if (!IsSupportedDepth(bitsPerPixel)) throw std::invalid_argument("unsupported bits per pixel");
+    if (width < 0 || height < 0 || width > kMaxDimension || height > kMaxDimension)
+        throw std::invalid_argument("bitmap size out of range");
+    width_ = width;
+    height_ = height;
+    bitsPerPixel_ = bitsPerPixel;
+    stride_ = StrideFor(width, bitsPerPixel);
+    pixels_.assign(stride_ * static_cast<size_t>(height), 0);
+    masks_ = DefaultMasks(bitsPerPixel);
+}
+
+void Bitmap::SetColorTable(std::vector<uint32_t> table) {
+    if (bitsPerPixel_ > 8 || table.size() > (size_t{1} << bitsPerPixel_))
+        throw std::invalid_argument("colour table does not fit the pixel format");
+    colorTable_ = std::move(table);
+}
+
+void Bitmap::SetMasks(const ChannelMasks& masks) {
+    if (bitsPerPixel_ != 16 && bitsPerPixel_ != 32) throw std::invalid_argument("channel masks need 16 or 32 bits");
+    const uint32_t wordMask = bitsPerPixel_ == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+    for (uint32_t m : {masks.red, masks.green, masks.blue}) {
+        if (m == 0) continue;
+        const uint32_t shifted = m >> std::countr_zero(m);
+        if ((m & ~wordMask) != 0 || (shifted & (shifted + 1)) != 0 || std::popcount(m) > 16)
+            throw std::invalid_argument("bad channel mask");
+    }
+    masks_ = masks;
+}
+
+uint32_t Bitmap::PixelValue(int32_t x, int32_t y) const {
+    const uint8_t* row = Row(y);
+    const auto ux = static_cast<size_t>(x);
+    switch (bitsPerPixel_) {
+    case 1:
+        return (row[ux / 8] >> (7 - ux % 8)) & 1u;
+    case 4:
+        return (row[ux / 2] >> (ux % 2 == 0 ? 4 : 0)) & 0xFu;
+    case 8:
+        return row[ux];
+    case 16:
+        return static_cast<uint32_t>(row[2 * ux]) | static_cast<uint32_t>(row[2 * ux + 1]) << 8;
+    case 24:
+        return static_cast<uint32_t>(row[3 * ux]) | static_cast<uint32_t>(row[3 * ux + 1]) << 8 |
+               static_cast<uint32_t>(row[3 * ux + 2]) << 16;
+    default:
+        return static_cast<uint32_t>(row[4 * ux]) | static_cast<uint32_t>(row[4 * ux + 1]) << 8 |
+               static_cast<uint32_t>(row[4 * ux + 2]) << 16 | static_cast<uint32_t>(row[4 * ux + 3]) << 24;
+    }
+}
+
+void Bitmap::SetPixelValue(int32_t x, int32_t y, uint32_t value) {
+    uint8_t* row = Row(y);
+    const auto ux = static_cast<size_t>(x);
+    switch (bitsPerPixel_) {
+    case 1: {
+        const auto bit = static_cast<uint8_t>(0x80u >> (ux % 8));
+        row[ux / 8] = static_cast<uint8_t>((value & 1u) ? (row[ux / 8] | bit) : (row[ux / 8] & ~bit));
+        break;
+    }
+    case 4: {
+        const unsigned shift = ux % 2 == 0 ? 4 : 0;
+        row[ux / 2] = static_cast<uint8_t>((row[ux / 2] & ~(0xFu << shift)) | ((value & 0xFu) << shift));
+        break;
+    }
+    case 8:
+        row[ux] = static_cast<uint8_t>(value);
+        break;
+    case 16:
+        row[2 * ux] = static_cast<uint8_t>(value);
+        row[2 * ux + 1] = static_cast<uint8_t>(value >> 8);
+        break;
+    case 24:
+        for (size_t i = 0; i < 3; ++i) row[3 * ux + i] = static_cast<uint8_t>(value >> (8 * i));
+        break;
+    default:
+        for (size_t i = 0; i < 4; ++i) row[4 * ux + i] = static_cast<uint8_t>(value >> (8 * i));
+        break;
+    }
+}
+
+uint8_t ExtractChannel(uint32_t word, uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    uint32_t v = (word & mask) >> shift;
+    if (bits >= 8) return static_cast<uint8_t>(v >> (bits - 8));
+    // Repeat the channel's bits to fill eight, so full scale stays 255.
+    uint32_t out = 0;
+    int filled = 0;
+    while (filled < 8) {
+        out = (out << bits) | v;
+        filled += bits;
+    }
+    return static_cast<uint8_t>(out >> (filled - 8));
+}
+
+uint32_t Bitmap::ColorOfValue(uint32_t value) const {
+    switch (bitsPerPixel_) {
+    case 1:
+    case 4:
+    case 8:
+        return value < colorTable_.size() ? colorTable_[value] & 0xFFFFFFu : 0u;
+    case 24:
+        // Stored blue, green, red: value is 0x00RRGGBB.
+        return (value & 0xFFu) << 16 | (value & 0xFF00u) | (value >> 16 & 0xFFu);
+    default:
+        return static_cast<uint32_t>(ExtractChannel(value, masks_.red)) |
+               static_cast<uint32_t>(ExtractChannel(value, masks_.green)) << 8 |
+               static_cast<uint32_t>(ExtractChannel(value, masks_.blue)) << 16;
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// The two directions of a stored property's stream. Reads report how many
+// bytes they delivered; a short read means the data has ended and is not an
+// error of its own, so callers check the count.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual size_t Read(uint8_t* dst, size_t size) = 0;
+};
+
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Write(const uint8_t* src, size_t size) = 0;
+};
+
+// Reads from bytes it does not own; they must outlive the source.
+class MemoryByteSource final : public ByteSource {
+public:
+    explicit MemoryByteSource(std::span<const uint8_t> data) : data_(data) {}
+    size_t Read(uint8_t* dst, size_t size) override;
+    size_t Remaining() const { return data_.size() - position_; }
+
+private:
+    std::span<const uint8_t> data_;
+    size_t position_ = 0;
+};
+
+class VectorByteSink final : public ByteSink {
+public:
+    void Write(const uint8_t* src, size_t size) override { bytes_.insert(bytes_.end(), src, src + size); }
+    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+};

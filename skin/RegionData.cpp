@@ -1,0 +1,113 @@
+#include "skin/RegionData.h"
+
+#include <algorithm>
+
+#include "skin/ByteStream.h"
+
+namespace {
+
+void PutU32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+void PutI32(uint8_t* p, int32_t v) { PutU32(p, static_cast<uint32_t>(v)); }
+
+uint32_t GetU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+int32_t GetI32(const uint8_t* p) { return static_cast<int32_t>(GetU32(p)); }
+
+void PutRect(uint8_t* p, const Region::Rect& r) {
+    PutI32(p, r.left);
+    PutI32(p + 4, r.top);
+    PutI32(p + 8, r.right);
+    PutI32(p + 12, r.bottom);
+}
+
+constexpr size_t kRectSize = 16;
+constexpr size_t kReadChunk = 64 * 1024;
+
+}  // namespace
+
+namespace region_data {
+
+std::optional<std::vector<uint8_t>> Encode(const Region& region) {
+    const auto& rects = region.Rects();
+    if (rects.size() > kMaxRectangles) return std::nullopt;
+    const auto count = static_cast<uint32_t>(rects.size());
+    std::vector<uint8_t> out(kHeaderSize + kRectSize * rects.size());
+    PutI32(&out[0], kHeaderSize);
+    PutI32(&out[4], kTypeRectangles);
+    PutU32(&out[8], count);
+    PutU32(&out[12], count * static_cast<uint32_t>(kRectSize));
+    PutRect(&out[16], region.Bounds());
+    for (size_t i = 0; i < rects.size(); ++i) PutRect(&out[kHeaderSize + i * kRectSize], rects[i]);
+    return out;
+}
+
+std::optional<Region> Decode(std::span<const uint8_t> data) {
+    if (data.size() < static_cast<size_t>(kHeaderSize)) return std::nullopt;
+    if (GetI32(&data[0]) != kHeaderSize || GetI32(&data[4]) != kTypeRectangles) return std::nullopt;
+    const uint32_t count = GetU32(&data[8]);
+    const uint32_t listSize = GetU32(&data[12]);
+    if (count > kMaxRectangles || listSize != count * kRectSize) return std::nullopt;
+    if (data.size() != kHeaderSize + static_cast<size_t>(listSize)) return std::nullopt;
+
+    std::vector<Region::Rect> rects(count);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = &data[kHeaderSize + i * kRectSize];
+        rects[i] = {GetI32(p), GetI32(p + 4), GetI32(p + 8), GetI32(p + 12)};
+    }
+    return Region::FromRects(rects);
+}
+
+}  // namespace region_data
+
+void WriteRegions(ByteSink& sink, const std::optional<Region>& region) {
+    uint8_t countBytes[4] = {0, 0, 0, 0};
+    // Encode before the count goes out, so a failure leaves a complete block.
+    std::optional<std::vector<uint8_t>> data;
+    if (region && !region->IsEmpty()) data = region_data::Encode(*region);
+    if (!data) {
+        sink.Write(countBytes, sizeof countBytes);
+        return;
+    }
+    PutU32(countBytes, static_cast<uint32_t>(data->size()));
+    sink.Write(countBytes, sizeof countBytes);
+    sink.Write(data->data(), data->size());
+}
+
+RegionReadResult ReadRegions(ByteSource& source) {
+    RegionReadResult result;
+    uint8_t countBytes[4];
+    if (source.Read(countBytes, sizeof countBytes) != sizeof countBytes) {
+        result.status = RegionReadResult::Status::Rejected;
+        return result;
+    }
+    const int32_t n = GetI32(countBytes);
+    if (n == 0) return result;
+
+    result.status = RegionReadResult::Status::Rejected;
+    constexpr size_t kMaxSize = region_data::kHeaderSize + region_data::kMaxRectangles * kRectSize;
+    if (n < region_data::kHeaderSize || static_cast<size_t>(n) > kMaxSize) return result;
+
+    // Grow the buffer only as far as the source keeps delivering.
+    std::vector<uint8_t> data;
+    const auto size = static_cast<size_t>(n);
+    while (data.size() < size) {
+        const size_t chunk = std::min(kReadChunk, size - data.size());
+        const size_t at = data.size();
+        data.resize(at + chunk);
+        if (source.Read(data.data() + at, chunk) != chunk) return result;
+    }
+    if (auto region = region_data::Decode(data)) {
+        result.status = RegionReadResult::Status::Loaded;
+        result.region = std::move(*region);
+    }
+    return result;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "skin/Region.h"
+
+class ByteSink;
+class ByteSource;
+
+// The stored window outline ("RegionData"): a signed 32-bit little-endian
+// count N of the bytes that follow, then, when N > 0, N bytes of region data:
+//   header size (32), type (1 = rectangles), rectangle count C,
+//   list size (16 * C), bounding rectangle, then C rectangles
+// with every field a little-endian 32-bit integer and rectangles as
+// left, top, right, bottom (right and bottom exclusive). N == 32 + 16 * C.
+// N == 0 means no stored outline: the outline is computed from the picture.
+namespace region_data {
+
+inline constexpr int32_t kHeaderSize = 32;
+inline constexpr int32_t kTypeRectangles = 1;
+// Far beyond any window outline; keeps a damaged count from asking for
+// gigabytes before the data is even there.
+inline constexpr uint32_t kMaxRectangles = 1u << 20;
+
+// The N bytes of region data for a region (its header alone for the empty
+// region), or nothing when the region has too many rectangles to store.
+std::optional<std::vector<uint8_t>> Encode(const Region& region);
+
+// Builds the union of the rectangles in exactly N bytes of region data, in
+// whatever order they come; empty rectangles add nothing. Nothing when the
+// header, the count or the sizes do not fit together. The bounding rectangle
+// is not trusted.
+std::optional<Region> Decode(std::span<const uint8_t> data);
+
+}  // namespace region_data
+
+// Writes the whole block for the outline to store: count 0 when there is no
+// outline (no region, or an empty one) or when it cannot be encoded, so the
+// block is never cut short.
+void WriteRegions(ByteSink& sink, const std::optional<Region>& region);
+
+struct RegionReadResult {
+    enum class Status {
+        NotStored,  // count 0: compute the outline from the picture
+        Loaded,     // region holds the stored outline
+        Rejected,   // malformed block: no outline
+    };
+    Status status = Status::NotStored;
+    Region region;
+};
+
+// Reads one block. Never reads past the N bytes it announces and never holds
+// much more memory than the source has actually delivered.
+RegionReadResult ReadRegions(ByteSource& source);

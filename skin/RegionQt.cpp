@@ -1,0 +1,16 @@
+#include "skin/RegionQt.h"
+
+#include <QRect>
+#include <QRegion>
+#include <vector>
+
+#include "skin/Region.h"
+
+QRegion ToQRegion(const Region& region) {
+    std::vector<QRect> rects;
+    rects.reserve(region.Rects().size());
+    for (const Region::Rect& r : region.Rects()) rects.emplace_back(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    QRegion out;
+    out.setRects(rects.data(), static_cast<int>(rects.size()));
+    return out;
+}
