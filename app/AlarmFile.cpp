@@ -1,10 +1,10 @@
 #include "app/AlarmFile.h"
 
 #include <cerrno>
+#include <utility>
 #include <unistd.h>
 
 #include "app/FileErrors.h"
-#include "app/LineSplitter.h"
 #include "app/StateFile.h"
 #include "app/SystemDirectory.h"
 
@@ -88,4 +88,56 @@ std::vector<std::string> AlarmFile::LoadFrom(const std::string& path, std::uint6
     if (bytesRead != nullptr)
         *bytesRead = total;
     return splitter.Finish();
+}
+
+AlarmFile::LineSplitter::LineSplitter(std::size_t maxLines, std::size_t maxLineBytes)
+    : maxLines_(maxLines), maxLineBytes_(maxLineBytes)
+{
+}
+
+void AlarmFile::LineSplitter::EndLine()
+{
+    lines_.push_back(std::move(current_));
+    current_.clear();
+    inLine_ = false;
+}
+
+std::size_t AlarmFile::LineSplitter::Feed(std::string_view data)
+{
+    std::size_t i = 0;
+    while (i < data.size() && !Done()) {
+        const char byte = data[i];
+        if (afterCR_) {
+            afterCR_ = false;
+            if (byte == '\n') {
+                ++i;
+                continue;
+            }
+        }
+        if (byte == '\r' || byte == '\n') {
+            afterCR_ = (byte == '\r');
+            EndLine();
+            ++i;
+            continue;
+        }
+        // Take the run of ordinary bytes up to the next line end at once,
+        // keeping only what still fits under the line bound.
+        std::size_t end = i;
+        while (end < data.size() && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        const std::size_t room = maxLineBytes_ - current_.size();
+        const std::size_t run = end - i;
+        current_.append(data.data() + i, run < room ? run : room);
+        inLine_ = true;
+        i = end;
+    }
+    return i;
+}
+
+std::vector<std::string> AlarmFile::LineSplitter::Finish()
+{
+    if (inLine_ && !Done())
+        EndLine();
+    afterCR_ = false;
+    return std::move(lines_);
 }

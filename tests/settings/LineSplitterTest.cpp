@@ -1,10 +1,12 @@
-#include "app/LineSplitter.h"
+#include "app/AlarmFile.h"
 
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;
 
 namespace {
+
+using LineSplitter = AlarmFile::LineSplitter;
 
 std::vector<std::string> SplitInChunks(const std::string& input, std::size_t chunk,
                                        std::size_t maxLines = 2, std::size_t maxLineBytes = 8)
