@@ -47,6 +47,7 @@ struct GstMediaDevice::Impl {
     // thread after the wait; guarded by mutex.
     std::mutex mutex;
     bool audioLinked = false;
+    bool typeChecked = false;
     std::string typeError;  // set when the content does not match the extension
 
     // Touched on the user-interface thread only.
@@ -87,20 +88,28 @@ struct GstMediaDevice::Impl {
         atEnd = false;
     }
 
-    static void OnHaveType(GstElement*, guint, GstCaps* caps, gpointer data);
+    static gboolean OnAutoplugContinue(GstElement* decodebin, GstPad*, GstCaps* caps, gpointer data);
     static void OnPadAdded(GstElement*, GstPad* pad, gpointer data);
     static void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data);
     static gboolean OnBusMessage(GstBus*, GstMessage* message, gpointer data);
 };
 
-// Streaming thread: the content's type is known. A file whose content is not
-// of the format its extension names is refused, as if no device took it.
-void GstMediaDevice::Impl::OnHaveType(GstElement* typefind, guint, GstCaps* caps, gpointer data) {
+// Streaming thread: decodebin asks whether to go on decoding a stream. The
+// first question is about the file's content type as detected: a file whose
+// content is not of the format its extension names is refused, as if no
+// device took it.
+gboolean GstMediaDevice::Impl::OnAutoplugContinue(GstElement* decodebin, GstPad*, GstCaps* caps, gpointer data) {
     auto* self = static_cast<Impl*>(data);
+    {
+        std::lock_guard lock(self->mutex);
+        if (self->typeChecked) return TRUE;
+        self->typeChecked = true;
+    }
+    if (!caps || gst_caps_get_size(caps) == 0) return TRUE;
     const GstStructure* s = gst_caps_get_structure(caps, 0);
     int mpegVersion = 0;
     gst_structure_get_int(s, "mpegversion", &mpegVersion);
-    if (SoundFormatAccepts(*self->format, gst_structure_get_name(s), mpegVersion)) return;
+    if (SoundFormatAccepts(*self->format, gst_structure_get_name(s), mpegVersion)) return TRUE;
     std::string text = "The file is not " + std::string(self->format->description) + " (it holds " +
                        gst_structure_get_name(s) + ").";
     {
@@ -108,8 +117,9 @@ void GstMediaDevice::Impl::OnHaveType(GstElement* typefind, guint, GstCaps* caps
         self->typeError = text;
     }
     GError* err = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_WRONG_TYPE, text.c_str());
-    gst_element_post_message(typefind, gst_message_new_error(GST_OBJECT(typefind), err, nullptr));
+    gst_element_post_message(decodebin, gst_message_new_error(GST_OBJECT(decodebin), err, nullptr));
     g_error_free(err);
+    return FALSE;
 }
 
 // Streaming thread: decodebin found a stream. The first raw audio stream is
@@ -196,35 +206,35 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
     }
 
     GstElement* src = gst_element_factory_make("filesrc", nullptr);
-    GstElement* typefind = gst_element_factory_make("typefind", nullptr);
     GstElement* decode = gst_element_factory_make("decodebin", nullptr);
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
     d.pipeline = gst_pipeline_new("zum-sound");
-    if (!sink || !src || !typefind || !decode || !convert || !resample || !d.pipeline) {
+    if (!sink || !src || !decode || !convert || !resample || !d.pipeline) {
         // Elements not yet in a bin are floating: sink them to release them.
-        for (GstElement* e : {sink, src, typefind, decode, convert, resample, d.pipeline})
+        for (GstElement* e : {sink, src, decode, convert, resample, d.pipeline})
             if (e) gst_object_unref(gst_object_ref_sink(e));
         d.pipeline = nullptr;
         return d.Fail(kMissingPlugin, "A GStreamer element needed for playback is not installed.");
     }
-    gst_bin_add_many(GST_BIN(d.pipeline), src, typefind, decode, convert, resample, sink, nullptr);
+    gst_bin_add_many(GST_BIN(d.pipeline), src, decode, convert, resample, sink, nullptr);
     d.format = format;
     d.audioconvert = convert;
     {
         std::lock_guard lock(d.mutex);
         d.audioLinked = false;
+        d.typeChecked = false;
         d.typeError.clear();
     }
     d.atEnd = false;
     d.playPending = false;
     g_object_set(src, "location", path.c_str(), nullptr);  // a file name, not a URI: no escaping needed
-    if (!gst_element_link_many(src, typefind, decode, nullptr) ||
+    if (!gst_element_link(src, decode) ||
         !gst_element_link_many(convert, resample, sink, nullptr)) {
         d.TearDown();
         return d.Fail(kMissingPlugin, "The audio output cannot take decoded sound.");
     }
-    g_signal_connect(typefind, "have-type", G_CALLBACK(Impl::OnHaveType), &d);
+    g_signal_connect(decode, "autoplug-continue", G_CALLBACK(Impl::OnAutoplugContinue), &d);
     g_signal_connect(decode, "pad-added", G_CALLBACK(Impl::OnPadAdded), &d);
     g_signal_connect(decode, "deep-element-added", G_CALLBACK(Impl::OnElementAdded), &d);
 

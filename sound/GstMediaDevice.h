@@ -8,7 +8,7 @@
 #include "sound/MediaDevice.h"
 
 // The playback service on GStreamer. One pipeline per open file:
-//   filesrc ! typefind ! decodebin ! audioconvert ! audioresample ! <sink>
+//   filesrc ! decodebin ! audioconvert ! audioresample ! <sink>
 // The file name's extension picks the sound format the file must have (see
 // SoundFormatForFile); a file whose content is of another type is refused.
 // The sink is autoaudiosink, or the bin described by ZUM_AUDIO_SINK.

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "common/Exception.h"
-
-class MediaDevice;
+// Complete, because callers pass and default the owning pointer to it.
+#include "sound/MediaDevice.h"
 
 // Raised when the playback service refuses to open a file, or when a command
 // needs an open device and there is none.

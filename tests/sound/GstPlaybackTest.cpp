@@ -1,0 +1,315 @@
+// The real player: files of every offered type decoded by GStreamer into a
+// recording sink, odd paths, restart, stop, destruction while playing, and
+// files that cannot be played.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "SoundFiles.h"
+#include "sound/MediaPlayer.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace soundfiles;
+
+namespace {
+
+// Completion reports arrive through the GLib main context that Qt's event
+// loop runs, so the tests need an application object.
+void EnsureApp() {
+    static int argc = 1;
+    static char name[] = "sound_gst_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+}
+
+// Runs the event loop until the predicate holds or the time is up.
+bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
+    if (done()) return true;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done()) loop.quit();
+    });
+    poll.start(5);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
+}
+
+void Pump(int ms) {
+    RunUntil([] { return false; }, ms);
+}
+
+double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+std::string Raised(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const EMCIDeviceError& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
+class GstPlayback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApp();
+        char tmpl[] = "/tmp/zum-sound-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        out = dir + "/out.wav";
+        RecordTo(out);
+    }
+    void TearDown() override {
+        unsetenv("ZUM_AUDIO_SINK");
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+public:
+    // Real-time output (sync=true) into a mono 22050 Hz WAVE file.
+    static void RecordTo(const std::string& path) {
+        const std::string sink =
+            "audioconvert ! audio/x-raw,format=S16LE,channels=1,rate=22050 ! wavenc ! filesink sync=true location=" + path;
+        setenv("ZUM_AUDIO_SINK", sink.c_str(), 1);
+    }
+    std::string WavTone(const std::string& name, double seconds) {
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(WriteWav(path, Tone(seconds, 22050, 440), 22050));
+        return path;
+    }
+    // Opens and plays to the end; returns the seconds that playback took.
+    double PlayToEnd(TMediaPlayer& p, const std::string& path) {
+        p.SetFileName(path);
+        p.Open();
+        const auto start = Clock::now();
+        p.Play();
+        EXPECT_LT(SecondsSince(start), 0.1) << "Play must not wait for the sound";
+        EXPECT_TRUE(RunUntil([&] { return p.LastNotify() != 0; }, 5000)) << path;
+        EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvSuccessful)) << path;
+        return SecondsSince(start);
+    }
+
+protected:
+    std::string dir, out;
+};
+
+struct TypeCase {
+    const char* name;
+    std::function<bool(const std::string&)> make;
+    double minSeconds, maxSeconds;
+    int minPeak;
+};
+
+TEST_F(GstPlayback, EveryOfferedTypeReallyPlays) {
+    const TypeCase cases[] = {
+        {"tone.wav", [](const std::string& p) { return WriteWav(p, Tone(0.3, 22050, 440), 22050); }, 0.27, 0.36, 8000},
+        {"tone.au", [](const std::string& p) { return WriteAu(p, Tone(0.3, 8000, 440), 8000); }, 0.27, 0.36, 8000},
+        {"tone.snd", [](const std::string& p) { return WriteAu(p, Tone(0.3, 11025, 440), 11025); }, 0.27, 0.36, 8000},
+        {"tone.mp3",
+         [](const std::string& p) {
+             return WriteBytes(p, ReadBytes(std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3"));
+         },
+         0.36, 0.50, 8000},
+        // The synthesiser adds the note's release after its end.
+        {"note.mid", [](const std::string& p) { return WriteMidi(p, 0.25); }, 0.2, 2.5, 400},
+    };
+    for (const TypeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir + "/" + c.name;
+        ASSERT_TRUE(c.make(path));
+        fs::remove(out);
+        {
+            TMediaPlayer p;
+            const double took = PlayToEnd(p, path);
+            EXPECT_GT(took, c.minSeconds * 0.9) << "played in real time";
+            EXPECT_TRUE(p.IsOpen()) << "the device stays open after the end";
+            EXPECT_NO_THROW(p.Stop());
+            EXPECT_EQ(p.Error(), 0u);
+        }
+        const auto rec = ReadWav(out);
+        ASSERT_TRUE(rec.has_value());
+        EXPECT_GE(rec->Seconds(), c.minSeconds);
+        EXPECT_LE(rec->Seconds(), c.maxSeconds);
+        EXPECT_GE(rec->Peak(), c.minPeak) << "the recording must not be silent";
+    }
+}
+
+TEST_F(GstPlayback, OddPathsPlayLikeAnyOther) {
+    const char* names[] = {"with space.wav", "hash#1.wav", "per%20cent.wav", "what?.wav", "Grüße ñ 日本.wav",
+                           "quote'\"and\\back.wav"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        fs::create_directories(dir + "/sub dir#%?");
+        const std::string path = WavTone(std::string("sub dir#%?/") + name, 0.15);
+        fs::remove(out);
+        {
+            TMediaPlayer p;
+            PlayToEnd(p, path);
+        }
+        const auto rec = ReadWav(out);
+        ASSERT_TRUE(rec.has_value());
+        EXPECT_NEAR(rec->Seconds(), 0.15, 0.03);
+        EXPECT_GT(rec->Peak(), 8000);
+    }
+}
+
+TEST_F(GstPlayback, OpenWhilePlayingRestartsFromTheStart) {
+    const std::string path = WavTone("long.wav", 0.8);
+    TMediaPlayer p;
+    p.SetFileName(path);
+    p.Open();
+    p.Play();
+    Pump(300);
+    EXPECT_EQ(p.LastNotify(), 0);
+    const uint16_t first = p.DeviceID();
+    p.Open();
+    EXPECT_NE(p.DeviceID(), first);
+    const auto restart = Clock::now();
+    p.Play();
+    ASSERT_TRUE(RunUntil([&] { return p.LastNotify() != 0; }, 5000));
+    EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvSuccessful));
+    EXPECT_GT(SecondsSince(restart), 0.7) << "the whole sound played again";
+    p.Close();
+    const auto rec = ReadWav(out);
+    ASSERT_TRUE(rec.has_value());
+    EXPECT_NEAR(rec->Seconds(), 0.8, 0.05);
+}
+
+TEST_F(GstPlayback, StopPausesAndPlayGoesOn) {
+    const std::string path = WavTone("long.wav", 0.8);
+    TMediaPlayer p;
+    p.SetFileName(path);
+    p.Open();
+    p.Play();
+    Pump(250);
+    p.Stop();
+    EXPECT_EQ(p.Error(), 0u);
+    EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvAborted));
+    // Long past the sound's end: a stopped device does not finish.
+    Pump(700);
+    EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvAborted));
+    const auto resume = Clock::now();
+    p.Play();
+    ASSERT_TRUE(RunUntil([&] { return p.LastNotify() != 0; }, 5000));
+    EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvSuccessful));
+    EXPECT_LT(SecondsSince(resume), 0.7) << "resumed where it stopped";
+    p.Close();
+    const auto rec = ReadWav(out);
+    ASSERT_TRUE(rec.has_value());
+    EXPECT_NEAR(rec->Seconds(), 0.8, 0.05);
+}
+
+TEST_F(GstPlayback, PlayAtTheEndPlaysAgain) {
+    setenv("ZUM_AUDIO_SINK", "fakesink sync=true", 1);
+    TMediaPlayer p;
+    PlayToEnd(p, WavTone("short.wav", 0.25));
+    const auto again = Clock::now();
+    p.Play();
+    ASSERT_TRUE(RunUntil([&] { return p.LastNotify() != 0; }, 5000));
+    EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvSuccessful));
+    EXPECT_GT(SecondsSince(again), 0.2) << "rewound and played the whole sound";
+}
+
+TEST_F(GstPlayback, DestroyingThePlayerSilencesIt) {
+    const std::string path = WavTone("long.wav", 1.0);
+    {
+        TMediaPlayer p;
+        p.SetFileName(path);
+        p.Open();
+        p.Play();
+        Pump(250);
+    }
+    const auto size = fs::file_size(out);
+    Pump(400);  // a report or more output after destruction would show here
+    EXPECT_EQ(fs::file_size(out), size);
+    EXPECT_GT(size, 44u + 2 * 22050 / 10) << "it was playing";
+    EXPECT_LT(size, 44u + 2 * 22050 * 3 / 4) << "and stopped well before the end";
+}
+
+struct BadInput {
+    const char* name;
+    std::function<std::string(GstPlayback&, const std::string& dir)> make;  // returns the path
+    const char* message;  // part of the expected text
+};
+
+TEST_F(GstPlayback, FilesThatCannotPlayAreRefused) {
+    const std::string mp3 = std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3";
+    const BadInput cases[] = {
+        {"empty name", [](auto&, const std::string&) { return std::string(); }, "No sound file name"},
+        {"missing file", [](auto&, const std::string& d) { return d + "/nothere.wav"; }, "not found"},
+        {"unknown extension",
+         [](auto& t, const std::string&) { return t.WavTone("tone.ogg", 0.1); }, "No sound device plays files of this type"},
+        {"no extension", [](auto& t, const std::string&) { return t.WavTone("tone", 0.1); }, "No sound device"},
+        {"picture", [](auto&, const std::string& d) { WriteBytes(d + "/p.png", TinyPng()); return d + "/p.png"; },
+         "No sound device"},
+        {"picture named mp3",
+         [](auto&, const std::string& d) { WriteBytes(d + "/p.mp3", TinyPng()); return d + "/p.mp3"; },
+         "not an MPEG audio (MP3) file (it holds image/png)"},
+        {"picture named wav",
+         [](auto&, const std::string& d) { WriteBytes(d + "/p.wav", TinyPng()); return d + "/p.wav"; },
+         "not a WAVE sound file"},
+        {"wav named mp3", [](auto& t, const std::string&) { return t.WavTone("w.mp3", 0.1); }, "not an MPEG audio"},
+        {"text", [](auto&, const std::string& d) {
+             WriteBytes(d + "/t.wav", std::vector<uint8_t>(200, 'x'));
+             return d + "/t.wav";
+         }, "text file"},
+        {"empty file", [](auto&, const std::string& d) { WriteBytes(d + "/e.au", {}); return d + "/e.au"; }, "no data"},
+        {"truncated mp3", [mp3](auto&, const std::string& d) {
+             auto b = ReadBytes(mp3);
+             b.resize(60);
+             WriteBytes(d + "/cut.mp3", b);
+             return d + "/cut.mp3";
+         }, "Could not determine type"},
+        {"directory", [](auto&, const std::string& d) { fs::create_directory(d + "/d.wav"); return d + "/d.wav"; },
+         "directory"},
+    };
+    TMediaPlayer p;
+    for (const BadInput& c : cases) {
+        SCOPED_TRACE(c.name);
+        p.SetFileName(c.make(*this, dir));
+        const auto start = Clock::now();
+        const std::string text = Raised([&] { p.Open(); });
+        EXPECT_LT(SecondsSince(start), 6.0);
+        EXPECT_NE(text, "(nothing raised)");
+        EXPECT_NE(text.find(c.message), std::string::npos) << text;
+        EXPECT_NE(p.Error(), 0u);
+        EXPECT_FALSE(p.IsOpen());
+        EXPECT_EQ(Raised([&] { p.Play(); }), "No MCI device open");
+    }
+    // The same player goes on to play a good file.
+    PlayToEnd(p, WavTone("good.wav", 0.1));
+}
+
+// A WAVE file without samples is a medium of length 0: it opens, and every
+// play ends at once with success.
+TEST_F(GstPlayback, EmptyMediumPlaysAndEnds) {
+    const std::string path = dir + "/none.wav";
+    ASSERT_TRUE(WriteWav(path, {}, 22050));
+    TMediaPlayer p;
+    for (int round = 0; round < 2; ++round) {
+        const double took = PlayToEnd(p, path);
+        EXPECT_LT(took, 1.0);
+    }
+}
+
+TEST_F(GstPlayback, UnusableOutputIsRefusedWithItsReason) {
+    setenv("ZUM_AUDIO_SINK", "nosuchelement-zum", 1);
+    TMediaPlayer p;
+    p.SetFileName(WavTone("a.wav", 0.1));
+    const std::string text = Raised([&] { p.Open(); });
+    EXPECT_NE(text.find("ZUM_AUDIO_SINK"), std::string::npos) << text;
+    EXPECT_FALSE(p.IsOpen());
+}
+
+}  // namespace
