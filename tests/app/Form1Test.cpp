@@ -1,0 +1,393 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/ExceptionBox.h"
+#include "app/Form1.h"
+#include "app/SpeedButton.h"
+#include "app/TimeText.h"
+#include "tests/fakes/FakeMediaDevice.h"
+
+// Readable failure messages for Qt texts.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+class FakeClock final : public Clock {
+public:
+    std::time_t now = 1796715000;  // 2026-12-08 07:30:00 UTC
+    std::time_t Now() override { return now; }
+};
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// A main window on a driven clock, a fake sound device and its own state
+// directory; what the exception box would show is collected.
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        sound->length = 1000;  // a medium that is not at its end once opened
+        qputenv("ZUM_SYSTEM_DIR", dir.path().toLocal8Bit());
+        setenv("TZ", "UTC", 1);
+        tzset();
+        oldPresenter = SetExceptionPresenter([this](const std::string& text) { shown.push_back(text); });
+    }
+    void TearDown() override
+    {
+        form.reset();
+        SetExceptionPresenter(oldPresenter);
+        qunsetenv("ZUM_SYSTEM_DIR");
+    }
+
+    TForm1& Form()
+    {
+        if (!form) {
+            TForm1Services services;
+            services.clock = &clock;
+            services.makeMediaDevice = [this] { return std::make_unique<FakeMediaDevice>(sound); };
+            form = std::make_unique<TForm1>(std::move(services));
+        }
+        return *form;
+    }
+    std::string AlarmPath() const { return dir.path().toStdString() + "/KPT.dat"; }
+
+    // The state that moves together with "armed" is all one way or the other.
+    void ExpectArmed(bool armed)
+    {
+        TForm1& f = Form();
+        EXPECT_EQ(f.Image1->isVisibleTo(&f), armed);
+        EXPECT_EQ(f.SpeedButton5->isVisibleTo(&f), armed);
+        EXPECT_EQ(f.SpeedButton4->isVisibleTo(&f), !armed);
+        EXPECT_EQ(f.Timer2->isActive(), armed);
+        EXPECT_EQ(f.UpdateShanges1->isEnabled(), armed);
+    }
+
+    // One second of the clock: ten ticks, then the alarm check.
+    void RunSecond()
+    {
+        for (int i = 0; i < 10; ++i)
+            Form().Timer1Timer();
+        Form().Timer2Timer();
+        ++clock.now;
+    }
+
+    QTemporaryDir dir;
+    FakeClock clock;
+    std::shared_ptr<FakeMediaDevice::Script> sound = std::make_shared<FakeMediaDevice::Script>();
+    std::vector<std::string> shown;
+    ExceptionPresenter oldPresenter;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(Form1Test, FirstStartIsUnarmedAndEmpty)
+{
+    TForm1& f = Form();
+    ExpectArmed(false);
+    EXPECT_TRUE(f.Label1->text().isEmpty());
+    EXPECT_TRUE(f.Label2->text().isEmpty());
+    EXPECT_TRUE(f.Label3->text().isEmpty());
+    EXPECT_EQ(f.windowTitle(), "ZUM");
+    EXPECT_EQ(f.size(), QSize(399, 201));
+    EXPECT_TRUE(f.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(f.Timer1->interval(), 100);
+    EXPECT_EQ(f.Timer1->timerType(), Qt::PreciseTimer);
+    EXPECT_TRUE(f.Timer1->isActive());
+    EXPECT_EQ(f.Timer2->interval(), 1000);
+    EXPECT_EQ(f.Timer2->timerType(), Qt::PreciseTimer);
+    EXPECT_TRUE(f.AutoRun1->isVisible());
+    EXPECT_FALSE(f.AutoRun2->isVisible());
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Form1Test, ClockTickShowsTheTimeAndGatesTheOnButton)
+{
+    TForm1& f = Form();
+    f.Timer1Timer();
+    EXPECT_EQ(f.Label1->text(), "07:30:00");
+    EXPECT_FALSE(f.SpeedButton4->isEnabled());
+
+    struct Case {
+        const char* alarm;
+        const char* sound;
+        bool enabled;
+    } cases[] = {{"", "", false}, {"07:30:00", "", false}, {"", "/a.wav", false}, {"x", "/a.wav", true},
+                 {"", "/a.wav", false}};
+    for (const Case& c : cases) {
+        f.Label2->setText(c.alarm);
+        f.Label3->setText(c.sound);
+        f.Timer1Timer();
+        EXPECT_EQ(f.SpeedButton4->isEnabled(), c.enabled) << c.alarm << "|" << c.sound;
+        EXPECT_TRUE(f.SpeedButton5->isEnabled());
+    }
+    ++clock.now;
+    f.Timer1Timer();
+    EXPECT_EQ(f.Label1->text(), "07:30:01");
+}
+
+TEST_F(Form1Test, ArmWritesTheFileAndMovesTheStateTogether)
+{
+    TForm1& f = Form();
+    f.Label2->setText("07:30:05");
+    f.Label3->setText("/sounds/ring one.wav");
+    f.SpeedButton4Click();
+    ExpectArmed(true);
+    EXPECT_EQ(ReadFile(AlarmPath()), "07:30:05\r\n/sounds/ring one.wav\r\n");
+
+    // Arming again replaces the file: always the two texts plus four bytes.
+    f.Label2->setText("8");
+    f.SpeedButton4Click();
+    EXPECT_EQ(ReadFile(AlarmPath()), "8\r\n/sounds/ring one.wav\r\n");
+
+    f.SpeedButton5Click();
+    ExpectArmed(false);
+    EXPECT_FALSE(FileExists(AlarmPath()));
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Form1Test, ArmThatCannotWriteIsArmedAndShowsTheError)
+{
+    TForm1& f = Form();
+    const std::string missing = dir.path().toStdString() + "/no/such/dir";
+    qputenv("ZUM_SYSTEM_DIR", QByteArray::fromStdString(missing));
+    f.Label2->setText("07:30:05");
+    f.Label3->setText("/a.wav");
+    f.SpeedButton4->click();  // through the button, as the user does
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "Cannot create file " + missing + "/KPT.dat.");
+    EXPECT_TRUE(f.Image1->isVisibleTo(&f));
+    EXPECT_TRUE(f.Timer2->isActive());
+    EXPECT_FALSE(f.UpdateShanges1->isEnabled()) << "keeps its previous state";
+}
+
+TEST_F(Form1Test, UpdateShangesStoresTheCurrentTexts)
+{
+    TForm1& f = Form();
+    f.Label2->setText("07:30:05");
+    f.Label3->setText("/a.wav");
+    f.SpeedButton4Click();
+    f.Label2->setText("09:00:00");
+    EXPECT_EQ(ReadFile(AlarmPath()), "07:30:05\r\n/a.wav\r\n") << "a new time alone is not stored";
+    f.UpdateShanges1->trigger();
+    EXPECT_EQ(ReadFile(AlarmPath()), "09:00:00\r\n/a.wav\r\n");
+    ExpectArmed(true);
+}
+
+TEST_F(Form1Test, DisarmDoesNotStopASoundThatPlays)
+{
+    TForm1& f = Form();
+    f.Label2->setText("07:30:00");
+    f.Label3->setText("/a.wav");
+    f.SpeedButton4Click();
+    f.SpeedButton6Click();
+    sound->calls.clear();
+    f.SpeedButton5Click();
+    EXPECT_EQ(sound->Log(), "");
+}
+
+struct RestoreCase {
+    const char* name;
+    const char* bytes;
+    const char* alarm;
+    const char* sound;
+    const char* error;  // what the exception box shows, or ""
+};
+
+class Form1Restore : public Form1Test, public ::testing::WithParamInterface<RestoreCase> {};
+
+TEST_P(Form1Restore, RestoresArmedFromTheFile)
+{
+    const RestoreCase& c = GetParam();
+    WriteFile(AlarmPath(), std::string(c.bytes, std::char_traits<char>::length(c.bytes)));
+    TForm1& f = Form();
+    ExpectArmed(true);
+    EXPECT_EQ(f.Label2->text().toStdString(), c.alarm);
+    EXPECT_EQ(f.Label3->text().toStdString(), c.sound);
+    if (*c.error == '\0') {
+        EXPECT_TRUE(shown.empty());
+    } else {
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0], c.error);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Form1Restore,
+    ::testing::Values(RestoreCase{"CrLf", "07:30:00\r\nC:\\sounds\\ring.wav\r\n", "07:30:00", "C:\\sounds\\ring.wav", ""},
+                      RestoreCase{"Lf", "07:30:00\n/r.wav\n", "07:30:00", "/r.wav", ""},
+                      RestoreCase{"LoneCr", "07:30:00\r/r.wav\r", "07:30:00", "/r.wav", ""},
+                      RestoreCase{"NoLastEnd", "07:30:00\r\n/r.wav", "07:30:00", "/r.wav", ""},
+                      RestoreCase{"ExtraLines", "a\r\nb\r\nc\r\n", "a", "b", ""},
+                      RestoreCase{"NotATime", "hello\r\n\r\n", "hello", "", ""},
+                      RestoreCase{"Empty", "", "", "", "List index out of bounds (0)."},
+                      RestoreCase{"OneLine", "07:30:00\r\n", "07:30:00", "", "List index out of bounds (1)."}),
+    [](const ::testing::TestParamInfo<RestoreCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Form1Test, AlarmCheckPlaysTheSoundAtTheAlarmSecondOnly)
+{
+    TForm1& f = Form();
+    f.Label2->setText("07:30:02");
+    f.Label3->setText("/ring.wav");
+    f.SpeedButton4Click();
+    RunSecond();  // 07:30:00
+    RunSecond();  // 07:30:01
+    EXPECT_EQ(sound->Log(), "");
+    RunSecond();  // 07:30:02
+    EXPECT_EQ(sound->Log(), "OpenFile(/ring.wav) Play");
+    RunSecond();  // 07:30:03
+    EXPECT_EQ(sound->Log(), "OpenFile(/ring.wav) Play") << "rings once";
+    ExpectArmed(true);
+}
+
+TEST_F(Form1Test, LateAlarmCheckStillRingsTheSkippedSecondOnce)
+{
+    TForm1& f = Form();
+    f.Label2->setText("07:30:01");
+    f.Label3->setText("/ring.wav");
+    f.SpeedButton4Click();
+    // The check of 07:30:01 comes only after the label shows 07:30:02.
+    for (int second = 0; second < 3; ++second) {
+        for (int i = 0; i < 10; ++i)
+            f.Timer1Timer();
+        ++clock.now;
+    }
+    f.Timer2Timer();
+    EXPECT_EQ(sound->Log(), "OpenFile(/ring.wav) Play");
+    // Two checks fall into the next second: neither rings again.
+    f.Timer2Timer();
+    f.Timer1Timer();
+    f.Timer2Timer();
+    EXPECT_EQ(sound->Log(), "OpenFile(/ring.wav) Play");
+}
+
+TEST_F(Form1Test, AlarmCheckComparesTextsExactly)
+{
+    TForm1& f = Form();
+    f.Label3->setText("/ring.wav");
+    for (const char* alarm : {"7:30:00", "07:30", "07:30:00 ", "7:30:01"}) {
+        f.Label2->setText(alarm);
+        f.SpeedButton4Click();
+        RunSecond();
+        RunSecond();
+    }
+    EXPECT_EQ(sound->Log(), "");
+}
+
+TEST_F(Form1Test, UnarmedNeverRings)
+{
+    TForm1& f = Form();
+    f.Label2->setText("07:30:00");
+    f.Label3->setText("/ring.wav");
+    for (int i = 0; i < 10; ++i)
+        f.Timer1Timer();
+    EXPECT_FALSE(f.Timer2->isActive());
+    EXPECT_EQ(sound->Log(), "");
+}
+
+TEST_F(Form1Test, FailingSoundAtAlarmTimeIsDroppedAndStaysArmed)
+{
+    TForm1& f = Form();
+    f.Label2->setText("07:30:01");
+    f.Label3->setText("/gone.wav");
+    f.SpeedButton4Click();
+    sound->nextOpenResult = 7;
+    sound->nextOpenErrorText = "Resource not found.";
+    RunSecond();
+    RunSecond();
+    EXPECT_EQ(sound->Log(), "OpenFile(/gone.wav)");
+    EXPECT_TRUE(shown.empty());
+    ExpectArmed(true);
+}
+
+TEST_F(Form1Test, PlayAndStopNeverShowAnything)
+{
+    TForm1& f = Form();
+    f.SpeedButton7->click();  // Stop before anything was opened
+    sound->nextOpenResult = 5;  // the service refuses an empty name
+    f.SpeedButton6->click();    // Play with an empty path
+    sound->nextOpenResult = 3;
+    f.Label3->setText("/missing.wav");
+    f.SpeedButton6->click();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(sound->Log(), "OpenFile() OpenFile(/missing.wav)");
+
+    f.Label3->setText("/a.wav");
+    f.SpeedButton6->click();
+    f.SpeedButton6->click();  // again: closes and plays from the start
+    f.SpeedButton7->click();
+    EXPECT_EQ(sound->Log(), "OpenFile() OpenFile(/missing.wav) OpenFile(/a.wav) Play Close OpenFile(/a.wav) Play Stop");
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Form1Test, SetTimeAndSelectSoundChangeOnlyTheLabels)
+{
+    TForm1Services services;
+    services.clock = &clock;
+    services.makeMediaDevice = [this] { return std::make_unique<FakeMediaDevice>(sound); };
+    services.runOpenDialog = [](QWidget*, QString* name) {
+        *name = "/new sound.mp3";
+        return true;
+    };
+    form = std::make_unique<TForm1>(std::move(services));
+    form->Label2->setText("07:30:00");
+    form->Timer1Timer();
+    ASSERT_FALSE(form->SpeedButton4->isEnabled());
+    form->SelectSound1->trigger();
+    EXPECT_EQ(form->Label3->text(), "/new sound.mp3");
+    EXPECT_FALSE(FileExists(AlarmPath()));
+    EXPECT_FALSE(form->SpeedButton4->isEnabled()) << "not before the next tick";
+    form->Timer1Timer();
+    EXPECT_TRUE(form->SpeedButton4->isEnabled());
+}
+
+TEST_F(Form1Test, ExitItemsAndCloseButtonCloseTheWindow)
+{
+    for (int which = 0; which < 3; ++which) {
+        form.reset();
+        TForm1& f = Form();
+        f.show();
+        ASSERT_TRUE(f.isVisible());
+        if (which == 0)
+            f.SpeedButton3->click();
+        else if (which == 1)
+            f.Exit1->trigger();
+        else
+            f.Exit2->trigger();
+        EXPECT_FALSE(f.isVisible()) << which;
+    }
+}
+
+}  // namespace

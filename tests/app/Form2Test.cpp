@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/Form2.h"
+#include "app/SpeedButton.h"
+
+namespace {
+
+TEST(Form2, LayoutAndPrefilledText)
+{
+    TForm2 dialog(nullptr, "23:09:10");
+    EXPECT_EQ(dialog.windowTitle(), "Set Time");
+    EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::Tool));
+    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMinMaxButtonsHint));
+    EXPECT_EQ(dialog.pos(), QPoint(440, 342));
+    EXPECT_EQ(dialog.size(), QSize(153, 72));
+    EXPECT_EQ(dialog.palette().color(QPalette::Window), QColor(0xA2, 0xAF, 0xBB));
+    EXPECT_EQ(dialog.Edit1->text(), "23:09:10");
+    EXPECT_EQ(dialog.Edit1->geometry(), QRect(0, 16, 153, 32));
+    EXPECT_EQ(dialog.SpeedButton1->text(), "Ok");
+    EXPECT_EQ(dialog.SpeedButton1->geometry(), QRect(0, 50, 57, 22));
+    EXPECT_EQ(dialog.SpeedButton2->text(), "Cancel");
+    EXPECT_EQ(dialog.SpeedButton2->geometry(), QRect(96, 50, 57, 22));
+    EXPECT_EQ(dialog.Label1->text(), "Set Time For Example 23:09:10");
+    EXPECT_EQ(dialog.Button1->size(), QSize(0, 0));
+    EXPECT_EQ(dialog.SpeedButton1->focusPolicy(), Qt::NoFocus);
+}
+
+// Runs the dialog modally and acts on it from inside its loop.
+int RunWith(TForm2& dialog, const std::function<void()>& act)
+{
+    QTimer::singleShot(0, &dialog, act);
+    return dialog.exec();
+}
+
+TEST(Form2, OkTakesTheTextExactlyAsTyped)
+{
+    TForm2 dialog(nullptr, "07:00:00");
+    const int result = RunWith(dialog, [&] {
+        dialog.Edit1->setFocus();
+        dialog.Edit1->selectAll();
+        QTest::keyClicks(dialog.Edit1, " hello 7:30 ");
+        dialog.SpeedButton1->click();
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(dialog.Text(), " hello 7:30 ");
+}
+
+TEST(Form2, EnterDoesNotPressOkAndCancelRejects)
+{
+    TForm2 dialog(nullptr, "07:00:00");
+    bool stillOpenAfterEnter = false;
+    const int result = RunWith(dialog, [&] {
+        dialog.Edit1->setFocus();
+        QTest::keyClick(dialog.Edit1, Qt::Key_Return);
+        QTest::keyClick(dialog.Edit1, Qt::Key_Enter);
+        stillOpenAfterEnter = dialog.isVisible();
+        dialog.SpeedButton2->click();
+    });
+    EXPECT_TRUE(stillOpenAfterEnter);
+    EXPECT_EQ(result, QDialog::Rejected);
+}
+
+TEST(Form2, TheFocusStartsOutsideTheTextBox)
+{
+    TForm2 dialog(nullptr, "07:00:00");
+    bool editHadFocus = true;
+    RunWith(dialog, [&] {
+        editHadFocus = dialog.Edit1->hasFocus();
+        dialog.reject();
+    });
+    EXPECT_FALSE(editHadFocus);
+}
+
+}  // namespace
