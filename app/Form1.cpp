@@ -119,6 +119,7 @@ void TForm1::CreateControls()
 {
     fcImageForm1 = new TfcImageForm(this);
     fcImageForm1->setGeometry(0, 0, 399, 201);
+    fcImageForm1->LoadBuiltInSkin();
 
     Label1 = MakeLabel(this, 96, 60, MakeFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
     Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);

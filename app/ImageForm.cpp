@@ -1,6 +1,16 @@
 #include "app/ImageForm.h"
 
+#include <QByteArray>
 #include <QPainter>
+#include <QRegion>
+
+#include <cstdint>
+#include <span>
+
+#include "skin/ByteStream.h"
+#include "skin/RegionData.h"
+#include "skin/RegionQt.h"
+#include "skin/SkinResources.h"
 
 TfcImageForm::TfcImageForm(QWidget* parent) : QWidget(parent)
 {
@@ -20,4 +30,16 @@ void TfcImageForm::paintEvent(QPaintEvent*)
         return;
     QPainter painter(this);
     painter.drawImage(0, 0, FPicture);
+}
+
+void TfcImageForm::LoadBuiltInSkin()
+{
+    SetPicture(QImage::fromData(BuiltInSkinPicture(), "BMP"));
+
+    const QByteArray block = BuiltInRegionData();
+    MemoryByteSource source(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(block.constData()),
+                                                     static_cast<std::size_t>(block.size())));
+    const RegionReadResult stored = ReadRegions(source);
+    if (stored.status == RegionReadResult::Status::Loaded && window() != nullptr)
+        window()->setMask(ToQRegion(stored.region));
 }
