@@ -93,7 +93,7 @@ std::optional<QRect> Desktop::geometry(const WindowId& window) const
 
 void Desktop::moveTo(const WindowId& window, int x, int y) const
 {
-    mustRun({"xdotool", "mousemove", "--sync", "--window", window, std::to_string(x), std::to_string(y)});
+    mustRun({"xdotool", "mousemove", "--window", window, std::to_string(x), std::to_string(y)});
 }
 
 void Desktop::click(const WindowId& window, int x, int y) const
