@@ -33,6 +33,10 @@ bool EnsureGstInitialised(std::string* error) {
 
 std::string QuotedName(const std::string& path) { return "\"" + path + "\""; }
 
+std::atomic<int> gLivePipelines{0};
+
+void OnPipelineFinalized(gpointer, GObject*) { --gLivePipelines; }
+
 }  // namespace
 
 struct GstMediaDevice::Impl {
@@ -210,6 +214,10 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
     d.pipeline = gst_pipeline_new("zum-sound");
+    if (d.pipeline) {
+        ++gLivePipelines;
+        g_object_weak_ref(G_OBJECT(d.pipeline), &OnPipelineFinalized, nullptr);
+    }
     if (!sink || !src || !decode || !convert || !resample || !d.pipeline) {
         // Elements not yet in a bin are floating: sink them to release them.
         for (GstElement* e : {sink, src, decode, convert, resample, d.pipeline})
@@ -361,5 +369,7 @@ std::string GstMediaDevice::ErrorText(uint32_t code) const {
     auto it = impl_->texts.find(code);
     return it == impl_->texts.end() ? std::string() : it->second;
 }
+
+int GstMediaDevice::LivePipelines() { return gLivePipelines.load(); }
 
 void GstMediaDevice::SetNotify(std::function<void(int)> notify) { impl_->notify = std::move(notify); }

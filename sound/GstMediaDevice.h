@@ -46,6 +46,10 @@ public:
     std::string ErrorText(uint32_t code) const override;
     void SetNotify(std::function<void(int)> notify) override;
 
+    // Pipelines of all devices not yet finalised: 0 whenever every device is
+    // closed, unless one leaked.
+    static int LivePipelines();
+
     // How long OpenFile waits for the file to be ready to play.
     static constexpr int kOpenTimeoutMs = 5000;
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "SoundFiles.h"
+#include "sound/GstMediaDevice.h"
 #include "sound/MediaPlayer.h"
 
 namespace fs = std::filesystem;
@@ -71,6 +72,7 @@ protected:
         RecordTo(out);
     }
     void TearDown() override {
+        EXPECT_EQ(GstMediaDevice::LivePipelines(), 0) << "every player is gone, so must be its pipeline";
         unsetenv("ZUM_AUDIO_SINK");
         std::error_code ec;
         fs::remove_all(dir, ec);
@@ -286,6 +288,7 @@ TEST_F(GstPlayback, FilesThatCannotPlayAreRefused) {
         EXPECT_NE(p.Error(), 0u);
         EXPECT_FALSE(p.IsOpen());
         EXPECT_EQ(Raised([&] { p.Play(); }), "No MCI device open");
+        EXPECT_EQ(GstMediaDevice::LivePipelines(), 0) << "a refused file leaves no pipeline behind";
     }
     // The same player goes on to play a good file.
     PlayToEnd(p, WavTone("good.wav", 0.1));
