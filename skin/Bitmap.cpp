@@ -113,16 +113,10 @@ uint8_t ExtractChannel(uint32_t word, uint32_t mask) {
     if (mask == 0) return 0;
     const int shift = std::countr_zero(mask);
     const int bits = std::popcount(mask);
-    uint32_t v = (word & mask) >> shift;
-    if (bits >= 8) return static_cast<uint8_t>(v >> (bits - 8));
-    // Repeat the channel's bits to fill eight, so full scale stays 255.
-    uint32_t out = 0;
-    int filled = 0;
-    while (filled < 8) {
-        out = (out << bits) | v;
-        filled += bits;
-    }
-    return static_cast<uint8_t>(out >> (filled - 8));
+    const uint32_t v = (word & mask) >> shift;
+    // Plain shifts, as display drivers and Qt's own reader scale: a full
+    // 5-bit channel reads 248, not 255, so painting and outline agree.
+    return static_cast<uint8_t>(bits >= 8 ? v >> (bits - 8) : v << (8 - bits));
 }
 
 uint32_t Bitmap::ColorOfValue(uint32_t value) const {

@@ -58,8 +58,8 @@ public:
     uint32_t PixelValue(int32_t x, int32_t y) const;
     void SetPixelValue(int32_t x, int32_t y, uint32_t value);
 
-    // Colour of a raw pixel value as 0x00BBGGRR, channels scaled to 8 bits
-    // by repeating their high bits.
+    // Colour of a raw pixel value as 0x00BBGGRR; channels narrower than 8
+    // bits are shifted up (a full 5-bit channel is 248), wider ones down.
     uint32_t ColorOfValue(uint32_t value) const;
     uint32_t ColorAt(int32_t x, int32_t y) const { return ColorOfValue(PixelValue(x, y)); }
 

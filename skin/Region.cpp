@@ -176,34 +176,34 @@ void Region::UpdateBounds() {
     }
 }
 
-std::string Region::CheckInvariants() const {
-    if (rects_.empty()) return bounds_ == Rect{} ? std::string() : "empty region with a bounding rectangle";
+std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& bounds) {
+    if (rects.empty()) return bounds == Rect{} ? std::string() : "empty region with a bounding rectangle";
 
-    Rect expectBounds = rects_.front();
+    Rect expected = rects.front();
     size_t previousBegin = 0;
     size_t previousEnd = 0;
     size_t begin = 0;
-    while (begin < rects_.size()) {
+    while (begin < rects.size()) {
         size_t end = begin;
-        while (end < rects_.size() && rects_[end].top == rects_[begin].top) ++end;
+        while (end < rects.size() && rects[end].top == rects[begin].top) ++end;
         for (size_t i = begin; i < end; ++i) {
-            const Rect& r = rects_[i];
+            const Rect& r = rects[i];
             if (r.IsEmpty()) return "empty rectangle at " + std::to_string(i);
-            if (r.bottom != rects_[begin].bottom) return "band with uneven bottoms at " + std::to_string(i);
-            if (i > begin && r.left <= rects_[i - 1].right)
+            if (r.bottom != rects[begin].bottom) return "band with uneven bottoms at " + std::to_string(i);
+            if (i > begin && r.left <= rects[i - 1].right)
                 return "rectangles overlap, touch or are unsorted at " + std::to_string(i);
-            expectBounds.left = std::min(expectBounds.left, r.left);
-            expectBounds.top = std::min(expectBounds.top, r.top);
-            expectBounds.right = std::max(expectBounds.right, r.right);
-            expectBounds.bottom = std::max(expectBounds.bottom, r.bottom);
+            expected.left = std::min(expected.left, r.left);
+            expected.top = std::min(expected.top, r.top);
+            expected.right = std::max(expected.right, r.right);
+            expected.bottom = std::max(expected.bottom, r.bottom);
         }
         if (begin > 0) {
-            const Rect& above = rects_[previousBegin];
-            if (rects_[begin].top < above.bottom) return "bands overlap or are unsorted at " + std::to_string(begin);
-            if (rects_[begin].top == above.bottom && end - begin == previousEnd - previousBegin &&
-                std::equal(rects_.begin() + static_cast<std::ptrdiff_t>(begin),
-                           rects_.begin() + static_cast<std::ptrdiff_t>(end),
-                           rects_.begin() + static_cast<std::ptrdiff_t>(previousBegin),
+            const Rect& above = rects[previousBegin];
+            if (rects[begin].top < above.bottom) return "bands overlap or are unsorted at " + std::to_string(begin);
+            if (rects[begin].top == above.bottom && end - begin == previousEnd - previousBegin &&
+                std::equal(rects.begin() + static_cast<std::ptrdiff_t>(begin),
+                           rects.begin() + static_cast<std::ptrdiff_t>(end),
+                           rects.begin() + static_cast<std::ptrdiff_t>(previousBegin),
                            [](const Rect& p, const Rect& q) { return p.left == q.left && p.right == q.right; }))
                 return "unmerged identical bands at " + std::to_string(begin);
         }
@@ -211,6 +211,6 @@ std::string Region::CheckInvariants() const {
         previousEnd = end;
         begin = end;
     }
-    if (!(expectBounds == bounds_)) return "wrong bounding rectangle";
+    if (!(expected == bounds)) return "wrong bounding rectangle";
     return {};
 }

@@ -73,7 +73,9 @@ public:
     const std::vector<Rect>& Rects() const { return rects_; }
 
     // Empty string when every invariant holds, otherwise what is broken.
-    std::string CheckInvariants() const;
+    std::string CheckInvariants() const { return CheckCanonical(rects_, bounds_); }
+    // The same check for any rectangle list with its claimed bounds.
+    static std::string CheckCanonical(std::span<const Rect> rects, const Rect& bounds);
 
     friend bool operator==(const Region& a, const Region& b) { return a.rects_ == b.rects_; }
 
