@@ -13,8 +13,12 @@
 // What counts as the alarm file is a regular file with a single hard link
 // at that name. A symbolic link, a hard link to some other file, a FIFO or a
 // directory planted there (the directory is shared by every user) is not an
-// alarm file: Exists() is false, Load() refuses it, Save() refuses to replace
-// it, and Delete() removes only the name, never what it points to.
+// alarm file: Exists() is false and Load() refuses it, so nothing of another
+// file is ever shown. Save() never writes into an existing entry: it puts a
+// new file in place of the name, and only where the name is free or holds a
+// regular file of the same user (a hard link of our own is replaced as a
+// name; its other names keep their bytes); anything else fails the save.
+// Delete() removes only the name, never what it points to.
 //
 // The functions without a path work on SystemDirectory::AlarmFilePath(),
 // computed afresh at each call.

@@ -36,7 +36,9 @@ TEST_F(CrashSafetyTest, SaveKilledPartWayLeavesOneWholeVersion)
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (unsigned i = 0;; ++i) {
+            // Rounds start with alternate versions, so whichever save a kill
+            // interrupts, both versions keep being written.
+            for (unsigned i = static_cast<unsigned>(round);; ++i) {
                 try {
                     if (i % 2 == 0)
                         AlarmFile::SaveTo(path, longTime, longSound);
