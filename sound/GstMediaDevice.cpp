@@ -43,6 +43,7 @@ struct GstMediaDevice::Impl {
     // Owned: the pipeline of the open file, null while closed.
     GstElement* pipeline = nullptr;
     guint busWatch = 0;
+    int openTimeoutMs = kOpenTimeoutMs;
     uint16_t nextId = 1;
 
     const SoundFormat* format = nullptr;
@@ -176,7 +177,9 @@ gboolean GstMediaDevice::Impl::OnBusMessage(GstBus*, GstMessage* message, gpoint
     return G_SOURCE_CONTINUE;
 }
 
-GstMediaDevice::GstMediaDevice() : impl_(std::make_unique<Impl>()) {}
+GstMediaDevice::GstMediaDevice(int openTimeoutMs) : impl_(std::make_unique<Impl>()) {
+    impl_->openTimeoutMs = openTimeoutMs;
+}
 
 GstMediaDevice::~GstMediaDevice() { impl_->TearDown(); }
 
@@ -254,7 +257,7 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
         // briefly for it then.
         const bool refused = gst_element_set_state(d.pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE;
         const auto deadline = std::chrono::steady_clock::now() +
-                              std::chrono::milliseconds(refused ? 200 : kOpenTimeoutMs);
+                              std::chrono::milliseconds(refused ? 200 : d.openTimeoutMs);
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) {

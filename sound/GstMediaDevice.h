@@ -16,6 +16,9 @@
 // which the user-interface thread's event loop runs.
 class GstMediaDevice : public MediaDevice {
 public:
+    // How long OpenFile waits for the file to be ready to play, by default.
+    static constexpr int kOpenTimeoutMs = 5000;
+
     // Result codes; the text of the latest failure of each kind is kept.
     enum Code : uint32_t {
         kNoFileName = 0x101,
@@ -31,7 +34,8 @@ public:
         kStateChange,
     };
 
-    GstMediaDevice();
+    // openTimeoutMs bounds how long OpenFile waits for the file to be ready.
+    explicit GstMediaDevice(int openTimeoutMs = kOpenTimeoutMs);
     ~GstMediaDevice() override;
     GstMediaDevice(const GstMediaDevice&) = delete;
     GstMediaDevice& operator=(const GstMediaDevice&) = delete;
@@ -49,9 +53,6 @@ public:
     // Pipelines of all devices not yet finalised: 0 whenever every device is
     // closed, unless one leaked.
     static int LivePipelines();
-
-    // How long OpenFile waits for the file to be ready to play.
-    static constexpr int kOpenTimeoutMs = 5000;
 
     struct Impl;
 

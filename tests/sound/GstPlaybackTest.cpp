@@ -297,13 +297,28 @@ TEST_F(GstPlayback, FilesThatCannotPlayAreRefused) {
 // A WAVE file without samples is a medium of length 0: it opens, and every
 // play ends at once with success.
 TEST_F(GstPlayback, EmptyMediumPlaysAndEnds) {
+    setenv("ZUM_AUDIO_SINK", "fakesink sync=true", 1);
     const std::string path = dir + "/none.wav";
     ASSERT_TRUE(WriteWav(path, {}, 22050));
     TMediaPlayer p;
-    for (int round = 0; round < 2; ++round) {
-        const double took = PlayToEnd(p, path);
-        EXPECT_LT(took, 1.0);
-    }
+    EXPECT_LT(PlayToEnd(p, path), 1.0);
+    p.Play();  // at its end from the start: rewound, and ends again
+    ASSERT_TRUE(RunUntil([&] { return p.LastNotify() != 0; }, 2000));
+    EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvSuccessful));
+}
+
+// An output that never gets ready (each buffer held for 0.8 s) must not hold
+// Open longer than its bound.
+TEST_F(GstPlayback, OpenGivesUpAfterItsBound) {
+    setenv("ZUM_AUDIO_SINK", "identity sleep-time=800000 ! fakesink", 1);
+    TMediaPlayer p(std::make_unique<GstMediaDevice>(300));
+    Raised([&] { p.Open(); });  // an empty name: only starts GStreamer, which is slow the first time
+    p.SetFileName(WavTone("a.wav", 0.5));
+    const auto start = Clock::now();
+    const std::string text = Raised([&] { p.Open(); });
+    EXPECT_NE(text.find("did not get ready to play in time"), std::string::npos) << text;
+    EXPECT_LT(SecondsSince(start), 1.5) << "the bound plus the held buffer at most";
+    EXPECT_FALSE(p.IsOpen());
 }
 
 TEST_F(GstPlayback, UnusableOutputIsRefusedWithItsReason) {
