@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QImage>
+#include <cstdlib>
 #include <random>
 
 #include "skin/BitmapQt.h"
@@ -53,6 +56,31 @@ TEST(BmpFileTest, QtReadsTheFilesTheSameWay) {
         ASSERT_TRUE(fromQt.has_value());
         for (int32_t y = 0; y < 4; ++y)
             for (int32_t x = 0; x < 13; ++x) ASSERT_EQ(fromQt->ColorAt(x, y), bmp.ColorAt(x, y));
+    }
+}
+
+// Files written by another program (the fuzzing seeds): 1, 4, 24 bits with
+// the 40-byte header, 16 and 32 bits with longer headers and channel masks.
+TEST(BmpFileTest, ReadsFilesFromElsewhereAsQtDoes) {
+    const char* root = std::getenv("ZUM_SOURCE_DIR");
+    ASSERT_NE(root, nullptr);
+    const QDir dir(QString::fromLocal8Bit(root) + "/tests/skin/fuzz/corpus/bmp_file");
+    const QStringList names = dir.entryList({"*.bmp"}, QDir::Files);
+    ASSERT_GE(names.size(), 5);
+    for (const QString& name : names) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray data = file.readAll();
+        const auto bitmap = DecodeBmp({reinterpret_cast<const uint8_t*>(data.constData()), static_cast<size_t>(data.size())});
+        ASSERT_TRUE(bitmap.has_value()) << name.toStdString();
+        const QImage image = QImage::fromData(data, "BMP");
+        ASSERT_EQ(image.width(), bitmap->Width());
+        ASSERT_EQ(image.height(), bitmap->Height());
+        const QImage ours = ToQImage(*bitmap);
+        for (int32_t y = 0; y < bitmap->Height(); ++y)
+            for (int32_t x = 0; x < bitmap->Width(); ++x)
+                ASSERT_EQ(ours.pixel(x, y) & 0xFFFFFF, image.pixel(x, y) & 0xFFFFFF)
+                    << name.toStdString() << " at " << x << "," << y;
     }
 }
 

@@ -211,7 +211,7 @@ Bitmap RandomPicture(std::mt19937& rng) {
 TEST(RegionFromBitmapPropertyTest, RandomPicturesGiveTheOneAtATimeUnionOfTheirRuns) {
     std::mt19937 rng(424242);
     int withRegion = 0;
-    for (int round = 0; round < 4000; ++round) {
+    for (int round = 0; round < 3000; ++round) {
         const Bitmap bmp = RandomPicture(rng);
         // Mostly the bottom-left pixel's colour, as the image form picks it.
         const uint32_t key = bmp.BitsPerPixel() == 24 && round % 5 == 0
@@ -251,7 +251,7 @@ TEST(RegionFromBitmapPropertyTest, RandomPicturesGiveTheOneAtATimeUnionOfTheirRu
         ASSERT_EQ(back.status, RegionReadResult::Status::Loaded);
         ASSERT_EQ(back.region, *region);
     }
-    EXPECT_GT(withRegion, 2000);  // the generator really produces outlines
+    EXPECT_GT(withRegion, 1500);  // the generator really produces outlines
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+// Feeds arbitrary bytes to the stored-outline reader. Whatever it accepts
+// must be a canonical region that writes back to a block reading the same.
+
+#include <cstdlib>
+
+#include "skin/ByteStream.h"
+#include "skin/RegionData.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    MemoryByteSource source(std::span(data, size));
+    const RegionReadResult result = ReadRegions(source);
+    if (result.status != RegionReadResult::Status::Loaded) {
+        if (!result.region.IsEmpty()) std::abort();
+        return 0;
+    }
+    if (!result.region.CheckInvariants().empty()) std::abort();
+
+    VectorByteSink sink;
+    WriteRegions(sink, result.region);
+    MemoryByteSource again(sink.Bytes());
+    const RegionReadResult reread = ReadRegions(again);
+    const auto expected =
+        result.region.IsEmpty() ? RegionReadResult::Status::NotStored : RegionReadResult::Status::Loaded;
+    if (reread.status != expected || !(reread.region == result.region)) std::abort();
+    return 0;
+}
