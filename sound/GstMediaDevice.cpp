@@ -42,7 +42,8 @@ void OnPipelineFinalized(gpointer, GObject*) { --gLivePipelines; }
 struct GstMediaDevice::Impl {
     // Owned: the pipeline of the open file, null while closed.
     GstElement* pipeline = nullptr;
-    guint busWatch = 0;
+    // Owned: the bus watch, attached to the default main context while open.
+    GSource* busWatch = nullptr;
     int openTimeoutMs = kOpenTimeoutMs;
     uint16_t nextId = 1;
 
@@ -82,8 +83,9 @@ struct GstMediaDevice::Impl {
     void TearDown() {
         if (!pipeline) return;
         if (busWatch) {
-            g_source_remove(busWatch);
-            busWatch = 0;
+            g_source_destroy(busWatch);
+            g_source_unref(busWatch);
+            busWatch = nullptr;
         }
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(pipeline);
@@ -161,16 +163,9 @@ gboolean GstMediaDevice::Impl::OnBusMessage(GstBus*, GstMessage* message, gpoint
         self->atEnd = true;
         self->Report(TMPNotifyValues::nvSuccessful);
         break;
-    case GST_MESSAGE_ERROR: {
-        GError* err = nullptr;
-        gst_message_parse_error(message, &err, nullptr);
-        if (err) {
-            self->texts[kOpenFailed] = err->message;
-            g_error_free(err);
-        }
+    case GST_MESSAGE_ERROR:
         self->Report(TMPNotifyValues::nvFailure);
         break;
-    }
     default:
         break;
     }
@@ -196,7 +191,8 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
     // A missing or unreadable file is left to the service, which has its own
     // text for it; a directory would only fail later with a vaguer one.
     struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return d.Fail(kNotAFile, "Not a sound file but a directory or device: " + QuotedName(path) + ".");
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return d.Fail(kNotAFile, "Not a sound file but a directory or device: " + QuotedName(path) + ".");
 
     GstElement* sink = nullptr;
     if (const char* desc = std::getenv("ZUM_AUDIO_SINK"); desc && *desc) {
@@ -304,8 +300,12 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
         d.TearDown();
         return rc;
     }
+    // The default context, not the caller's thread-default one: that is the
+    // context the user-interface thread's event loop runs.
     bus = gst_element_get_bus(d.pipeline);
-    d.busWatch = gst_bus_add_watch(bus, &Impl::OnBusMessage, &d);
+    d.busWatch = gst_bus_create_watch(bus);
+    g_source_set_callback(d.busWatch, G_SOURCE_FUNC(&Impl::OnBusMessage), &d, nullptr);
+    g_source_attach(d.busWatch, g_main_context_default());
     gst_object_unref(bus);
     *deviceId = d.nextId++;
     if (d.nextId == 0) d.nextId = 1;

@@ -41,8 +41,9 @@ void TMediaPlayer::Play() {
     // An unknown length (-1) never counts as the end.
     const int64_t length = FDevice->Length();
     if (length >= 0 && FDevice->Position() == length) FDevice->SeekToStart();
-    FLastNotify = 0;
     FError = FDevice->Play();
+    // Reports about an earlier play (superseded) came before this point.
+    FLastNotify = 0;
 }
 
 void TMediaPlayer::Stop() {

@@ -123,6 +123,24 @@ TEST_F(GstPlayback, EveryOfferedTypeReallyPlays) {
              return WriteBytes(p, ReadBytes(std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3"));
          },
          0.36, 0.50, 8000},
+        {"tagged.mp3",
+         [](const std::string& p) {
+             // An ID3v2.3 tag with a title frame ("Alarm") before the frames.
+             std::vector<uint8_t> b = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 17,
+                                       'T', 'I', 'T', '2', 0, 0, 0, 6, 0, 0, 0, 'A', 'l', 'a', 'r', 'm', 0};
+             const auto mp3 = ReadBytes(std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3");
+             b.insert(b.end(), mp3.begin(), mp3.end());
+             return WriteBytes(p, b);
+         },
+         0.36, 0.50, 8000},
+        // Cut off mid-stream: what is there plays.
+        {"cut.mp3",
+         [](const std::string& p) {
+             auto b = ReadBytes(std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3");
+             b.resize(b.size() / 2);
+             return WriteBytes(p, b);
+         },
+         0.12, 0.30, 8000},
         // The synthesiser adds the note's release after its end.
         {"note.mid", [](const std::string& p) { return WriteMidi(p, 0.25); }, 0.2, 2.5, 400},
     };
