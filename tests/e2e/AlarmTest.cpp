@@ -100,12 +100,12 @@ TEST_F(Alarm, RingsStopsAndRingsAgainAfterRestart)
     QImage beforeArming = shot();
     EXPECT_FALSE(std::filesystem::exists(alarmFile()));
     EXPECT_EQ(pixels::count(beforeArming, layout::kArmedSquare, pixels::red), 0);
-    const QRect onInk = captionInk(beforeArming, layout::kOnButton);
+    const QRect onInk = pixels::captionInk(beforeArming, layout::kOnButton);
     ASSERT_FALSE(onInk.isNull()) << "\"ON\" should be enabled with an alarm time and a sound";
 
     press(layout::kOnButton);
     ASSERT_TRUE(waitUntil(2s, [&] { return armedShown(); })) << "no red square after \"ON\"";
-    const QRect offInk = captionInk(shot(), layout::kOnButton);
+    const QRect offInk = pixels::captionInk(shot(), layout::kOnButton);
     EXPECT_GE(offInk.width(), onInk.width() + 3) << "\"OFF\" should replace \"ON\"";
     EXPECT_EQ(readAlarmFile(), alarmFileText(alarmText, tone.string()));
     ASSERT_LT(std::chrono::system_clock::now(), at(alarm) - 1s) << "setting up took too long";
@@ -127,7 +127,7 @@ TEST_F(Alarm, RingsStopsAndRingsAgainAfterRestart)
 
     start({.locale = locale, .audioSink = sink.description()});
     ASSERT_TRUE(waitUntil(3s, [&] { return armedShown(); })) << "not armed after restart";
-    EXPECT_EQ(captionInk(shot(), layout::kOnButton).width(), offInk.width()) << "\"OFF\" not shown after restart";
+    EXPECT_EQ(pixels::captionInk(shot(), layout::kOnButton).width(), offInk.width()) << "\"OFF\" not shown after restart";
     EXPECT_EQ(readAlarmFile(), alarmFileText(alarmText, tone.string()));
     EXPECT_EQ(closeByButton(), 0);
 
@@ -166,11 +166,11 @@ TEST_F(Alarm, DisarmedAlarmIsGoneAfterRestart)
         firstStart = shot();
         return pixels::count(firstStart, layout::kClockBand, pixels::aqua) > 300;
     }));
-    EXPECT_TRUE(captionInk(firstStart, layout::kOnButton).isNull()) << "\"ON\" should be greyed with nothing set";
+    EXPECT_TRUE(pixels::captionInk(firstStart, layout::kOnButton).isNull()) << "\"ON\" should be greyed with nothing set";
 
     selectSound(tone.string());
     setTime("12:34:56");
-    ASSERT_TRUE(waitUntil(2s, [&] { return !captionInk(shot(), layout::kOnButton).isNull(); }))
+    ASSERT_TRUE(waitUntil(2s, [&] { return !pixels::captionInk(shot(), layout::kOnButton).isNull(); }))
         << "\"ON\" not enabled after setting a time and a sound";
     press(layout::kOnButton);
     ASSERT_TRUE(waitUntil(2s, [&] { return armedShown(); }));

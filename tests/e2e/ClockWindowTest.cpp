@@ -58,9 +58,9 @@ TEST_F(ClockWindow, ShowsAquaDigitsAndDarkCaptions)
     EXPECT_LT(pixels::count(outside, outside.rect(), pixels::aqua), 20);
 
     for (const QRect& button : {layout::kMenuButton, layout::kPlayButton, layout::kStopButton}) {
-        QRect ink = captionInk(window, button);
+        QRect ink = pixels::captionInk(window, button);
         EXPECT_FALSE(ink.isNull()) << "no caption in button at " << button.x() << "," << button.y();
-        EXPECT_GE(pixels::count(window, button, pixels::dark), 8);
+        EXPECT_GE(pixels::captionInkCount(window, button), 8);
         // A caption is centred in its button, not pushed to an edge.
         EXPECT_NEAR(ink.center().x(), button.center().x(), 4);
     }
@@ -139,6 +139,8 @@ TEST_P(ClockFormat, LabelIsAsWideAsTheLocalesTimeText)
 
         QRect ink = pixels::inkBox(window, layout::kClockBand, pixels::aqua);
         ASSERT_FALSE(ink.isNull());
+        RecordProperty("expected_" + std::to_string(checked), expected + " " + std::to_string(expectedWidth) + " px");
+        RecordProperty("seen_" + std::to_string(checked), std::to_string(ink.width()) + " px");
         EXPECT_NEAR(ink.width(), expectedWidth, kTolerance)
             << "clock ink " << ink.width() << " px for expected \"" << expected << "\" (" << expectedWidth
             << " px); \"" << other << "\" would be " << otherWidth << " px";

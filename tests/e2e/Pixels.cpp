@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace pixels {
 
@@ -13,11 +14,6 @@ bool aqua(QRgb c)
 bool red(QRgb c)
 {
     return qRed(c) > 235 && qGreen(c) < 20 && qBlue(c) < 20;
-}
-
-bool dark(QRgb c)
-{
-    return qRed(c) < 70 && qGreen(c) < 70 && qBlue(c) < 70;
 }
 
 bool white(QRgb c)
@@ -55,6 +51,47 @@ QRect inkBox(const QImage& image, const QRect& area, const Class& cls)
 bool sameArea(const QImage& a, const QImage& b, const QRect& area)
 {
     return a.copy(area) == b.copy(area);
+}
+
+}  // namespace pixels
+
+namespace pixels {
+
+namespace {
+
+// Text covers well under half of a button's face, so the median grey of the
+// face area is the face's own.
+Class darkerThanFace(const QImage& window, const QRect& face)
+{
+    std::vector<int> greys;
+    const QRect a = face.intersected(window.rect());
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x)
+            greys.push_back(qGray(window.pixel(x, y)));
+    if (greys.empty())
+        return [](QRgb) { return false; };
+    std::nth_element(greys.begin(), greys.begin() + greys.size() / 2, greys.end());
+    const int limit = std::min(greys[greys.size() / 2] - 35, 60);
+    return [limit](QRgb c) { return qGray(c) < limit; };
+}
+
+QRect faceOf(const QRect& control)
+{
+    return control.adjusted(3, 3, -3, -3);
+}
+
+}  // namespace
+
+QRect captionInk(const QImage& window, const QRect& control)
+{
+    const QRect face = faceOf(control);
+    return inkBox(window, face, darkerThanFace(window, face));
+}
+
+int captionInkCount(const QImage& window, const QRect& control)
+{
+    const QRect face = faceOf(control);
+    return count(window, face, darkerThanFace(window, face));
 }
 
 }  // namespace pixels

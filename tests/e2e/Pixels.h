@@ -13,7 +13,6 @@ using Class = std::function<bool(QRgb)>;
 
 bool aqua(QRgb c);   // the clock's digits, #00FFFF
 bool red(QRgb c);    // the armed indicator, #FF0000
-bool dark(QRgb c);   // black caption text
 bool white(QRgb c);  // the alarm and sound lines
 
 int count(const QImage& image, const QRect& area, const Class& cls);
@@ -21,5 +20,12 @@ int count(const QImage& image, const QRect& area, const Class& cls);
 // (a null rectangle if there is none).
 QRect inkBox(const QImage& image, const QRect& area, const Class& cls);
 bool sameArea(const QImage& a, const QImage& b, const QRect& area);
+
+// The box of a button's black caption: the pixels inside the button's face
+// (its outline and rounded corners left out) clearly darker than the face
+// itself, whatever colour the skin gives the face. A greyed caption, drawn
+// lighter than the face, and a missing one give a null box.
+QRect captionInk(const QImage& window, const QRect& control);
+int captionInkCount(const QImage& window, const QRect& control);
 
 }  // namespace pixels

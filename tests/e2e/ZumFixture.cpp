@@ -146,8 +146,3 @@ std::string ZumFixture::diagnostics() const
         out += "\n---- program output\n" + zum_->output();
     return out;
 }
-
-QRect captionInk(const QImage& window, const QRect& control)
-{
-    return pixels::inkBox(window, control, pixels::dark);
-}

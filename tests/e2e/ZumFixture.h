@@ -59,7 +59,3 @@ private:
     TempDir scratch_;
     std::unique_ptr<ZumProgram> zum_;
 };
-
-// The dark caption pixels of the button in the "ON"/"OFF" place; a greyed
-// or missing caption has none.
-QRect captionInk(const QImage& window, const QRect& control);
