@@ -69,6 +69,48 @@ std::optional<Region> ScanTrueColor(const Bitmap& bitmap, uint32_t transparentCo
     });
 }
 
+// The palette entry that alone carries the transparent colour, if exactly
+// one does (the usual case: a key colour reserved for the background).
+std::optional<uint8_t> SingleTransparentIndex(const Bitmap& bitmap, uint32_t key) {
+    std::optional<uint8_t> found;
+    for (uint32_t v = 0; v < 256; ++v) {
+        if (bitmap.ColorOfValue(v) != key) continue;
+        if (found) return std::nullopt;
+        found = static_cast<uint8_t>(v);
+    }
+    return found;
+}
+
+// 8 bits per pixel with one transparent index: runs are found a machine
+// word or a memchr at a time instead of pixel by pixel.
+std::optional<Region> ScanSingleIndex(const Bitmap& bitmap, uint8_t index) {
+    const int32_t width = bitmap.Width();
+    const uint64_t broadcast = 0x0101010101010101ull * index;
+    return ScanRows(bitmap, [=](const uint8_t* row, std::vector<Span>& spans) {
+        spans.clear();
+        int32_t x = 0;
+        while (x < width) {
+            while (x + 8 <= width) {
+                uint64_t word;
+                std::memcpy(&word, row + x, sizeof word);
+                if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+                const uint64_t differs = word ^ broadcast;
+                if (differs != 0) {
+                    x += std::countr_zero(differs) / 8;
+                    break;
+                }
+                x += 8;
+            }
+            while (x < width && row[x] == index) ++x;
+            if (x >= width) break;
+            const int32_t start = x;
+            const void* hit = std::memchr(row + x, index, static_cast<size_t>(width - x));
+            x = hit ? static_cast<int32_t>(static_cast<const uint8_t*>(hit) - row) : width;
+            spans.push_back({start, x});
+        }
+    });
+}
+
 std::optional<Region> ScanMasked(const Bitmap& bitmap, std::optional<uint32_t> key) {
     const int32_t width = bitmap.Width();
     if (!key) {
@@ -77,6 +119,9 @@ std::optional<Region> ScanMasked(const Bitmap& bitmap, std::optional<uint32_t> k
         });
     }
     const int bits = bitmap.BitsPerPixel();
+    if (bits == 8) {
+        if (auto index = SingleTransparentIndex(bitmap, *key)) return ScanSingleIndex(bitmap, *index);
+    }
     if (bits <= 16) {
         // Which raw pixel values carry the transparent colour.
         std::vector<uint8_t> transparent(size_t{1} << bits);

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <cstdlib>
 #include <random>
 
 #include "skin/BitmapQt.h"
@@ -62,9 +61,7 @@ TEST(BmpFileTest, QtReadsTheFilesTheSameWay) {
 // Files written by another program (the fuzzing seeds): 1, 4, 24 bits with
 // the 40-byte header, 16 and 32 bits with longer headers and channel masks.
 TEST(BmpFileTest, ReadsFilesFromElsewhereAsQtDoes) {
-    const char* root = std::getenv("ZUM_SOURCE_DIR");
-    ASSERT_NE(root, nullptr);
-    const QDir dir(QString::fromLocal8Bit(root) + "/tests/skin/fuzz/corpus/bmp_file");
+    const QDir dir(QStringLiteral(ZUM_SKIN_SEED_DIR));
     const QStringList names = dir.entryList({"*.bmp"}, QDir::Files);
     ASSERT_GE(names.size(), 5);
     for (const QString& name : names) {
