@@ -35,7 +35,7 @@ public:
     std::optional<int> exitCode(std::chrono::milliseconds timeout);
     std::string output() const;
 
-    // Path of the program's executable, from the test's environment.
+    // Path of the program's executable: $ZUM_BINARY, else the one built here.
     static std::string binary();
 
 private:
