@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include "skin/BitmapQt.h"
 #include "skin/BmpFile.h"
 #include "skin/ByteStream.h"
+#include "skin/ByteStreamQt.h"
 #include "skin/RegionData.h"
 #include "skin/RegionFromBitmap.h"
 #include "skin/SkinResources.h"
@@ -56,6 +58,28 @@ TEST(BuiltInSkinTest, StoredBlockIsExactlyTheOneWrittenForThePicture) {
     const RegionReadResult read = ReadRegions(source);
     ASSERT_EQ(read.status, RegionReadResult::Status::Loaded);
     EXPECT_EQ(read.region.Rects(), kOutline);
+}
+
+TEST(BuiltInSkinTest, BlockTravelsThroughAQtDevice) {
+    QByteArray stored = BuiltInRegionData();
+    QBuffer in(&stored);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QIODeviceByteSource source(in);
+    const RegionReadResult read = ReadRegions(source);
+    ASSERT_EQ(read.status, RegionReadResult::Status::Loaded);
+
+    QByteArray copy;
+    QBuffer out(&copy);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    QIODeviceByteSink sink(out);
+    WriteRegions(sink, read.region);
+    EXPECT_FALSE(sink.Failed());
+    EXPECT_EQ(copy, stored);
+
+    QBuffer closed;  // not open: every write fails
+    QIODeviceByteSink failing(closed);
+    WriteRegions(failing, read.region);
+    EXPECT_TRUE(failing.Failed());
 }
 
 TEST(BuiltInSkinTest, QtSeesTheSamePicture) {

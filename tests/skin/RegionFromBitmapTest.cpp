@@ -56,43 +56,42 @@ struct ScanCase {
     Rects expected;  // empty: no region
 };
 
-class ScanTest : public testing::TestWithParam<std::tuple<ScanCase, int>> {};
+class ScanTest : public testing::TestWithParam<ScanCase> {};
 
-TEST_P(ScanTest, GivesTheExpectedOutline) {
-    const auto& [c, depth] = GetParam();
-    uint32_t key = 0;
-    const Bitmap bmp = Picture(depth, c.rows, &key);
-    const Bitmap before = bmp;
-    const auto region = fcCreateRegionFromBitmap(bmp, key);
-    EXPECT_EQ(bmp, before);
-    if (c.expected.empty()) {
-        EXPECT_FALSE(region.has_value());
-        return;
+TEST_P(ScanTest, GivesTheExpectedOutlineAtEveryDepth) {
+    const ScanCase& c = GetParam();
+    for (int depth : kDepths) {
+        SCOPED_TRACE(testing::Message() << depth << " bits per pixel");
+        uint32_t key = 0;
+        const Bitmap bmp = Picture(depth, c.rows, &key);
+        const Bitmap before = bmp;
+        const auto region = fcCreateRegionFromBitmap(bmp, key);
+        EXPECT_EQ(bmp, before);
+        if (c.expected.empty()) {
+            EXPECT_FALSE(region.has_value());
+            continue;
+        }
+        ASSERT_TRUE(region.has_value());
+        EXPECT_EQ(region->Rects(), c.expected);
     }
-    ASSERT_TRUE(region.has_value());
-    EXPECT_EQ(region->Rects(), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScanTest,
-    testing::Combine(
-        testing::Values(
-            ScanCase{"TwoRunsInARow", {"###..##."}, {{0, 0, 3, 1}, {5, 0, 7, 1}}},
-            ScanCase{"RunReachesLastColumn", {".....", "....#"}, {{4, 1, 5, 2}}},
-            ScanCase{"RunFromFirstToLastColumn", {"..", "##", ".."}, {{0, 1, 2, 2}}},
-            ScanCase{"NoTransparentPixel", {"#########", "#########"}, {{0, 0, 9, 2}}},
-            ScanCase{"AllTransparent", {"....", "...."}, {}},
-            ScanCase{"IdenticalRowsMerge", {"#.#", "#.#", "#.#", "..."}, {{0, 0, 1, 3}, {2, 0, 3, 3}}},
-            ScanCase{"RowsMergeAcrossWidthsOver8",
-                     {"..########..#######.", "..########..#######."},
-                     {{2, 0, 10, 2}, {12, 0, 19, 2}}},
-            ScanCase{"GapRowSplitsBands", {"##", "..", "##"}, {{0, 0, 2, 1}, {0, 2, 2, 3}}},
-            ScanCase{"RoundedCorner", {".##.", "####", ".##."},
-                     {{1, 0, 3, 1}, {0, 1, 4, 2}, {1, 2, 3, 3}}}),
-        testing::ValuesIn(kDepths)),
-    [](const testing::TestParamInfo<std::tuple<ScanCase, int>>& info) {
-        return std::string(std::get<0>(info.param).name) + "_" + std::to_string(std::get<1>(info.param)) + "bpp";
-    });
+    testing::Values(
+        ScanCase{"TwoRunsInARow", {"###..##."}, {{0, 0, 3, 1}, {5, 0, 7, 1}}},
+        ScanCase{"RunReachesLastColumn", {".....", "....#"}, {{4, 1, 5, 2}}},
+        ScanCase{"RunFromFirstToLastColumn", {"..", "##", ".."}, {{0, 1, 2, 2}}},
+        ScanCase{"NoTransparentPixel", {"#########", "#########"}, {{0, 0, 9, 2}}},
+        ScanCase{"AllTransparent", {"....", "...."}, {}},
+        ScanCase{"IdenticalRowsMerge", {"#.#", "#.#", "#.#", "..."}, {{0, 0, 1, 3}, {2, 0, 3, 3}}},
+        ScanCase{"RowsMergeAcrossWidthsOver8",
+                 {"..########..#######.", "..########..#######."},
+                 {{2, 0, 10, 2}, {12, 0, 19, 2}}},
+        ScanCase{"GapRowSplitsBands", {"##", "..", "##"}, {{0, 0, 2, 1}, {0, 2, 2, 3}}},
+        ScanCase{"RoundedCorner", {".##.", "####", ".##."},
+                 {{1, 0, 3, 1}, {0, 1, 4, 2}, {1, 2, 3, 3}}}),
+    [](const testing::TestParamInfo<ScanCase>& info) { return std::string(info.param.name); });
 
 TEST(RegionFromBitmapTest, EmptyPicturesGiveNoRegion) {
     for (int depth : kDepths) {
