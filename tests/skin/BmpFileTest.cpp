@@ -119,6 +119,8 @@ struct BadFile {
     uint32_t value;
 };
 
+void PrintTo(const BadFile& c, std::ostream* os) { *os << c.name; }
+
 class MalformedBmpTest : public testing::TestWithParam<BadFile> {};
 
 TEST_P(MalformedBmpTest, IsRejected) {

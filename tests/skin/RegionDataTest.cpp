@@ -80,6 +80,8 @@ struct MalformedCase {
     Bytes bytes;
 };
 
+void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.name; }
+
 class MalformedBlockTest : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedBlockTest, GivesNoRegion) {

@@ -56,6 +56,8 @@ struct ScanCase {
     Rects expected;  // empty: no region
 };
 
+void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+
 class ScanTest : public testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanTest, GivesTheExpectedOutlineAtEveryDepth) {
@@ -181,7 +183,7 @@ uint32_t ReferenceColor(const Bitmap& bmp, int32_t x, int32_t y) {
 
 Bitmap RandomPicture(std::mt19937& rng) {
     const int depth = kDepths[rng() % 6];
-    const auto w = static_cast<int32_t>(1 + rng() % 40);
+    const auto w = static_cast<int32_t>(1 + rng() % 64);
     const auto h = static_cast<int32_t>(1 + rng() % 24);
     Bitmap bmp(w, h, depth);
     const uint32_t maxRaw = depth == 32 ? 0xFFFFFFFFu : static_cast<uint32_t>((uint64_t{1} << depth) - 1);
@@ -194,13 +196,14 @@ Bitmap RandomPicture(std::mt19937& rng) {
     std::vector<uint32_t> values(2 + rng() % 3);
     for (uint32_t& v : values) v = static_cast<uint32_t>(rng()) & maxRaw;
     uint32_t current = values[0];
+    const uint32_t changeEvery = 2 + rng() % 20;  // short or long runs
     for (int32_t y = 0; y < h; ++y) {
         if (y > 0 && rng() % 3 == 0) {
             for (int32_t x = 0; x < w; ++x) bmp.SetPixelValue(x, y, bmp.PixelValue(x, y - 1));
             continue;
         }
         for (int32_t x = 0; x < w; ++x) {
-            if (rng() % 4 == 0) current = values[rng() % values.size()];
+            if (rng() % changeEvery == 0) current = values[rng() % values.size()];
             bmp.SetPixelValue(x, y, current);
         }
     }

@@ -20,6 +20,8 @@ struct UnionCase {
     Rects expected;
 };
 
+void PrintTo(const UnionCase& c, std::ostream* os) { *os << c.name; }
+
 class RegionUnionTest : public testing::TestWithParam<UnionCase> {};
 
 TEST_P(RegionUnionTest, GivesTheCanonicalRectangles) {
@@ -172,6 +174,8 @@ struct BrokenCase {
     Rects rects;
     Rect bounds;
 };
+
+void PrintTo(const BrokenCase& c, std::ostream* os) { *os << c.name; }
 
 class RegionSelfCheckTest : public testing::TestWithParam<BrokenCase> {};
 
