@@ -33,6 +33,26 @@ TEST_F(ClockWindow, IsBorderlessCentredAndOfItsSize)
     EXPECT_EQ(*byName, zum().window());
 }
 
+class UnderWindowManager : public ZumFixture {
+protected:
+    XDisplay::Options displayOptions() const override { return {.windowManager = true}; }
+};
+
+// A window manager gives the window no frame and leaves it centred.
+TEST_F(UnderWindowManager, MainWindowStaysBorderlessAndCentred)
+{
+    start();
+    std::optional<std::array<int, 4>> frame;
+    ASSERT_TRUE(waitUntil(5s, [&] { return (frame = frameExtents(zum().window())).has_value(); }))
+        << "the window manager did not manage the window";
+    EXPECT_EQ(*frame, (std::array<int, 4>{0, 0, 0, 0}));
+    auto g = desktop_->geometry(zum().window());
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->size(), QSize(layout::kMainWidth, layout::kMainHeight));
+    EXPECT_NEAR(g->x(), (XDisplay::kWidth - layout::kMainWidth) / 2, 1);
+    EXPECT_NEAR(g->y(), (XDisplay::kHeight - layout::kMainHeight) / 2, 1);
+}
+
 TEST_F(ClockWindow, ShowsAquaDigitsAndDarkCaptions)
 {
     start();

@@ -65,30 +65,33 @@ bool Desktop::anyVisibleNamed(const std::string& pattern) const
 
 std::optional<QRect> Desktop::geometry(const WindowId& window) const
 {
-    CommandResult r = run({"xdotool", "getwindowgeometry", "--shell", window});
+    // xwininfo gives the client's absolute place also inside a window
+    // manager's frame, where xdotool's own report counts the frame twice.
+    CommandResult r = run({"xwininfo", "-id", window});
     if (r.exitCode != 0)
         return std::nullopt;
-    int x = 0, y = 0, w = -1, h = -1;
+    std::optional<int> x, y, w, h;
     std::istringstream in(r.out);
     std::string line;
+    auto value = [&line](const char* key) -> std::optional<int> {
+        auto at = line.find(key);
+        if (at == std::string::npos)
+            return std::nullopt;
+        return std::stoi(line.substr(at + std::string(key).size()));
+    };
     while (std::getline(in, line)) {
-        auto eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        std::string key = line.substr(0, eq);
-        int value = std::stoi(line.substr(eq + 1));
-        if (key == "X")
-            x = value;
-        else if (key == "Y")
-            y = value;
-        else if (key == "WIDTH")
-            w = value;
-        else if (key == "HEIGHT")
-            h = value;
+        if (auto v = value("Absolute upper-left X:"))
+            x = v;
+        else if (auto v = value("Absolute upper-left Y:"))
+            y = v;
+        else if (line.find("Width:") != std::string::npos)
+            w = value("Width:");
+        else if (line.find("Height:") != std::string::npos)
+            h = value("Height:");
     }
-    if (w < 0 || h < 0)
+    if (!x || !y || !w || !h)
         return std::nullopt;
-    return QRect(x, y, w, h);
+    return QRect(*x, *y, *w, *h);
 }
 
 void Desktop::moveTo(const WindowId& window, int x, int y) const

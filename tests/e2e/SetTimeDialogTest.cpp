@@ -3,6 +3,7 @@
 // an alarm file and letting "Update Shanges" write the window's alarm time.
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <set>
 #include <thread>
@@ -72,6 +73,47 @@ TEST_F(SetTimeDialog, OpensAtItsPlaceWithTheTimeOfNow)
     ASSERT_TRUE(shown);
     EXPECT_TRUE(possible.contains(*shown)) << "pre-filled \"" << *shown << "\", expected the time text of "
                                            << *possible.begin();
+}
+
+class SetTimeDialogFramed : public SetTimeDialog {
+protected:
+    XDisplay::Options displayOptions() const override { return {.windowManager = true}; }
+};
+
+// Under a window manager the dialog gets a frame with a caption bar; the
+// frame's outer corner is the designed place and the client keeps its size.
+TEST_F(SetTimeDialogFramed, FrameStandsAtTheDesignedPlace)
+{
+    startArmed();
+    menu("s");
+    auto dialog = desktop_->findVisibleByName("^Set Time$", 10s);
+    ASSERT_TRUE(dialog);
+    std::optional<std::array<int, 4>> frame;
+    ASSERT_TRUE(waitUntil(5s, [&] { return (frame = frameExtents(*dialog)).has_value(); }));
+    EXPECT_GT((*frame)[2], 0) << "no caption bar";
+    std::optional<QRect> g;
+    // The manager may place the frame a moment after mapping the window.
+    waitUntil(2s, [&] {
+        g = desktop_->geometry(*dialog);
+        return g && g->x() - (*frame)[0] == layout::kSetTimeDialog.x();
+    });
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->size(), layout::kSetTimeDialog.size());
+    EXPECT_EQ(QPoint(g->x() - (*frame)[0], g->y() - (*frame)[2]), layout::kSetTimeDialog.topLeft())
+        << "client at " << g->x() << "," << g->y();
+
+    // The dialog offers the manager no close, minimise or maximise function
+    // (Motif hints: flags, functions, decorations, ...).
+    auto hints = runCommand({"xprop", "-id", *dialog, "_MOTIF_WM_HINTS"}, display_->environment()).out;
+    unsigned flags = 0, functions = 0;
+    ASSERT_EQ(std::sscanf(hints.c_str(), "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = %x, %x", &flags, &functions), 2)
+        << "no window manager hints: " << hints;
+    constexpr unsigned kFunctionsGiven = 1, kAll = 1, kMinimise = 8, kMaximise = 16, kClose = 32;
+    EXPECT_TRUE(flags & kFunctionsGiven) << hints;
+    EXPECT_EQ(functions & (kAll | kMinimise | kMaximise | kClose), 0u) << hints;
+
+    desktop_->clickCentre(*dialog, layout::kCancelButton);
+    EXPECT_TRUE(waitGone("^Set Time$", 5s));
 }
 
 struct Entry {

@@ -72,9 +72,6 @@ XDisplay::XDisplay(Options options)
         if (!waitUntil(std::chrono::seconds(10), [&] { return std::filesystem::exists(socket); }))
             throw std::runtime_error("session bus did not start: " + logTail());
     }
-    auto hasWindowNamed = [this](const std::string& pattern) {
-        return runCommand({"xdotool", "search", "--name", pattern}, environment()).exitCode == 0;
-    };
     if (options.windowManager) {
         windowManager_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, environment(),
                                                         logPath(dir_));
@@ -85,18 +82,10 @@ XDisplay::XDisplay(Options options)
             }))
             throw std::runtime_error("window manager did not start: " + logTail());
     }
-    if (options.tray) {
-        tray_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--width", "10"}, environment(),
-            logPath(dir_));
-        if (!waitUntil(std::chrono::seconds(10), [&] { return hasWindowNamed("^panel$"); }))
-            throw std::runtime_error("tray did not start: " + logTail());
-    }
 }
 
 XDisplay::~XDisplay()
 {
-    tray_.reset();
     windowManager_.reset();
     bus_.reset();
     server_.reset();

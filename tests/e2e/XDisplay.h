@@ -7,13 +7,12 @@
 #include "TempDir.h"
 
 // A private X display for one test: a virtual 1280x1024x24 screen reached
-// only through its local socket, optionally with a window manager, a tray
-// host and a session message bus. Everything it starts ends with it.
+// only through its local socket, with a session message bus and optionally a
+// window manager. Everything it starts ends with it.
 class XDisplay {
 public:
     struct Options {
         bool windowManager = false;
-        bool tray = false;
         bool sessionBus = true;
     };
     explicit XDisplay(Options options);
@@ -41,5 +40,4 @@ private:
     std::unique_ptr<ChildProcess> server_;
     std::unique_ptr<ChildProcess> bus_;
     std::unique_ptr<ChildProcess> windowManager_;
-    std::unique_ptr<ChildProcess> tray_;
 };

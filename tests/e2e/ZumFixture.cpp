@@ -1,5 +1,6 @@
 #include "ZumFixture.h"
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -12,7 +13,7 @@ using namespace std::chrono_literals;
 
 void ZumFixture::SetUp()
 {
-    display_ = std::make_unique<XDisplay>();
+    display_ = std::make_unique<XDisplay>(displayOptions());
     desktop_ = std::make_unique<Desktop>(*display_);
 }
 
@@ -68,6 +69,16 @@ std::filesystem::path ZumFixture::makeTone(double seconds) const
     if (r.exitCode != 0)
         throw std::runtime_error("sox failed: " + r.err);
     return path;
+}
+
+std::optional<std::array<int, 4>> ZumFixture::frameExtents(const Desktop::WindowId& window) const
+{
+    auto r = runCommand({"xprop", "-id", window, "_NET_FRAME_EXTENTS"}, display_->environment());
+    std::array<int, 4> e{};
+    if (r.exitCode != 0 || std::sscanf(r.out.c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d, %d", &e[0], &e[1],
+                                       &e[2], &e[3]) != 4)
+        return std::nullopt;
+    return e;
 }
 
 QImage ZumFixture::shot()

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -19,6 +20,8 @@
 class ZumFixture : public ::testing::Test {
 protected:
     void SetUp() override;
+    // What the display runs besides the X server; a bare server by default.
+    virtual XDisplay::Options displayOptions() const { return {}; }
     void TearDown() override;
 
     ZumProgram& start(ZumProgram::Options options = {});
@@ -53,6 +56,9 @@ protected:
 
     std::unique_ptr<XDisplay> display_;
     std::unique_ptr<Desktop> desktop_;
+
+    // The window manager's frame around a window: left, right, top, bottom.
+    std::optional<std::array<int, 4>> frameExtents(const Desktop::WindowId& window) const;
 
 private:
     TempDir state_;
