@@ -226,6 +226,11 @@ struct RestoreCase {
     const char* error;  // what the exception box shows, or ""
 };
 
+void PrintTo(const RestoreCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class Form1Restore : public Form1Test, public ::testing::WithParamInterface<RestoreCase> {};
 
 TEST_P(Form1Restore, RestoresArmedFromTheFile)

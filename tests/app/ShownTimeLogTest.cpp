@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ struct LogCase {
     const char* name;
     std::vector<Step> steps;
 };
+
+void PrintTo(const LogCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ShownTimeLogCases : public ::testing::TestWithParam<LogCase> {};
 

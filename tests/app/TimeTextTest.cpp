@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <ctime>
+#include <ostream>
 #include <string>
 
 #include "app/TimeText.h"
@@ -44,6 +45,11 @@ struct TimeTextCase {
     std::time_t when;  // seconds since the epoch, read in UTC
     const char* expected;
 };
+
+void PrintTo(const TimeTextCase& c, std::ostream* out)
+{
+    *out << c.locale << ' ' << c.expected;
+}
 
 class TimeTextLocales : public ::testing::TestWithParam<TimeTextCase> {};
 
