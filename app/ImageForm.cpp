@@ -40,6 +40,7 @@ void TfcImageForm::LoadBuiltInSkin()
     MemoryByteSource source(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(block.constData()),
                                                      static_cast<std::size_t>(block.size())));
     const RegionReadResult stored = ReadRegions(source);
-    if (stored.status == RegionReadResult::Status::Loaded && window() != nullptr)
+    // An empty outline would make the window vanish: it counts as none.
+    if (stored.status == RegionReadResult::Status::Loaded && !stored.region.IsEmpty() && window() != nullptr)
         window()->setMask(ToQRegion(stored.region));
 }
