@@ -115,6 +115,11 @@ struct LocaleCase {
     const char* otherFormat;  // strftime format of the wrong shape for this locale
 };
 
+void PrintTo(const LocaleCase& c, std::ostream* os)
+{
+    *os << c.locale;
+}
+
 class ClockFormat : public ZumFixture, public ::testing::WithParamInterface<LocaleCase> {
 protected:
     void SetUp() override
@@ -185,6 +190,11 @@ struct CloseCase {
     bool armed;
     bool byMenu;
 };
+
+void PrintTo(const CloseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class Closing : public ZumFixture, public ::testing::WithParamInterface<CloseCase> {};
 

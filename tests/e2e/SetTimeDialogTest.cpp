@@ -123,6 +123,11 @@ struct Entry {
     const char* alarmText;  // what the window holds afterwards
 };
 
+void PrintTo(const Entry& e, std::ostream* os)
+{
+    *os << e.name;
+}
+
 class SetTimeEntry : public SetTimeDialog, public ::testing::WithParamInterface<Entry> {};
 
 // Any text is taken as typed on "Ok", the empty one too; "Cancel" keeps the
