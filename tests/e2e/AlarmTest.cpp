@@ -53,9 +53,12 @@ std::chrono::system_clock::time_point at(std::time_t t)
 
 class Alarm : public ZumFixture {
 protected:
+    // The indicator is a solid 8 x 8 red square and nothing red around it.
     bool armedShown()
     {
-        return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 64;
+        QImage window = shot();
+        return pixels::count(window, layout::kArmedSquare, pixels::red) == 64 &&
+               pixels::count(window, layout::kArmedSquare.adjusted(-6, -6, 6, 6), pixels::red) == 64;
     }
     bool unarmedShown()
     {
@@ -218,6 +221,30 @@ TEST_F(Alarm, NewTimeWithoutUpdateIsLostOnRestart)
     menu("u");
     EXPECT_TRUE(waitUntil(3s, [&] { return readAlarmFile() == alarmFileText("08:15:00", sound); }))
         << "file holds: " << readAlarmFile().value_or("(none)");
+}
+
+// "Play" sounds the chosen file at once, armed or not; "Stop" pauses it.
+// With no sound chosen both do nothing visible and the program goes on.
+TEST_F(Alarm, PlayAndStopWithoutArming)
+{
+    WavSink sink(scratch() / "out.wav");
+    start({.audioSink = sink.description()});
+    press(layout::kStopButton);
+    press(layout::kPlayButton);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(zum().exitCode(0ms).has_value()) << "the program ended";
+    EXPECT_EQ(sink.size(), 0u);
+    EXPECT_EQ(desktop_->visibleWindowsOf(zum().pid()), 1) << "a message appeared";
+
+    selectSound(makeTone(6).string());
+    press(layout::kPlayButton);
+    EXPECT_TRUE(waitUntil(2s, [&] { return sink.size() > 4000; })) << "no sound after \"Play\"";
+    EXPECT_TRUE(sink.grows());
+    press(layout::kStopButton);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(sink.grows(1000ms)) << "\"Stop\" did not silence the sound";
+    EXPECT_TRUE(unarmedShown());
+    EXPECT_FALSE(std::filesystem::exists(alarmFile()));
 }
 
 // "Update Shanges" is disabled while not armed: its accelerator does nothing.

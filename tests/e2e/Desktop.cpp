@@ -1,5 +1,6 @@
 #include "Desktop.h"
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
@@ -61,6 +62,12 @@ std::optional<Desktop::WindowId> Desktop::findVisibleByName(const std::string& p
 bool Desktop::anyVisibleNamed(const std::string& pattern) const
 {
     return firstLine(run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out).has_value();
+}
+
+int Desktop::visibleWindowsOf(pid_t pid) const
+{
+    auto out = run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}).out;
+    return static_cast<int>(std::count(out.begin(), out.end(), '\n'));
 }
 
 std::optional<QRect> Desktop::geometry(const WindowId& window) const

@@ -23,6 +23,7 @@ public:
     std::optional<WindowId> findVisibleByPid(pid_t pid, std::chrono::milliseconds timeout) const;
     std::optional<WindowId> findVisibleByName(const std::string& pattern, std::chrono::milliseconds timeout) const;
     bool anyVisibleNamed(const std::string& pattern) const;
+    int visibleWindowsOf(pid_t pid) const;
     // Window geometry in screen pixels; nothing if the window is gone.
     std::optional<QRect> geometry(const WindowId& window) const;
 

@@ -97,11 +97,7 @@ void ZumFixture::menu(const std::string& key)
 {
     // The menu is a window of its own, so it shows as a second visible
     // window of the program.
-    auto windows = [this] {
-        auto r = runCommand({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(zum_->pid())},
-                            display_->environment());
-        return std::count(r.out.begin(), r.out.end(), '\n');
-    };
+    auto windows = [this] { return desktop_->visibleWindowsOf(zum_->pid()); };
     const auto before = windows();
     press(layout::kMenuButton);
     if (!waitUntil(5s, [&] { return windows() > before; }))
