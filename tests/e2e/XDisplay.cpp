@@ -75,7 +75,7 @@ XDisplay::XDisplay(Options options)
     if (options.windowManager) {
         windowManager_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, environment(),
                                                         logPath(dir_));
-        // The manager owns the selection of screen 0 once it is ready.
+        // A manager that is ready has announced itself on the root window.
         if (!waitUntil(std::chrono::seconds(10), [&] {
                 auto r = runCommand({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, environment());
                 return r.exitCode == 0 && r.out.find("window id") != std::string::npos;

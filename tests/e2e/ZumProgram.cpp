@@ -23,6 +23,19 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     env["LC_ALL"] = options.locale;
     env["LANG"] = options.locale;
     env["LANGUAGE"] = std::nullopt;
+    // In sanitizer builds a close must still end with exit code 0, so leak
+    // checking stays on for the program's own allocations; what GLib
+    // allocates while the dynamic loader initialises it is kept on purpose
+    // for the process's life and is not counted. GLib has no frame pointers,
+    // so only the slow unwinder sees where its allocations come from.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env["ASAN_OPTIONS"] =
+        (asan && *asan ? std::string(asan) + ":" : std::string()) + "fast_unwind_on_malloc=0";
+    const auto suppressions = display.dir().path() / "lsan.supp";
+    std::ofstream(suppressions) << "leak:_dl_init\n";
+    const char* lsan = std::getenv("LSAN_OPTIONS");
+    env["LSAN_OPTIONS"] = (lsan && *lsan ? std::string(lsan) + ":" : std::string()) +
+                          "suppressions=" + suppressions.string();
     {
         std::ofstream log(logPath_, std::ios::app);
         log << "---- start (" << options.locale << ")\n";
