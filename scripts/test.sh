@@ -31,7 +31,8 @@ LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
 
 echo "== Fuzzing, $fuzz_seconds s a target =="
 for script in "$root"/tests/*/fuzz/run_fuzz.sh; do
-    [ -x "$script" ] || [ -f "$script" ] || continue
-    bash "$script" "$fuzz_seconds"
+    [ -f "$script" ] || continue
+    subsystem="$(basename "$(dirname "$(dirname "$script")")")"
+    ZUM_FUZZ_BUILD_DIR="$root/build-fuzz-$subsystem" bash "$script" "$fuzz_seconds"
 done
 echo "All tests passed."
