@@ -9,9 +9,11 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     // The window layouts name these families; map them to fonts a Linux
     // desktop has (fontconfig aliases may do the same already).
     QFont::insertSubstitution(QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue"));
+    // Liberation Sans is close to the metrics the layouts were designed
+    // with; DejaVu Sans is wider but always there.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                                QStringLiteral("Sans Serif")});
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                                QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
     setStyle(QStringLiteral("Fusion"));
     setQuitOnLastWindowClosed(true);
 }

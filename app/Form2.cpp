@@ -34,6 +34,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
 
     Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), this);
     Label1->setGeometry(0, 0, 148, 13);
+    Label1->adjustSize();  // sizes itself to its text, as designed
 
     SpeedButton1 = new TSpeedButton(this);
     SpeedButton1->setText(QStringLiteral("Ok"));
