@@ -26,6 +26,7 @@ trap 'kill "${zum:-}" 2>/dev/null; kill "$xvfb" 2>/dev/null; rm -rf "$tmp"' EXIT
 for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$tmp/display")"
 export ZUM_AUDIO_SINK="${ZUM_AUDIO_SINK:-fakesink sync=true}"
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$tmp}"
 "$build/app/zum" &
 zum=$!
 xdotool search --sync --name '^ZUM$' >/dev/null
