@@ -98,6 +98,9 @@ void ZumFixture::menu(const std::string& key)
     // The menu is a window of its own, so it shows as a second visible
     // window of the program.
     auto windows = [this] { return desktop_->visibleWindowsOf(zum_->pid()); };
+    // A dialog closed just before may still be on its way off the screen;
+    // counting it would hide the menu's window.
+    waitUntil(5s, [&] { return windows() <= 1; });
     const auto before = windows();
     press(layout::kMenuButton);
     if (!waitUntil(5s, [&] { return windows() > before; }))
