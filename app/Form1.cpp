@@ -366,10 +366,6 @@ void TForm1::UpdateShanges1Click()
 
 void TForm1::SetTime1Click()
 {
-    if (FServices.runSetTimeDialog) {
-        FServices.runSetTimeDialog(this);
-        return;
-    }
     // A fresh dialog for every opening, destroyed when it closes.
     auto dialog = std::make_unique<TForm2>(this, TimeTextOfNow());
     if (dialog->exec() == QDialog::Accepted) {

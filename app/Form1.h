@@ -26,7 +26,6 @@ class TfcImageForm;
 struct TForm1Services {
     Clock* clock = nullptr;                                          // not owned
     std::function<std::unique_ptr<MediaDevice>()> makeMediaDevice;  // sound output
-    std::function<void(QWidget* owner)> runSetTimeDialog;           // "&Set Time"
     std::function<bool(QWidget* owner, QString* fileName)> runOpenDialog;  // "Sele&ct Sound"
 };
 
