@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
@@ -133,15 +134,31 @@ void ZumFixture::selectSound(const std::string& path)
         throw std::runtime_error("the sound file dialog did not open");
     auto g = desktop_->geometry(*dialog);
     // Keys go to the window under the pointer when no window manager decides
-    // about focus; the file name box has the dialog's focus.
+    // about focus; the file name box has the dialog's focus. The pointer
+    // rests on the top row, clear of the completion list that opens below
+    // the name box, where hovering would pick an entry.
     if (g)
-        desktop_->moveTo(*dialog, g->width() / 2, g->height() - 12);
+        desktop_->moveTo(*dialog, g->width() / 2, 12);
     desktop_->focus(*dialog);
-    std::this_thread::sleep_for(100ms);
+    std::this_thread::sleep_for(300ms);
     desktop_->type(path);
-    desktop_->key("Return");
-    if (!waitGone("^Open", 5s))
-        throw std::runtime_error("the sound file dialog did not close");
+    // Typing a path opens the name box's completion list as the directory
+    // is read. A Return that reaches the list only closes it, as it would
+    // for a person, who then presses Return again; one who sees the name
+    // box garbled types the name anew.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::this_thread::sleep_for(300ms);
+        desktop_->key("Return");
+        if (waitGone("^Open", 2s))
+            return;
+        std::cerr << "sound dialog still open after Return " << attempt + 1 << "\n";
+        desktop_->focus(*dialog);
+        if (attempt % 2 == 1) {
+            desktop_->key("ctrl+a");
+            desktop_->type(path);
+        }
+    }
+    throw std::runtime_error("the sound file dialog did not close");
 }
 
 bool ZumFixture::waitGone(const std::string& namePattern, std::chrono::milliseconds timeout)
