@@ -7,7 +7,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 zum_install $ZUM_BUILD_PACKAGES $ZUM_RUN_PACKAGES
 build="${ZUM_BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUM_BUILD_TESTS=OFF -DZUM_BUILD_BENCH=OFF >/dev/null
+# Only the program is built. The build directory may be the one the test
+# command uses, so no option is given here that would change what it builds;
+# a new directory gets the defaults.
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake "$build" >/dev/null
+else
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
 cmake --build "$build" --target zum
 zum_state_dir
 

@@ -60,7 +60,9 @@ XDisplay::XDisplay(Options options)
     close(fds[0]);
     if (number.find('\n') == std::string::npos)
         throw std::runtime_error("Xvfb did not report a display: " + logTail());
-    name_ = ":" + number.substr(0, number.find('\n'));
+    number.resize(number.find('\n'));
+    name_ = ":";
+    name_ += number;
 
     if (options.sessionBus) {
         auto socket = dir_.path() / "bus";

@@ -17,7 +17,7 @@ build="${ZUM_FUZZ_BUILD_DIR:-${TMPDIR:-/tmp}/zum-settings-fuzz-build}"
 
 CC="${CLANG_CC:-clang-14}" CXX="${CLANG_CXX:-clang++-14}" \
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DZUM_BUILD_FUZZ=ON -DZUM_BUILD_TESTS=ON -DZUM_BUILD_BENCH=OFF >"$build.configure.log" 2>&1 \
+        -DZUM_BUILD_FUZZ=ON -DBUILD_TESTING=ON -DZUM_BUILD_BENCH=OFF -DZUM_WERROR=ON >"$build.configure.log" 2>&1 \
   || { cat "$build.configure.log"; exit 1; }
 cmake --build "$build" -j2 --target settings_line_fuzz
 

@@ -16,7 +16,7 @@ targets=(region_data bmp_file)
 cmake -S "$source_dir" -B "$build_dir" -G Ninja \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DZUM_BUILD_FUZZ=ON -DZUM_BUILD_BENCH=OFF -DZUM_SANITIZE=OFF >"$build_dir.configure.log" 2>&1 ||
+  -DZUM_BUILD_FUZZ=ON -DBUILD_TESTING=ON -DZUM_BUILD_BENCH=OFF -DZUM_WERROR=ON -DZUM_SANITIZE=OFF >"$build_dir.configure.log" 2>&1 ||
   { cat "$build_dir.configure.log"; exit 1; }
 cmake --build "$build_dir" -j2 --target "${targets[@]/#/fuzz_skin_}"
 
