@@ -19,6 +19,11 @@ std::string AlarmFile::Encode(const std::string& alarmText, const std::string& s
     return bytes;
 }
 
+bool AlarmFile::KeepsWhole(std::string_view text)
+{
+    return text.size() <= kMaxLineBytes && text.find_first_of("\r\n") == std::string_view::npos;
+}
+
 void AlarmFile::Save(const std::string& alarmText, const std::string& soundPath)
 {
     SaveTo(SystemDirectory::AlarmFilePath(), alarmText, soundPath);
@@ -27,6 +32,9 @@ void AlarmFile::Save(const std::string& alarmText, const std::string& soundPath)
 void AlarmFile::SaveTo(const std::string& path, const std::string& alarmText,
                        const std::string& soundPath)
 {
+    // Saving what a restart would cut or split would lose it silently.
+    if (!KeepsWhole(alarmText) || !KeepsWhole(soundPath))
+        throw EFCreateError(path);
     if (StateFile::Replace(path, Encode(alarmText, soundPath)) != 0)
         throw EFCreateError(path);
 }

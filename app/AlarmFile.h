@@ -33,8 +33,13 @@ public:
     static constexpr std::size_t kMaxLineBytes = 4096;
     static constexpr std::size_t kMaxReadBytes = 64 * 1024;
 
+    // Whether a load gives `text` back whole as one line: at most
+    // kMaxLineBytes bytes and no CR or LF in it.
+    static bool KeepsWhole(std::string_view text);
+
     // Creates or replaces the file as a whole; throws EFCreateError with the
-    // file's path when it cannot. On failure the previous file stays whole.
+    // file's path when it cannot, or when a text would not come back whole
+    // from a load (see KeepsWhole). On failure the previous file stays whole.
     static void Save(const std::string& alarmText, const std::string& soundPath);
     static void SaveTo(const std::string& path, const std::string& alarmText,
                        const std::string& soundPath);

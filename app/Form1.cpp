@@ -168,7 +168,7 @@ void TForm1::CreateControls()
     Timer1->setInterval(100);
     Timer2 = new QTimer(this);
     Timer2->setTimerType(Qt::PreciseTimer);
-    Timer2->setInterval(1000);
+    Timer2->setInterval(kAlarmCheckInterval);
 
     PopupMenu1 = new QMenu(this);
     SetTime1 = PopupMenu1->addAction(QStringLiteral("&Set Time"));
@@ -274,6 +274,14 @@ void TForm1::Timer1Timer()
         Label1->setText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
         Label1->adjustSize();
         FShownTimes.Shown(now);
+        // The alarm check follows the clock's second, not the moment of
+        // arming: it runs as soon as the label has taken a new second, so an
+        // alarm sounds at the start of its second. Timer2 goes back to its
+        // one-second interval when it fires, so it still checks once a
+        // second should these ticks stall; a check that comes between two
+        // new seconds finds no new text and does nothing.
+        if (Timer2->isActive())
+            Timer2->start(0);
     }
 
     // Tray hint refresh: not yet.
@@ -285,6 +293,9 @@ void TForm1::Timer1Timer()
 
 void TForm1::Timer2Timer()
 {
+    // Due again a second from now, unless the next new second comes first.
+    if (Timer2->interval() != kAlarmCheckInterval)
+        Timer2->start(kAlarmCheckInterval);
     try {
         const std::string alarm = ToBytes(Label2->text());
         // Every text the clock label showed since the previous check, so

@@ -37,6 +37,9 @@ struct TForm1Services {
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
+    // Timer2's period while armed, in milliseconds.
+    static constexpr int kAlarmCheckInterval = 1000;
+
     explicit TForm1(TForm1Services services = {});
     ~TForm1() override;
 

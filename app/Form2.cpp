@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/AlarmFile.h"
 #include "app/SpeedButton.h"
 
 namespace {
@@ -17,6 +18,9 @@ QFont SansFont(int pixels, bool bold)
     font.setBold(bold);
     return font;
 }
+
+static_assert(std::size_t{TForm2::kMaxTextLength} * 4 <= AlarmFile::kMaxLineBytes,
+              "a full Set Time box must fit one line of the alarm file");
 
 }  // namespace
 
@@ -47,6 +51,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
     Edit1 = new QLineEdit(QStringLiteral("00:00:00"), this);
     Edit1->setGeometry(0, 16, 153, 32);
     Edit1->setFont(SansFont(19, true));
+    Edit1->setMaxLength(kMaxTextLength);
     QPalette editColours = Edit1->palette();
     editColours.setColor(QPalette::Base, GreyBlue);
     Edit1->setPalette(editColours);

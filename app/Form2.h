@@ -16,6 +16,11 @@ class TSpeedButton;
 class TForm2 : public QDialog {
     Q_OBJECT
 public:
+    // The most characters the text box takes. No character needs more than
+    // four bytes in the alarm file, so whatever the box holds fits one line
+    // of it and comes back whole after a restart.
+    static constexpr int kMaxTextLength = 1024;
+
     // `timeText` is the time text of now, which replaces the design text.
     TForm2(QWidget* owner, const std::string& timeText);
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <fstream>
@@ -193,6 +194,42 @@ TEST_F(Form1Test, ArmThatCannotWriteIsArmedAndShowsTheError)
     EXPECT_FALSE(f.UpdateShanges1->isEnabled()) << "keeps its previous state";
 }
 
+// What arming stores comes back whole in the next run of the program; what
+// could not come back whole is not stored, and the save says so.
+TEST_F(Form1Test, ArmedTextsComeBackWholeAfterARestartOrAreRefused)
+{
+    const std::string longest(4096, '7');
+    const QString longestPath = "/" + QString(4095, QLatin1Char('s'));
+    {
+        TForm1& f = Form();
+        f.Label2->setText(QString::fromStdString(longest));
+        f.Label3->setText(longestPath);
+        f.SpeedButton4->click();
+        EXPECT_TRUE(shown.empty());
+    }
+    form.reset();
+    {
+        TForm1& f = Form();
+        ExpectArmed(true);
+        EXPECT_EQ(f.Label2->text().toStdString(), longest);
+        EXPECT_EQ(f.Label3->text(), longestPath);
+
+        f.Label2->setText(QString::fromStdString(longest + "8"));
+        f.UpdateShanges1->trigger();
+        f.Label2->setText("07:30:00");
+        f.Label3->setText("/two\nlines.wav");
+        f.UpdateShanges1->trigger();
+        ASSERT_EQ(shown.size(), 2u);
+        EXPECT_EQ(shown[0], "Cannot create file " + AlarmPath() + ".");
+        EXPECT_EQ(shown[1], "Cannot create file " + AlarmPath() + ".");
+    }
+    form.reset();
+    TForm1& f = Form();
+    ExpectArmed(true);
+    EXPECT_EQ(f.Label2->text().toStdString(), longest) << "a refused save changed the file";
+    EXPECT_EQ(f.Label3->text(), longestPath);
+}
+
 TEST_F(Form1Test, UpdateShangesStoresTheCurrentTexts)
 {
     TForm1& f = Form();
@@ -274,6 +311,42 @@ TEST_F(Form1Test, AlarmCheckPlaysTheSoundAtTheAlarmSecondOnly)
     EXPECT_EQ(sound->Log(), "OpenFile(/ring.wav) Play");
     RunSecond();  // 07:30:03
     EXPECT_EQ(sound->Log(), "OpenFile(/ring.wav) Play") << "rings once";
+    ExpectArmed(true);
+}
+
+// The check's phase follows the clock label: whenever the label takes a new
+// second the check is due at once, however long ago the alarm was armed;
+// ticks within a second leave it where it is.
+TEST_F(Form1Test, AlarmCheckIsDueAsSoonAsTheLabelTakesANewSecond)
+{
+    TForm1& f = Form();
+    f.Label2->setText("07:30:03");
+    f.Label3->setText("/ring.wav");
+    f.Timer1Timer();  // 07:30:00 on show before arming
+    f.SpeedButton4Click();
+    EXPECT_GT(f.Timer2->remainingTime(), 900) << "arming alone does not move the check";
+
+    for (int second = 1; second <= 2; ++second) {
+        ++clock.now;
+        f.Timer1Timer();
+        EXPECT_EQ(f.Timer2->remainingTime(), 0) << "second " << second;
+        f.Timer2Timer();
+        EXPECT_EQ(f.Timer2->interval(), TForm1::kAlarmCheckInterval);
+        EXPECT_GT(f.Timer2->remainingTime(), 900) << "back to once a second";
+        f.Timer1Timer();  // same second
+        EXPECT_GT(f.Timer2->remainingTime(), 900) << "a tick without a new second moved the check";
+    }
+    EXPECT_EQ(sound->Log(), "");
+
+    // The alarm second, through the event loop: the tick that shows it does
+    // not ring by itself, the check it brings forward does.
+    ++clock.now;
+    f.Timer1Timer();
+    EXPECT_EQ(sound->Log(), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !sound->calls.empty(); }, 500))
+        << "the alarm check did not run after the label showed the alarm second";
+    EXPECT_EQ(sound->Log(), "OpenFile(/ring.wav) Play");
+    EXPECT_EQ(f.Timer2->interval(), TForm1::kAlarmCheckInterval);
     ExpectArmed(true);
 }
 

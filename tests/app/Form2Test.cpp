@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/AlarmFile.h"
 #include "app/Form2.h"
 #include "app/SpeedButton.h"
 
@@ -51,6 +52,26 @@ TEST(Form2, OkTakesTheTextExactlyAsTyped)
     });
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(dialog.Text(), " hello 7:30 ");
+}
+
+// The box takes no more than a line of the alarm file keeps, typed or
+// pasted, in the widest characters.
+TEST(Form2, TheTextBoxHoldsNoMoreThanTheAlarmFileKeeps)
+{
+    TForm2 dialog(nullptr, "07:00:00");
+    const QString wide = QString(QChar(0x20AC)).repeated(3000);  // three bytes each in UTF-8
+    dialog.Edit1->setText(wide);
+    EXPECT_EQ(dialog.Edit1->text().size(), TForm2::kMaxTextLength);
+    EXPECT_LE(dialog.Edit1->text().toUtf8().size(), static_cast<qsizetype>(AlarmFile::kMaxLineBytes));
+
+    const int result = RunWith(dialog, [&] {
+        dialog.Edit1->setFocus();
+        dialog.Edit1->selectAll();
+        QTest::keyClicks(dialog.Edit1, QString(TForm2::kMaxTextLength + 5, QLatin1Char('7')));
+        dialog.SpeedButton1->click();
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(dialog.Text(), QString(TForm2::kMaxTextLength, QLatin1Char('7')));
 }
 
 TEST(Form2, EnterDoesNotPressOkAndCancelRejects)

@@ -199,6 +199,57 @@ TEST_F(AlarmFileTest, LongLinesAreCutAtTheBoundAndTheNextLineStillLoads)
     EXPECT_EQ(AlarmFile::Load(), (std::vector<std::string>{std::string(bound, 'a'), "second"}));
 }
 
+std::string Repeat(const std::string& piece, std::size_t times)
+{
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+// What a save writes, a load gives back whole: texts up to the line bound
+// round-trip exactly; a text a load would cut or split is refused with the
+// save's own error, and the file already there stays as it was.
+TEST_F(AlarmFileTest, SaveRefusesWhatWouldNotComeBackWhole)
+{
+    const std::size_t bound = AlarmFile::kMaxLineBytes;
+    const std::string path = dir_.File("KPT.dat");
+    struct Case {
+        const char* name;
+        std::string alarmText;
+        std::string soundPath;
+        bool kept;
+    } cases[] = {
+        {"both at the bound", std::string(bound, 't'), "/" + std::string(bound - 1, 's'), true},
+        {"two-byte characters up to the bound", Repeat("\xc3\xa9", bound / 2), "/s.wav", true},
+        {"two-byte characters past the bound", Repeat("\xc3\xa9", bound / 2) + "x", "/s.wav", false},
+        {"time one byte past", std::string(bound + 1, 't'), "/s.wav", false},
+        {"sound one byte past", "07:30:00", "/" + std::string(bound, 's'), false},
+        {"time far past", std::string(5 * bound, 't'), "/s.wav", false},
+        {"LF in the sound", "07:30:00", "/a\nb.wav", false},
+        {"CR in the time", "07:30\r:00", "/s.wav", false},
+        {"CR LF at the end of the time", "07:30:00\r\n", "/s.wav", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AlarmFile::SaveTo(path, "06:00:00", "/before.wav");
+        EXPECT_EQ(AlarmFile::KeepsWhole(c.alarmText) && AlarmFile::KeepsWhole(c.soundPath), c.kept);
+        if (c.kept) {
+            AlarmFile::SaveTo(path, c.alarmText, c.soundPath);
+            EXPECT_EQ(AlarmFile::LoadFrom(path), (std::vector<std::string>{c.alarmText, c.soundPath}));
+        } else {
+            try {
+                AlarmFile::SaveTo(path, c.alarmText, c.soundPath);
+                ADD_FAILURE() << "saved what a load cannot give back";
+            } catch (const EFCreateError& e) {
+                EXPECT_STREQ(e.what(), ("Cannot create file " + path).c_str());
+            }
+            EXPECT_EQ(ReadBytes(path), "06:00:00\r\n/before.wav\r\n");
+        }
+        EXPECT_EQ(dir_.Names(), std::vector<std::string>{"KPT.dat"});
+    }
+}
+
 class HugeAlarmFileTest : public AlarmFileTest {
 protected:
     static constexpr off_t kSize = off_t{2} << 30;
