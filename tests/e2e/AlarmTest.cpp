@@ -41,6 +41,11 @@ public:
         std::this_thread::sleep_for(over);
         return size() > before + 2000;
     }
+    // Waits until the file has stopped growing: the sound has ended.
+    bool fallsSilent(std::chrono::milliseconds timeout) const
+    {
+        return waitUntil(timeout, [&] { return !grows(300ms); }, 0ms);
+    }
 
 private:
     std::filesystem::path path_;
@@ -100,11 +105,12 @@ TEST_F(Alarm, RingsStopsAndRingsAgainAfterRestart)
     const std::string alarmText = *timeText(locale, alarm);
     setTime(alarmText);
 
-    QImage beforeArming = shot();
+    QImage beforeArming;
+    ASSERT_TRUE(waitUntil(3s, [&] { return !pixels::captionInk(beforeArming = shot(), layout::kOnButton).isNull(); }))
+        << "\"ON\" should be enabled with an alarm time and a sound";
+    const QRect onInk = pixels::captionInk(beforeArming, layout::kOnButton);
     EXPECT_FALSE(std::filesystem::exists(alarmFile()));
     EXPECT_EQ(pixels::count(beforeArming, layout::kArmedSquare, pixels::red), 0);
-    const QRect onInk = pixels::captionInk(beforeArming, layout::kOnButton);
-    ASSERT_FALSE(onInk.isNull()) << "\"ON\" should be enabled with an alarm time and a sound";
 
     press(layout::kOnButton);
     ASSERT_TRUE(waitUntil(2s, [&] { return armedShown(); })) << "no red square after \"ON\"";
@@ -117,12 +123,13 @@ TEST_F(Alarm, RingsStopsAndRingsAgainAfterRestart)
     if (HasFatalFailure())
         return;
     QImage ringing = shot();
-    std::this_thread::sleep_for(1100ms);
-    EXPECT_FALSE(pixels::sameArea(ringing, shot(), layout::kClockBand)) << "the clock stopped while ringing";
+    EXPECT_TRUE(waitUntil(3s, [&] { return !pixels::sameArea(ringing, shot(), layout::kClockBand); }))
+        << "the clock stopped while ringing";
+    ASSERT_TRUE(sink.grows()) << "the sound ended before \"Stop\"";
 
     press(layout::kStopButton);
-    std::this_thread::sleep_for(300ms);
-    EXPECT_FALSE(sink.grows(1000ms)) << "\"Stop\" did not silence the sound";
+    ASSERT_TRUE(sink.fallsSilent(3s)) << "\"Stop\" did not silence the sound";
+    EXPECT_FALSE(sink.grows(1000ms)) << "the sound came back after \"Stop\"";
     EXPECT_TRUE(armedShown()) << "ringing does not disarm";
 
     EXPECT_EQ(closeByButton(), 0);
@@ -231,18 +238,23 @@ TEST_F(Alarm, PlayAndStopWithoutArming)
     start({.audioSink = sink.description()});
     press(layout::kStopButton);
     press(layout::kPlayButton);
-    std::this_thread::sleep_for(500ms);
+    // The program takes input in order: once the menu asked for after the
+    // two presses is drawn, both presses have been handled.
+    openMenu();
+    desktop_->key("Escape");
+    ASSERT_TRUE(waitUntil(3s, [&] { return desktop_->visibleWindowsOf(zum().pid()) == 1; }))
+        << "the menu did not close on Escape";
     EXPECT_FALSE(zum().exitCode(0ms).has_value()) << "the program ended";
     EXPECT_EQ(sink.size(), 0u);
     EXPECT_EQ(desktop_->visibleWindowsOf(zum().pid()), 1) << "a message appeared";
 
     selectSound(makeTone(6).string());
     press(layout::kPlayButton);
-    EXPECT_TRUE(waitUntil(2s, [&] { return sink.size() > 4000; })) << "no sound after \"Play\"";
+    EXPECT_TRUE(waitUntil(5s, [&] { return sink.size() > 4000; })) << "no sound after \"Play\"";
     EXPECT_TRUE(sink.grows());
     press(layout::kStopButton);
-    std::this_thread::sleep_for(300ms);
-    EXPECT_FALSE(sink.grows(1000ms)) << "\"Stop\" did not silence the sound";
+    ASSERT_TRUE(sink.fallsSilent(3s)) << "\"Stop\" did not silence the sound";
+    EXPECT_FALSE(sink.grows(1000ms)) << "the sound came back after \"Stop\"";
     EXPECT_TRUE(unarmedShown());
     EXPECT_FALSE(std::filesystem::exists(alarmFile()));
 }
@@ -252,9 +264,9 @@ TEST_F(Alarm, UpdateIsDisabledWhileNotArmed)
 {
     start();
     setTime("09:00:00");
+    // menu() returns once the menu has closed; with the item disabled the
+    // key leaves it open and Escape closes it, so the key was handled.
     menu("u");
-    std::this_thread::sleep_for(500ms);
-    desktop_->key("Escape");
     EXPECT_FALSE(std::filesystem::exists(alarmFile()));
 }
 

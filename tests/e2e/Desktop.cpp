@@ -1,6 +1,7 @@
 #include "Desktop.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <stdexcept>
 
@@ -68,6 +69,32 @@ int Desktop::visibleWindowsOf(pid_t pid) const
 {
     auto out = run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}).out;
     return static_cast<int>(std::count(out.begin(), out.end(), '\n'));
+}
+
+std::vector<Desktop::WindowId> Desktop::visibleWindowIdsOf(pid_t pid) const
+{
+    std::vector<WindowId> ids;
+    std::istringstream in(run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}).out);
+    std::string line;
+    while (std::getline(in, line))
+        if (!line.empty())
+            ids.push_back(line);
+    return ids;
+}
+
+std::optional<Desktop::WindowId> Desktop::focusedWindow() const
+{
+    CommandResult r = run({"xdotool", "getwindowfocus"});
+    if (r.exitCode != 0)
+        return std::nullopt;
+    return firstLine(r.out);
+}
+
+QPoint Desktop::pointer() const
+{
+    int x = -1, y = -1;
+    std::sscanf(run({"xdotool", "getmouselocation"}).out.c_str(), "x:%d y:%d", &x, &y);
+    return {x, y};
 }
 
 std::optional<QRect> Desktop::geometry(const WindowId& window) const
@@ -150,4 +177,29 @@ QImage Desktop::windowShot(const WindowId& window) const
     if (!g)
         return {};
     return screenshot().copy(*g);
+}
+
+QImage Desktop::settledShot(const WindowId& window, std::chrono::milliseconds timeout, const QRect& ignore) const
+{
+    QImage last = windowShot(window);
+    QImage settled;
+    waitUntil(timeout, [&] {
+        QImage next = windowShot(window);
+        bool same = !next.isNull() && next.size() == last.size();
+        if (same && !ignore.isNull()) {
+            QImage a = last, b = next;
+            for (QImage* image : {&a, &b})
+                for (int y = ignore.top(); y <= ignore.bottom() && y < image->height(); ++y)
+                    for (int x = ignore.left(); x <= ignore.right() && x < image->width(); ++x)
+                        image->setPixel(x, y, 0);
+            same = a == b;
+        } else if (same) {
+            same = last == next;
+        }
+        last = next;
+        if (same)
+            settled = next;
+        return same;
+    }, std::chrono::milliseconds(0));
+    return settled;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 #include "ChildProcess.h"
 
@@ -24,6 +25,11 @@ public:
     std::optional<WindowId> findVisibleByName(const std::string& pattern, std::chrono::milliseconds timeout) const;
     bool anyVisibleNamed(const std::string& pattern) const;
     int visibleWindowsOf(pid_t pid) const;
+    std::vector<WindowId> visibleWindowIdsOf(pid_t pid) const;
+    // The window that has the keyboard focus, if any.
+    std::optional<WindowId> focusedWindow() const;
+    // The pointer's place on the screen.
+    QPoint pointer() const;
     // Window geometry in screen pixels; nothing if the window is gone.
     std::optional<QRect> geometry(const WindowId& window) const;
 
@@ -37,6 +43,11 @@ public:
     QImage screenshot() const;  // the whole screen
     // The screen cut to a window's area, or a null image if it is gone.
     QImage windowShot(const WindowId& window) const;
+    // Waits until two shots of the window in a row are alike (it has drawn
+    // itself and stopped changing) and returns the last; a null image when
+    // that did not happen within the timeout. Pixels inside `ignore`, which
+    // change on their own (a clock), do not count.
+    QImage settledShot(const WindowId& window, std::chrono::milliseconds timeout, const QRect& ignore = {}) const;
 
 private:
     CommandResult run(const std::vector<std::string>& argv) const;

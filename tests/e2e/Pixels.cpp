@@ -21,6 +21,16 @@ bool white(QRgb c)
     return qRed(c) > 225 && qGreen(c) > 225 && qBlue(c) > 225;
 }
 
+bool black(QRgb c)
+{
+    return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60;
+}
+
+bool highlight(QRgb c)
+{
+    return qBlue(c) > 180 && qBlue(c) > qRed(c) + 100 && qBlue(c) > qGreen(c) + 30;
+}
+
 int count(const QImage& image, const QRect& area, const Class& cls)
 {
     const QRect a = area.intersected(image.rect());

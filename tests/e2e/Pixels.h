@@ -14,6 +14,11 @@ using Class = std::function<bool(QRgb)>;
 bool aqua(QRgb c);   // the clock's digits, #00FFFF
 bool red(QRgb c);    // the armed indicator, #FF0000
 bool white(QRgb c);  // the alarm and sound lines
+bool black(QRgb c);  // text in dialogs and menus
+// The selection's highlight in a text box: a strong blue, unlike the
+// dialog's grey-blue, the darker blue of a focused box's frame or the
+// clock's aqua.
+bool highlight(QRgb c);
 
 int count(const QImage& image, const QRect& area, const Class& cls);
 // The smallest rectangle holding every pixel of the class inside the area

@@ -25,16 +25,17 @@ protected:
         sound_ = (scratch() / "ring.wav").string();
         writeAlarmFile("07:30:00", sound_);
         start({.locale = locale});
-        ASSERT_TRUE(waitUntil(3s, [&] { return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 64; }));
+        ASSERT_TRUE(waitUntil(3s, [&] { return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 64; }))
+            << "not armed from the alarm file";
     }
     // The alarm time the window holds now.
     std::optional<std::string> alarmTextShown()
     {
         std::filesystem::remove(alarmFile());
         menu("u");
+        // The file is put in place whole, by a rename.
         if (!waitUntil(3s, [&] { return std::filesystem::exists(alarmFile()); }))
             return std::nullopt;
-        std::this_thread::sleep_for(100ms);
         auto text = readAlarmFile();
         if (!text)
             return std::nullopt;
@@ -49,19 +50,21 @@ TEST_F(SetTimeDialog, OpensAtItsPlaceWithTheTimeOfNow)
     const std::string locale = localeInstalled("en_US.UTF-8") ? "en_US.UTF-8" : "C";
     startArmed(locale);
     const std::time_t before = std::time(nullptr);
-    menu("s");
-    auto dialog = desktop_->findVisibleByName("^Set Time$", 10s);
+    const std::optional<Desktop::WindowId> dialog = openSetTime();
     const std::time_t after = std::time(nullptr);
-    ASSERT_TRUE(dialog) << "no window named \"Set Time\"";
     auto g = desktop_->geometry(*dialog);
     ASSERT_TRUE(g);
     EXPECT_EQ(*g, layout::kSetTimeDialog) << "at " << g->x() << "," << g->y() << " size " << g->width() << "x"
                                           << g->height();
 
-    // Enter in the text box is not "Ok": the dialog stays.
-    desktop_->click(*dialog, layout::kTimeEdit.center().x(), layout::kTimeEdit.center().y());
+    // Enter in the text box is not "Ok": the dialog stays. The key after it
+    // (End, which ends the selection) shows it was handled.
+    selectAllInTimeEdit(*dialog);
     desktop_->key("Return");
-    std::this_thread::sleep_for(500ms);
+    desktop_->key("End");
+    EXPECT_TRUE(waitUntil(3s, [&] {
+        return pixels::count(desktop_->windowShot(*dialog), layout::kTimeEdit, pixels::highlight) == 0;
+    })) << "the selection stayed after Enter and End";
     EXPECT_TRUE(desktop_->anyVisibleNamed("^Set Time$")) << "Enter closed the dialog";
 
     desktop_->clickCentre(*dialog, layout::kOkButton);
@@ -85,18 +88,17 @@ protected:
 TEST_F(SetTimeDialogFramed, FrameStandsAtTheDesignedPlace)
 {
     startArmed();
-    menu("s");
-    auto dialog = desktop_->findVisibleByName("^Set Time$", 10s);
-    ASSERT_TRUE(dialog);
+    const std::optional<Desktop::WindowId> dialog = openSetTime();
     std::optional<std::array<int, 4>> frame;
-    ASSERT_TRUE(waitUntil(5s, [&] { return (frame = frameExtents(*dialog)).has_value(); }));
+    ASSERT_TRUE(waitUntil(5s, [&] { return (frame = frameExtents(*dialog)).has_value(); }))
+        << "the window manager gave the dialog no frame";
     EXPECT_GT((*frame)[2], 0) << "no caption bar";
     std::optional<QRect> g;
     // The manager may place the frame a moment after mapping the window.
-    waitUntil(2s, [&] {
+    EXPECT_TRUE(waitUntil(3s, [&] {
         g = desktop_->geometry(*dialog);
         return g && g->x() - (*frame)[0] == layout::kSetTimeDialog.x();
-    });
+    })) << "the frame did not reach the designed place";
     ASSERT_TRUE(g);
     EXPECT_EQ(g->size(), layout::kSetTimeDialog.size());
     EXPECT_EQ(QPoint(g->x() - (*frame)[0], g->y() - (*frame)[2]), layout::kSetTimeDialog.topLeft())

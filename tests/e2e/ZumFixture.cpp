@@ -1,6 +1,8 @@
 #include "ZumFixture.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -9,6 +11,7 @@
 #include "Layout.h"
 #include "Pixels.h"
 #include "Poll.h"
+#include "TextWidth.h"
 
 using namespace std::chrono_literals;
 
@@ -84,9 +87,29 @@ std::optional<std::array<int, 4>> ZumFixture::frameExtents(const Desktop::Window
 
 QImage ZumFixture::shot()
 {
-    runCommand({"xdotool", "mousemove", "0", "0"}, display_->environment());
-    std::this_thread::sleep_for(50ms);
+    if (desktop_->pointer() != QPoint(0, 0)) {
+        runCommand({"xdotool", "mousemove", "0", "0"}, display_->environment());
+        // The button the pointer left redraws without its hover look; the
+        // window has done so once it stops changing (the clock aside).
+        QImage settled = desktop_->settledShot(zum_->window(), 2s, layout::kClockBand);
+        if (!settled.isNull())
+            return settled;
+    }
     return desktop_->windowShot(zum_->window());
+}
+
+bool ZumFixture::lineShows(const QImage& window, const QRect& line, int pixelSize, bool bold, const std::string& text)
+{
+    const QRect ink = pixels::inkBox(window, line, pixels::white);
+    if (text.empty())
+        return ink.isNull();
+    if (ink.isNull())
+        return false;
+    const int expected = inkWidth("Comic Neue", pixelSize, bold, QString::fromLocal8Bit(text));
+    // A text wider than the line is cut at the line's end.
+    if (expected >= line.width() - 4)
+        return ink.width() >= line.width() - 12;
+    return std::abs(ink.width() - expected) <= std::max(4, expected / 10);
 }
 
 void ZumFixture::press(const QRect& control)
@@ -94,36 +117,94 @@ void ZumFixture::press(const QRect& control)
     desktop_->clickCentre(zum_->window(), control);
 }
 
-void ZumFixture::menu(const std::string& key)
+std::optional<Desktop::WindowId> ZumFixture::openMenu()
 {
     // The menu is a window of its own, so it shows as a second visible
-    // window of the program.
-    auto windows = [this] { return desktop_->visibleWindowsOf(zum_->pid()); };
-    // A dialog closed just before may still be on its way off the screen;
-    // counting it would hide the menu's window.
-    waitUntil(5s, [&] { return windows() <= 1; });
-    const auto before = windows();
+    // window of the program. A dialog closed just before may still be on its
+    // way off the screen; counting it would hide the menu's window.
+    auto others = [this] {
+        auto ids = desktop_->visibleWindowIdsOf(zum_->pid());
+        std::erase(ids, zum_->window());
+        return ids;
+    };
+    if (!waitUntil(5s, [&] { return others().empty(); }))
+        throw std::runtime_error("a window of the program other than the main window stayed on the screen");
     press(layout::kMenuButton);
-    if (!waitUntil(5s, [&] { return windows() > before; }))
+    std::vector<Desktop::WindowId> menus;
+    if (!waitUntil(5s, [&] { return !(menus = others()).empty(); }))
         throw std::runtime_error("the main menu did not open");
-    desktop_->key(key);
+    // Mapped is not yet drawn: the items' captions show once it is.
+    if (!waitUntil(5s, [&] { return pixels::count(desktop_->windowShot(menus[0]), QRect(0, 0, 400, 400), pixels::black) > 100; }))
+        throw std::runtime_error("the main menu opened but its items were not drawn");
+    return menus[0];
 }
 
-void ZumFixture::setTime(const std::string& text, bool confirm)
+void ZumFixture::menu(const std::string& key)
+{
+    const auto menuWindow = openMenu();
+    desktop_->key(key);
+    // The menu closes once it has taken the key, also for a disabled item,
+    // for which Escape then closes it.
+    if (!waitUntil(3s, [&] { return !isVisible(*menuWindow); })) {
+        desktop_->key("Escape");
+        if (!waitUntil(3s, [&] { return !isVisible(*menuWindow); }))
+            throw std::runtime_error("the main menu did not close after the key " + key);
+    }
+}
+
+bool ZumFixture::isVisible(const Desktop::WindowId& window) const
+{
+    auto ids = desktop_->visibleWindowIdsOf(zum_->pid());
+    return std::find(ids.begin(), ids.end(), window) != ids.end();
+}
+
+Desktop::WindowId ZumFixture::openSetTime()
 {
     menu("s");
     auto dialog = desktop_->findVisibleByName("^Set Time$", 10s);
     if (!dialog)
         throw std::runtime_error("the Set Time dialog did not open");
-    desktop_->click(*dialog, layout::kTimeEdit.center().x(), layout::kTimeEdit.center().y());
-    desktop_->key("ctrl+a");
+    // Drawn: the pre-filled time shows in black in the text box.
+    if (!waitUntil(5s, [&] { return pixels::count(desktop_->windowShot(*dialog), layout::kTimeEdit, pixels::black) > 50; }))
+        throw std::runtime_error("the Set Time dialog opened but its time text was not drawn");
+    return *dialog;
+}
+
+void ZumFixture::selectAllInTimeEdit(const Desktop::WindowId& dialog)
+{
+    // A click puts the caret into the box; select-all then highlights its
+    // text, which shows that the box has the keyboard.
+    desktop_->click(dialog, layout::kTimeEdit.center().x(), layout::kTimeEdit.center().y());
+    auto highlighted = [&] { return pixels::count(desktop_->windowShot(dialog), layout::kTimeEdit, pixels::highlight) > 300; };
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        desktop_->key("ctrl+a");
+        if (waitUntil(1s, highlighted))
+            return;
+    }
+    throw std::runtime_error("the Set Time text box did not take the keyboard (no selected text after ctrl+a)");
+}
+
+void ZumFixture::setTime(const std::string& text, bool confirm)
+{
+    const Desktop::WindowId dialog = openSetTime();
+    selectAllInTimeEdit(dialog);
     if (text.empty())
         desktop_->key("BackSpace");
     else
         desktop_->type(text);
-    desktop_->clickCentre(*dialog, confirm ? layout::kOkButton : layout::kCancelButton);
+    // The typed text replaced the selection: no highlight, and ink exactly
+    // when something was typed (more than the caret's few pixels).
+    if (!waitUntil(5s, [&] {
+            const QImage box = desktop_->windowShot(dialog);
+            return pixels::count(box, layout::kTimeEdit, pixels::highlight) == 0 &&
+                   (pixels::count(box, layout::kTimeEdit, pixels::black) > 40) == !text.empty();
+        }))
+        throw std::runtime_error("the Set Time text box did not show the typed text \"" + text + "\"");
+    desktop_->clickCentre(dialog, confirm ? layout::kOkButton : layout::kCancelButton);
     if (!waitGone("^Set Time$", 5s))
         throw std::runtime_error("the Set Time dialog did not close");
+    if (confirm && !waitUntil(5s, [&] { return lineShows(shot(), layout::kAlarmLine, 13, true, text); }))
+        throw std::runtime_error("the alarm line did not show \"" + text + "\" after \"Ok\"");
 }
 
 void ZumFixture::selectSound(const std::string& path)
@@ -139,26 +220,38 @@ void ZumFixture::selectSound(const std::string& path)
     // the name box, where hovering would pick an entry.
     if (g)
         desktop_->moveTo(*dialog, g->width() / 2, 12);
-    desktop_->focus(*dialog);
-    std::this_thread::sleep_for(300ms);
+    if (desktop_->settledShot(*dialog, 10s).isNull())
+        throw std::runtime_error("the sound file dialog did not finish drawing itself");
+    auto takeKeyboard = [&] {
+        desktop_->focus(*dialog);
+        if (!waitUntil(5s, [&] { return desktop_->focusedWindow() == dialog; }))
+            throw std::runtime_error("the sound file dialog did not get the keyboard focus");
+    };
+    takeKeyboard();
     desktop_->type(path);
     // Typing a path opens the name box's completion list as the directory
     // is read. A Return that reaches the list only closes it, as it would
     // for a person, who then presses Return again; one who sees the name
-    // box garbled types the name anew.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        std::this_thread::sleep_for(300ms);
+    // box garbled types the name anew. Each Return comes once the dialog
+    // has stopped changing.
+    bool closed = false;
+    for (int attempt = 0; attempt < 4 && !closed; ++attempt) {
+        desktop_->settledShot(*dialog, 5s);
         desktop_->key("Return");
-        if (waitGone("^Open", 2s))
-            return;
+        closed = waitGone("^Open", 3s);
+        if (closed)
+            break;
         std::cerr << "sound dialog still open after Return " << attempt + 1 << "\n";
-        desktop_->focus(*dialog);
+        takeKeyboard();
         if (attempt % 2 == 1) {
             desktop_->key("ctrl+a");
             desktop_->type(path);
         }
     }
-    throw std::runtime_error("the sound file dialog did not close");
+    if (!closed)
+        throw std::runtime_error("the sound file dialog did not close");
+    if (!waitUntil(5s, [&] { return lineShows(shot(), layout::kSoundLine, 9, false, path); }))
+        throw std::runtime_error("the sound line did not show the chosen path " + path);
 }
 
 bool ZumFixture::waitGone(const std::string& namePattern, std::chrono::milliseconds timeout)

@@ -42,12 +42,27 @@ protected:
     QImage shot();
     // Clicks a control of the main window.
     void press(const QRect& control);
-    // Opens the main menu and picks the item with the given accelerator key.
+    // Opens the main menu, waits until it is drawn and returns its window.
+    std::optional<Desktop::WindowId> openMenu();
+    // Opens the main menu and picks the item with the given accelerator key;
+    // returns once the menu has closed.
     void menu(const std::string& key);
+    bool isVisible(const Desktop::WindowId& window) const;
+    // Opens the Set Time dialog and waits until it shows its time text.
+    Desktop::WindowId openSetTime();
+    // Puts the keyboard into the dialog's text box with all of its text
+    // selected; throws when the selection does not show.
+    void selectAllInTimeEdit(const Desktop::WindowId& dialog);
+    // Whether a line of the main window shows `text` in white (the alarm line
+    // at 13 px bold, the sound line at 9 px): ink as wide as the text, or
+    // none for the empty text.
+    static bool lineShows(const QImage& window, const QRect& line, int pixelSize, bool bold, const std::string& text);
     // Runs the Set Time dialog: replaces the text box's text and confirms
-    // with "Ok" (or leaves with "Cancel").
+    // with "Ok" (or leaves with "Cancel"); after "Ok" returns once the alarm
+    // line shows the text.
     void setTime(const std::string& text, bool confirm = true);
-    // Chooses the sound file by typing its path into the file dialog.
+    // Chooses the sound file by typing its path into the file dialog; returns
+    // once the dialog is gone and the sound line shows the path.
     void selectSound(const std::string& path);
     // Waits until no visible window matches.
     bool waitGone(const std::string& namePattern, std::chrono::milliseconds timeout);
