@@ -8,9 +8,16 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual std::time_t Now() = 0;
+    // How far the clock is into the second Now() returns, in milliseconds
+    // (0 to 999), so that ticks can be placed just after a second turns. A
+    // clock without a finer grain than seconds stays at 0.
+    virtual int MillisecondsIntoSecond() { return 0; }
 };
 
+// Both answers come from one reading of the real-time clock, so the second
+// Now() returns turns exactly when MillisecondsIntoSecond() wraps to 0.
 class SystemClock final : public Clock {
 public:
     std::time_t Now() override;
+    int MillisecondsIntoSecond() override;
 };

@@ -165,7 +165,7 @@ void TForm1::CreateControls()
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setInterval(100);
+    Timer1->setInterval(kClockTickInterval);
     Timer2 = new QTimer(this);
     Timer2->setTimerType(Qt::PreciseTimer);
     Timer2->setInterval(kAlarmCheckInterval);
@@ -264,6 +264,9 @@ void TForm1::SaveAlarm()
 
 void TForm1::Timer1Timer()
 {
+    // A tick that re-placed the ticks (below) goes back to the period.
+    if (Timer1->interval() != kClockTickInterval)
+        Timer1->start(kClockTickInterval);
     char text[128];
     const std::size_t length = TimeText(FServices.clock->Now(), text, sizeof text);
     const std::string_view now(text, length);
@@ -282,6 +285,13 @@ void TForm1::Timer1Timer()
         // new seconds finds no new text and does nothing.
         if (Timer2->isActive())
             Timer2->start(0);
+        // The ticks fall a few milliseconds after each tenth of the clock's
+        // second, so the label takes a new second within a few milliseconds
+        // of its start rather than up to a period later. Where they have
+        // drifted off that place, the next tick comes at it.
+        const int intoTenth = FServices.clock->MillisecondsIntoSecond() % kClockTickInterval;
+        if (intoTenth < kTickPhase - 3 || intoTenth > kTickPhase + 20)
+            Timer1->start((kClockTickInterval + kTickPhase - intoTenth - 1) % kClockTickInterval + 1);
     }
 
     // Tray hint refresh: not yet.

@@ -37,6 +37,10 @@ struct TForm1Services {
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
+    // Timer1's period, and how many milliseconds after each tenth of the
+    // clock's second its ticks fall.
+    static constexpr int kClockTickInterval = 100;
+    static constexpr int kTickPhase = 5;
     // Timer2's period while armed, in milliseconds.
     static constexpr int kAlarmCheckInterval = 1000;
 

@@ -34,7 +34,9 @@ namespace {
 class FakeClock final : public Clock {
 public:
     std::time_t now = 1796715000;  // 2026-12-08 07:30:00 UTC
+    int intoSecond = 5;             // where the ticks belong
     std::time_t Now() override { return now; }
+    int MillisecondsIntoSecond() override { return intoSecond; }
 };
 
 std::string ReadFile(const std::string& path)
@@ -348,6 +350,31 @@ TEST_F(Form1Test, AlarmCheckIsDueAsSoonAsTheLabelTakesANewSecond)
     EXPECT_EQ(sound->Log(), "OpenFile(/ring.wav) Play");
     EXPECT_EQ(f.Timer2->interval(), TForm1::kAlarmCheckInterval);
     ExpectArmed(true);
+}
+
+// A tick that finds a new second well off the ticks' place just after a
+// tenth of the second brings the next tick to that place; the one after goes
+// back to the period. Ticks within a second move nothing.
+TEST_F(Form1Test, ClockTicksKeepTheirPlaceJustAfterTheSecondTurns)
+{
+    struct Case {
+        int intoSecond;  // where the tick that sees the new second fell
+        int nextTickIn;  // Timer1's interval after it
+    } cases[] = {{5, 100}, {2, 100}, {25, 100}, {105, 100}, {1, 4}, {0, 5}, {26, 79}, {40, 65}, {99, 6}, {140, 65}, {999, 6}};
+    TForm1& f = Form();
+    for (const Case& c : cases) {
+        clock.intoSecond = c.intoSecond;
+        ++clock.now;
+        f.Timer1Timer();
+        EXPECT_EQ(f.Timer1->interval(), c.nextTickIn) << "tick at " << c.intoSecond << " ms";
+        EXPECT_TRUE(f.Timer1->isActive());
+        clock.intoSecond = 5;
+        f.Timer1Timer();  // the next tick, in the same second
+        EXPECT_EQ(f.Timer1->interval(), TForm1::kClockTickInterval) << "after the tick at " << c.intoSecond << " ms";
+    }
+    clock.intoSecond = 60;
+    f.Timer1Timer();
+    EXPECT_EQ(f.Timer1->interval(), TForm1::kClockTickInterval) << "a tick without a new second moved the ticks";
 }
 
 TEST_F(Form1Test, LateAlarmCheckStillRingsTheSkippedSecondOnce)
