@@ -25,7 +25,7 @@ protected:
         sound_ = (scratch() / "ring.wav").string();
         writeAlarmFile("07:30:00", sound_);
         start({.locale = locale});
-        ASSERT_TRUE(waitUntil(3s, [&] { return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 64; }))
+        ASSERT_TRUE(waitUntil(10s, [&] { return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 64; }))
             << "not armed from the alarm file";
     }
     // The alarm time the window holds now.
@@ -34,7 +34,7 @@ protected:
         std::filesystem::remove(alarmFile());
         menu("u");
         // The file is put in place whole, by a rename.
-        if (!waitUntil(3s, [&] { return std::filesystem::exists(alarmFile()); }))
+        if (!waitUntil(10s, [&] { return std::filesystem::exists(alarmFile()); }))
             return std::nullopt;
         auto text = readAlarmFile();
         if (!text)
@@ -62,7 +62,7 @@ TEST_F(SetTimeDialog, OpensAtItsPlaceWithTheTimeOfNow)
     selectAllInTimeEdit(*dialog);
     desktop_->key("Return");
     desktop_->key("End");
-    EXPECT_TRUE(waitUntil(3s, [&] {
+    EXPECT_TRUE(waitUntil(10s, [&] {
         return pixels::count(desktop_->windowShot(*dialog), layout::kTimeEdit, pixels::highlight) == 0;
     })) << "the selection stayed after Enter and End";
     EXPECT_TRUE(desktop_->anyVisibleNamed("^Set Time$")) << "Enter closed the dialog";
@@ -95,7 +95,7 @@ TEST_F(SetTimeDialogFramed, FrameStandsAtTheDesignedPlace)
     EXPECT_GT((*frame)[2], 0) << "no caption bar";
     std::optional<QRect> g;
     // The manager may place the frame a moment after mapping the window.
-    EXPECT_TRUE(waitUntil(3s, [&] {
+    EXPECT_TRUE(waitUntil(10s, [&] {
         g = desktop_->geometry(*dialog);
         return g && g->x() - (*frame)[0] == layout::kSetTimeDialog.x();
     })) << "the frame did not reach the designed place";

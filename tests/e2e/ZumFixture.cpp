@@ -40,7 +40,7 @@ ZumProgram& ZumFixture::start(ZumProgram::Options options)
 int ZumFixture::closeByButton()
 {
     press(layout::kCloseButton);
-    return zum_->exitCode(10s).value_or(-2);
+    return zum_->exitCode(20s).value_or(-2);
 }
 
 std::optional<std::string> ZumFixture::readAlarmFile() const
