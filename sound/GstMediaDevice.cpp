@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 #include "sound/MediaPlayer.h"
@@ -31,6 +32,37 @@ bool EnsureGstInitialised(std::string* error) {
     return initError.empty();
 }
 
+// Makes ready what openings need (the library and its plugin registry, the
+// plugins and element classes of the pipeline, the common parsers and
+// decoders, the sink, the type finders), so that the first file opened,
+// typically an alarm at its second, is not the one that waits for them.
+// Creating an element only builds it: no file or device is opened.
+void LoadPlaybackPlugins() {
+    std::string ignored;
+    if (!EnsureGstInitialised(&ignored)) return;
+    auto drop = [](GstElement* element) {
+        if (element) gst_object_unref(gst_object_ref_sink(element));
+    };
+    for (const char* name : {"filesrc", "decodebin", "typefind", "queue", "audioconvert", "audioresample",
+                             "capsfilter", "wavparse", "auparse", "mpegaudioparse", "mpg123audiodec"})
+        drop(gst_element_factory_make(name, nullptr));
+    if (const char* desc = std::getenv("ZUM_AUDIO_SINK"); desc && *desc) {
+        GError* err = nullptr;
+        GstElement* sink = gst_parse_bin_from_description(desc, TRUE, &err);
+        if (err) g_error_free(err);
+        drop(sink);
+    } else {
+        drop(gst_element_factory_make("autoaudiosink", nullptr));
+    }
+    GList* finders = gst_type_find_factory_get_list();
+    for (GList* f = finders; f; f = f->next)
+        if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(f->data))) gst_object_unref(loaded);
+    gst_plugin_feature_list_free(finders);
+}
+
+// Only the first device of the process starts the loading.
+std::atomic<bool> gPluginsLoadStarted{false};
+
 std::string QuotedName(const std::string& path) { return "\"" + path + "\""; }
 
 std::atomic<int> gLivePipelines{0};
@@ -46,6 +78,8 @@ struct GstMediaDevice::Impl {
     GSource* busWatch = nullptr;
     int openTimeoutMs = kOpenTimeoutMs;
     uint16_t nextId = 1;
+    // Runs LoadPlaybackPlugins beside the caller; joined on destruction.
+    std::thread pluginLoader;
 
     const SoundFormat* format = nullptr;
 
@@ -174,9 +208,13 @@ gboolean GstMediaDevice::Impl::OnBusMessage(GstBus*, GstMessage* message, gpoint
 
 GstMediaDevice::GstMediaDevice(int openTimeoutMs) : impl_(std::make_unique<Impl>()) {
     impl_->openTimeoutMs = openTimeoutMs;
+    if (!gPluginsLoadStarted.exchange(true)) impl_->pluginLoader = std::thread(LoadPlaybackPlugins);
 }
 
-GstMediaDevice::~GstMediaDevice() { impl_->TearDown(); }
+GstMediaDevice::~GstMediaDevice() {
+    if (impl_->pluginLoader.joinable()) impl_->pluginLoader.join();
+    impl_->TearDown();
+}
 
 uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
     Impl& d = *impl_;
