@@ -264,8 +264,9 @@ void TForm1::SaveAlarm()
 
 void TForm1::Timer1Timer()
 {
-    // A tick that re-placed the ticks (below) goes back to the period.
-    if (Timer1->interval() != kClockTickInterval)
+    // A tick that re-placed the ticks (below) goes back to the period. A
+    // stopped timer (a driven tick) stays stopped.
+    if (Timer1->interval() != kClockTickInterval && Timer1->isActive())
         Timer1->start(kClockTickInterval);
     char text[128];
     const std::size_t length = TimeText(FServices.clock->Now(), text, sizeof text);
@@ -290,7 +291,7 @@ void TForm1::Timer1Timer()
         // of its start rather than up to a period later. Where they have
         // drifted off that place, the next tick comes at it.
         const int intoTenth = FServices.clock->MillisecondsIntoSecond() % kClockTickInterval;
-        if (intoTenth < kTickPhase - 3 || intoTenth > kTickPhase + 20)
+        if ((intoTenth < kTickPhase - 3 || intoTenth > kTickPhase + 20) && Timer1->isActive())
             Timer1->start((kClockTickInterval + kTickPhase - intoTenth - 1) % kClockTickInterval + 1);
     }
 

@@ -375,6 +375,12 @@ TEST_F(Form1Test, ClockTicksKeepTheirPlaceJustAfterTheSecondTurns)
     clock.intoSecond = 60;
     f.Timer1Timer();
     EXPECT_EQ(f.Timer1->interval(), TForm1::kClockTickInterval) << "a tick without a new second moved the ticks";
+
+    // Ticks driven with the timer stopped leave it stopped.
+    f.Timer1->stop();
+    ++clock.now;
+    f.Timer1Timer();
+    EXPECT_FALSE(f.Timer1->isActive());
 }
 
 TEST_F(Form1Test, LateAlarmCheckStillRingsTheSkippedSecondOnce)
