@@ -77,21 +77,29 @@ INSTANTIATE_TEST_SUITE_P(
                  {Step::Check, "x", false}, {Step::Show, "07:30:00"}, {Step::Check, "07:30:00", true}}}),
     [](const ::testing::TestParamInfo<LogCase>& info) { return std::string(info.param.name); });
 
+// A text of a series: the letter, then the number.
+std::string Numbered(char letter, std::size_t number)
+{
+    std::string text(1, letter);
+    text += std::to_string(number);
+    return text;
+}
+
 TEST(ShownTimeLog, KeepsOnlyTheNewestTextsWhenACheckIsVeryLate)
 {
     ShownTimeLog log;
     const std::size_t total = ShownTimeLog::Capacity + 10;
     for (std::size_t i = 0; i < total; ++i)
-        log.Shown("t" + std::to_string(i));
+        log.Shown(Numbered('t', i));
     EXPECT_EQ(log.Pending(), ShownTimeLog::Capacity);
     // The oldest ten were dropped, the newest are all still there.
     EXPECT_FALSE(log.TakeMatch("t9"));
     for (std::size_t i = 0; i < total; ++i)
-        log.Shown("u" + std::to_string(i));
+        log.Shown(Numbered('u', i));
     EXPECT_TRUE(log.TakeMatch("u10"));
     for (std::size_t i = 0; i < total; ++i)
-        log.Shown("v" + std::to_string(i));
-    EXPECT_TRUE(log.TakeMatch("v" + std::to_string(total - 1)));
+        log.Shown(Numbered('v', i));
+    EXPECT_TRUE(log.TakeMatch(Numbered('v', total - 1)));
     EXPECT_EQ(log.Pending(), 0u);
 }
 
