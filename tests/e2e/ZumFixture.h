@@ -45,8 +45,9 @@ protected:
     // Opens the main menu, waits until it is drawn and returns its window.
     std::optional<Desktop::WindowId> openMenu();
     // Opens the main menu and picks the item with the given accelerator key;
-    // returns once the menu has closed.
-    void menu(const std::string& key);
+    // returns once the menu has closed. For a disabled item Escape follows
+    // the key, so the menu's closing shows that the key was handled.
+    void menu(const std::string& key, bool itemEnabled = true);
     bool isVisible(const Desktop::WindowId& window) const;
     // Opens the Set Time dialog and waits until it shows its time text.
     Desktop::WindowId openSetTime();
