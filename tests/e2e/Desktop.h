@@ -50,6 +50,7 @@ public:
     QImage settledShot(const WindowId& window, std::chrono::milliseconds timeout, const QRect& ignore = {}) const;
 
 private:
+    QImage capture(const QRect& area) const;  // the screen, or only `area` of it
     CommandResult run(const std::vector<std::string>& argv) const;
     void mustRun(const std::vector<std::string>& argv) const;
 
