@@ -1,6 +1,7 @@
 #include "skin/RegionData.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "skin/ByteStream.h"
 
@@ -36,6 +37,11 @@ constexpr size_t kReadChunk = 64 * 1024;
 
 namespace region_data {
 
+bool FitsSize(const Region::Rect& r) {
+    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+    return int64_t{r.right} - r.left <= kMax && int64_t{r.bottom} - r.top <= kMax;
+}
+
 std::optional<std::vector<uint8_t>> Encode(const Region& region) {
     const auto& rects = region.Rects();
     if (rects.size() > kMaxRectangles) return std::nullopt;
@@ -62,6 +68,7 @@ std::optional<Region> Decode(std::span<const uint8_t> data) {
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = &data[kHeaderSize + i * kRectSize];
         rects[i] = {GetI32(p), GetI32(p + 4), GetI32(p + 8), GetI32(p + 12)};
+        if (!FitsSize(rects[i])) return std::nullopt;
     }
     return Region::FromRects(rects);
 }

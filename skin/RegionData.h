@@ -30,10 +30,15 @@ inline constexpr uint32_t kMaxRectangles = 1u << 20;
 // region), or nothing when the region has too many rectangles to store.
 std::optional<std::vector<uint8_t>> Encode(const Region& region);
 
+// True when the rectangle's width and height are 32-bit numbers, as every
+// window system's rectangle needs; an empty rectangle always fits.
+bool FitsSize(const Region::Rect& rect);
+
 // Builds the union of the rectangles in exactly N bytes of region data, in
 // whatever order they come; empty rectangles add nothing. Nothing when the
-// header, the count or the sizes do not fit together. The bounding rectangle
-// is not trusted.
+// header, the count or the sizes do not fit together, or when a rectangle's
+// width or height does not fit 32 bits. The bounding rectangle is not
+// trusted.
 std::optional<Region> Decode(std::span<const uint8_t> data);
 
 }  // namespace region_data

@@ -5,12 +5,18 @@
 #include <vector>
 
 #include "skin/Region.h"
+#include "skin/RegionData.h"
 
-QRegion ToQRegion(const Region& region) {
+std::optional<QRegion> ToQRegionChecked(const Region& region) {
     std::vector<QRect> rects;
     rects.reserve(region.Rects().size());
-    for (const Region::Rect& r : region.Rects()) rects.emplace_back(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    for (const Region::Rect& r : region.Rects()) {
+        if (!region_data::FitsSize(r)) return std::nullopt;
+        rects.emplace_back(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
     QRegion out;
     out.setRects(rects.data(), static_cast<int>(rects.size()));
     return out;
 }
+
+QRegion ToQRegion(const Region& region) { return ToQRegionChecked(region).value_or(QRegion()); }
