@@ -27,8 +27,7 @@ TfcCustomImageForm::~TfcCustomImageForm()
 {
     // A region the window holds is the window's; one of our own goes with us.
     FRegion.reset();
-    delete FHook;
-    FHook = nullptr;
+    delete FHook.data();
 }
 
 QWidget* TfcCustomImageForm::ParentForm() const
@@ -78,6 +77,8 @@ void TfcCustomImageForm::SetFormClientSize(int width, int height)
         form->setFixedSize(width, height);
     else
         form->resize(width, height);
+    // A hidden form reports its resize only when shown.
+    FollowParent();
 }
 
 void TfcCustomImageForm::SetPicture(const TPicture& Value)

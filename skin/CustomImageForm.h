@@ -7,15 +7,16 @@
 #include <memory>
 #include <optional>
 
+#include "skin/CaptureMessageClass.h"
 #include "skin/CustomImage.h"
 #include "skin/Region.h"
 #include "skin/SystemColor.h"
 
 class ByteSink;
 class ByteSource;
-class TfcCaptureMessageClass;
+
 class TfcDragPlatform;
-struct TfcMessage;
+
 
 enum class TfcImageFormOption { ifUseWindowsDrag };
 
@@ -121,7 +122,8 @@ private:
     std::optional<Region> FRegion;
     bool FRegionHandedOver = false;
     QPointer<QWidget> FCaptionBarControl;
-    TfcCaptureMessageClass* FHook = nullptr;
+    // Owned by the owner as well (Qt parent): whoever goes first frees it.
+    QPointer<TfcCaptureMessageClass> FHook;
     QObject* FOwner = nullptr;
     TfcImageFormOptions FOptions;
     QRect FLastFocusRect;

@@ -42,6 +42,12 @@ bool FitsSize(const Region::Rect& r) {
     return int64_t{r.right} - r.left <= kMax && int64_t{r.bottom} - r.top <= kMax;
 }
 
+bool FitsWindow(const Region& region) {
+    const Region::Rect& b = region.Bounds();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    return region.IsEmpty() || (FitsSize(b) && b.left > kMin && b.top > kMin);
+}
+
 std::optional<std::vector<uint8_t>> Encode(const Region& region) {
     const auto& rects = region.Rects();
     if (rects.size() > kMaxRectangles) return std::nullopt;
@@ -68,9 +74,12 @@ std::optional<Region> Decode(std::span<const uint8_t> data) {
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = &data[kHeaderSize + i * kRectSize];
         rects[i] = {GetI32(p), GetI32(p + 4), GetI32(p + 8), GetI32(p + 12)};
-        if (!FitsSize(rects[i])) return std::nullopt;
     }
-    return Region::FromRects(rects);
+    // Checked on the union: rectangles that fit may join into one that does
+    // not, and one that does not may be cut into bands that do.
+    Region region = Region::FromRects(rects);
+    if (!FitsWindow(region)) return std::nullopt;
+    return region;
 }
 
 }  // namespace region_data
