@@ -21,11 +21,13 @@ TfcQtDragPlatform::~TfcQtDragPlatform()
 
 QPoint TfcQtDragPlatform::CursorPos()
 {
-    return QCursor::pos();
+    return FKnown;
 }
 
 void TfcQtDragPlatform::SetCapture()
 {
+    FKnown = QCursor::pos();
+    FHeld.clear();
     if (FForm != nullptr)
         FForm->grabMouse();
 }
@@ -56,7 +58,9 @@ bool TfcQtDragPlatform::eventFilter(QObject* watched, QEvent* event)
         const bool release = type == QEvent::MouseButtonRelease &&
                              static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
         if (move || release) {
-            Held held{move ? TfcLoopMessage::Kind::MouseMove : TfcLoopMessage::Kind::LButtonUp, watched, nullptr};
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            Held held{move ? TfcLoopMessage::Kind::MouseMove : TfcLoopMessage::Kind::LButtonUp, watched, nullptr,
+                      mouse->globalPosition().toPoint()};
             if (release)
                 held.event.reset(event->clone());
             FHeld.push_back(std::move(held));
@@ -92,11 +96,12 @@ TfcLoopMessage TfcQtDragPlatform::GetMessage()
             return {TfcLoopMessage::Kind::Quit, code};
     }
     if (FHeld.empty()) {
-        FLast = Held{TfcLoopMessage::Kind::Other, nullptr, nullptr};
+        FLast = Held{TfcLoopMessage::Kind::Other, nullptr, nullptr, {}};
         return {TfcLoopMessage::Kind::Other, 0};
     }
     FLast = std::move(FHeld.front());
     FHeld.pop_front();
+    FKnown = FLast.global;
     return {FLast.kind, 0};
 }
 
@@ -134,10 +139,12 @@ void TfcQtDragPlatform::RemoveMouseMoves()
         QCoreApplication::instance()->removeEventFilter(this);
     }
     for (auto it = FHeld.begin(); it != FHeld.end();) {
-        if (it->kind == TfcLoopMessage::Kind::MouseMove)
+        if (it->kind == TfcLoopMessage::Kind::MouseMove) {
+            FKnown = it->global;
             it = FHeld.erase(it);
-        else
+        } else {
             ++it;
+        }
     }
 }
 

@@ -17,6 +17,12 @@ class TfcFocusFrameOverlay;
 // event loop that dispatches everything but pointer moves and the left
 // release, QCursor for the pointer, QWidget::move, QWindow::startSystemMove
 // and an overlay window for the dotted frame.
+//
+// The pointer position the loop reads before each wait is where the last
+// pointer event it took put the pointer: the window system delivers events
+// in order, so a move is handled with the position of the move before it,
+// however far the pointer has gone since (a live query would make that
+// depend on how quickly the program keeps up).
 class TfcQtDragPlatform final : public QObject, public TfcDragPlatform {
     Q_OBJECT
 public:
@@ -49,11 +55,14 @@ private:
         TfcLoopMessage::Kind kind;
         QPointer<QObject> receiver;
         std::unique_ptr<QEvent> event;  // the release, to dispatch later
+        QPoint global;                  // where the pointer was for this event
     };
 
     QPointer<QWidget> FForm;
     std::deque<Held> FHeld;
-    Held FLast{TfcLoopMessage::Kind::Other, nullptr, nullptr};
+    Held FLast{TfcLoopMessage::Kind::Other, nullptr, nullptr, {}};
+    // The pointer as of the last pointer event taken from the queue.
+    QPoint FKnown;
     QEventLoop* FWaiting = nullptr;  // the nested loop GetMessage runs, if any
     bool FWoken = false;
     bool FFiltering = false;
