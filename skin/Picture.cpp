@@ -12,7 +12,10 @@ void TPicture::SetGraphic(TGraphicKind kind, const QImage& image)
 bool TPicture::LoadFromData(const QByteArray& data)
 {
     QImage image;
-    if (!image.loadFromData(data))
+    // A stored bitmap is read by Qt's own reader; only other files make Qt
+    // load (and keep) its image format plugins to find out what they are.
+    const char* format = data.startsWith("BM") ? "BMP" : nullptr;
+    if (!image.loadFromData(data, format))
         return false;
     SetBitmap(image);
     return true;
