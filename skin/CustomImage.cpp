@@ -37,13 +37,13 @@ void TfcCustomImage::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 void TfcCustomImage::FollowParent()
 {
     QWidget* parent = parentWidget();
-    if (FFollowed != parent) {
-        if (FFollowed != nullptr)
-            FFollowed->removeEventFilter(this);
-        FFollowed = parent;
-        if (parent != nullptr)
-            parent->installEventFilter(this);
-    }
+    if (FFollowed != parent && FFollowed != nullptr)
+        FFollowed->removeEventFilter(this);
+    FFollowed = parent;
+    // Installing again puts this filter first, ahead of filters that take
+    // the parent's events for themselves (an event hook).
+    if (parent != nullptr)
+        parent->installEventFilter(this);
     if (FAlign == TAlign::alClient && parent != nullptr)
         setGeometry(parent->rect());
 }

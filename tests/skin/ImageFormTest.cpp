@@ -242,6 +242,19 @@ TEST_F(ImageFormTest, NewPictureSizesTheFormAndKeepsTheOutline)
     }
 }
 
+// Aligned to the client area, it follows the form however the form is
+// resized, also with the form's events going through the hook.
+TEST_F(ImageFormTest, FillsTheFormThroughAnyResize)
+{
+    Make();
+    form->setMinimumSize(0, 0);
+    form->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    form->show();
+    form->resize(250, 120);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(image->geometry(), QRect(0, 0, 250, 120));
+}
+
 TEST_F(ImageFormTest, AutoSizeFollowsAPictureLoadedDirectly)
 {
     Make();
