@@ -19,10 +19,12 @@
 #include "app/ExceptionBox.h"
 #include "app/FileErrors.h"
 #include "app/Form2.h"
-#include "app/ImageForm.h"
 #include "app/OpenDialog.h"
 #include "app/SpeedButton.h"
 #include "app/TimeText.h"
+#include "skin/ByteStream.h"
+#include "skin/ImageForm.h"
+#include "skin/SkinResources.h"
 #include "sound/MediaDevice.h"
 #include "sound/MediaPlayer.h"
 #include "tray/TaskIcon.h"
@@ -104,7 +106,6 @@ TForm1::TForm1(TForm1Services services)
     QPalette colours = palette();
     colours.setColor(QPalette::Window, colours.color(QPalette::Button));
     setPalette(colours);
-    setAutoFillBackground(true);
 
     CreateControls();
 
@@ -117,9 +118,16 @@ TForm1::~TForm1() = default;
 
 void TForm1::CreateControls()
 {
+    // The skin paints and shapes the window and moves it when dragged.
     fcImageForm1 = new TfcImageForm(this);
-    fcImageForm1->setGeometry(0, 0, 399, 201);
-    fcImageForm1->LoadBuiltInSkin();
+    fcImageForm1->SetParent(this);
+    fcImageForm1->SetBounds(0, 0, 399, 201);
+    fcImageForm1->Picture().LoadFromData(BuiltInSkinPicture());
+    fcImageForm1->SetDragTolerance(5);
+    const QByteArray regionData = BuiltInRegionData();
+    MemoryByteSource storedOutline(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(regionData.constData()),
+                                                            static_cast<std::size_t>(regionData.size())));
+    fcImageForm1->ReadRegions(storedOutline);
 
     Label1 = MakeLabel(this, 96, 60, MakeFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
     Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);

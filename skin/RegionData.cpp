@@ -1,6 +1,7 @@
 #include "skin/RegionData.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "skin/ByteStream.h"
 
@@ -36,6 +37,17 @@ constexpr size_t kReadChunk = 64 * 1024;
 
 namespace region_data {
 
+bool FitsSize(const Region::Rect& r) {
+    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+    return int64_t{r.right} - r.left <= kMax && int64_t{r.bottom} - r.top <= kMax;
+}
+
+bool FitsWindow(const Region& region) {
+    const Region::Rect& b = region.Bounds();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    return region.IsEmpty() || (FitsSize(b) && b.left > kMin && b.top > kMin);
+}
+
 std::optional<std::vector<uint8_t>> Encode(const Region& region) {
     const auto& rects = region.Rects();
     if (rects.size() > kMaxRectangles) return std::nullopt;
@@ -63,7 +75,11 @@ std::optional<Region> Decode(std::span<const uint8_t> data) {
         const uint8_t* p = &data[kHeaderSize + i * kRectSize];
         rects[i] = {GetI32(p), GetI32(p + 4), GetI32(p + 8), GetI32(p + 12)};
     }
-    return Region::FromRects(rects);
+    // Checked on the union: rectangles that fit may join into one that does
+    // not, and one that does not may be cut into bands that do.
+    Region region = Region::FromRects(rects);
+    if (!FitsWindow(region)) return std::nullopt;
+    return region;
 }
 
 }  // namespace region_data

@@ -30,10 +30,19 @@ inline constexpr uint32_t kMaxRectangles = 1u << 20;
 // region), or nothing when the region has too many rectangles to store.
 std::optional<std::vector<uint8_t>> Encode(const Region& region);
 
+// True when the rectangle's width and height are 32-bit numbers, as every
+// window system's rectangle needs; an empty rectangle always fits.
+bool FitsSize(const Region::Rect& rect);
+
+// True when a window system's rectangle can hold the whole region: its
+// bounding rectangle's width and height are 32-bit numbers, and it stays
+// clear of the lowest coordinate (whose left neighbour is not a number).
+bool FitsWindow(const Region& region);
+
 // Builds the union of the rectangles in exactly N bytes of region data, in
 // whatever order they come; empty rectangles add nothing. Nothing when the
-// header, the count or the sizes do not fit together. The bounding rectangle
-// is not trusted.
+// header, the count or the sizes do not fit together, or when the union does
+// not fit a window (FitsWindow). The bounding rectangle is not trusted.
 std::optional<Region> Decode(std::span<const uint8_t> data);
 
 }  // namespace region_data

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "skin/Region.h"
+#include "skin/RegionData.h"
 
-QRegion ToQRegion(const Region& region) {
+std::optional<QRegion> ToQRegionChecked(const Region& region) {
+    if (!region_data::FitsWindow(region)) return std::nullopt;
     std::vector<QRect> rects;
     rects.reserve(region.Rects().size());
     for (const Region::Rect& r : region.Rects()) rects.emplace_back(r.left, r.top, r.right - r.left, r.bottom - r.top);
@@ -14,3 +16,5 @@ QRegion ToQRegion(const Region& region) {
     out.setRects(rects.data(), static_cast<int>(rects.size()));
     return out;
 }
+
+QRegion ToQRegion(const Region& region) { return ToQRegionChecked(region).value_or(QRegion()); }

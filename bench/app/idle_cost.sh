@@ -1,19 +1,31 @@
 #!/usr/bin/env bash
-# The running clock's idle cost beside a minimal digital X clock.
+# The running clock's idle cost beside three peers, all in the same run on
+# the same display.
 #
 #   bench/app/idle_cost.sh BINARY [SECONDS]
 #
-# Starts a private virtual X display (Xvfb, 1280x1024x24, no TCP) and a private
-# session bus, then runs BINARY (the zum executable) and `xclock -digital
-# -update 1` one after the other on it. For each it prints:
+# Builds two Qt peers from the sources beside this script (with the same
+# compiler and Qt the program uses):
+#   - qt-timer-only: a Qt Widgets program that only runs a precise 100 ms
+#     timer, the framework's floor for a 10 Hz tick;
+#   - qt-clock: the plainest Qt clock, a label set by a 100 ms timer when the
+#     second changes;
+# then starts a private virtual X display (Xvfb, 1280x1024x24, no TCP) and a
+# private session bus, and starts BINARY (the zum executable), the two peers
+# and `xclock -digital -update 1` on it, one after the other. Once all four
+# show their windows, it measures them side by side over SECONDS seconds
+# (default 300) and prints for each:
 #   - the time from start until its window is mapped and viewable;
-#   - the CPU time (user + system, from /proc/PID/stat) it spends while idle
-#     over SECONDS seconds (default 60) after its window shows;
+#   - its CPU time over the measured span, from the scheduler's nanosecond
+#     account of every thread (/proc/PID/task/*/schedstat), and for
+#     comparison from /proc/PID/stat (10 ms ticks, exited threads included);
 #   - its peak resident memory (VmHWM from /proc/PID/status) at the end;
-# and the ratio of the two programs' figures. Nothing is asserted: these are
-# figures to read and compare across changes, not a test.
+# and ZUM's ratios to the peers. Nothing is asserted: these are figures to
+# read and compare across changes, not a test. Other load on the machine
+# shows in all four alike; the load average is printed with the figures.
 #
-# Needs: Xvfb, xwininfo (x11-utils), xclock (x11-apps), dbus-daemon.
+# Needs: Xvfb, xwininfo (x11-utils), xclock (x11-apps), dbus-daemon, a C++
+# compiler and pkg-config with Qt6Widgets.
 # Also reachable as the build target `bench_idle_cost`.
 set -euo pipefail
 
@@ -22,10 +34,11 @@ if [[ $# -lt 1 || $# -gt 2 ]]; then
     exit 2
 fi
 binary=$(realpath "$1")
-seconds=${2:-60}
+seconds=${2:-300}
+here=$(cd "$(dirname "$0")" && pwd)
 [[ -x $binary ]] || { echo "not an executable: $binary" >&2; exit 2; }
 [[ $seconds =~ ^[0-9]+$ && $seconds -gt 0 ]] || { echo "SECONDS must be a positive whole number" >&2; exit 2; }
-for tool in Xvfb xwininfo xclock dbus-daemon setsid; do
+for tool in Xvfb xwininfo xclock dbus-daemon setsid pkg-config "${CXX:-c++}"; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
 
@@ -38,6 +51,13 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The peers, built as the program is: optimised, position-independent.
+read -r -a qt_flags <<<"$(pkg-config --cflags --libs Qt6Widgets)"
+for peer in qt_timer_only qt_bare_clock; do
+    "${CXX:-c++}" -std=c++20 -O2 -fPIC "$here/$peer.cpp" -o "$work/$peer" "${qt_flags[@]}" ||
+        { echo "could not build $peer" >&2; exit 1; }
+done
 
 now() { date +%s.%N; }
 
@@ -77,24 +97,31 @@ cpu_ticks() {
     awk '{ print $12 + $13 }' <<<"$rest"
 }
 
+# Nanoseconds on a CPU, summed over the process's threads.
+cpu_ns() {
+    cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%.0f", s }'
+}
+
 hwm_kib() {
     awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"
 }
 
-# measure NAME WINDOW-NAME COMMAND...: sets map_ms, cpu_s, hwm of that run.
-measure() {
+# launch NAME WINDOW-NAME COMMAND...: starts it and waits for its window;
+# sets pid[NAME] and map_ms[NAME].
+declare -A pid map_ms c0 t0 c1 t1 hwm
+launch() {
     local name=$1 window=$2
     shift 2
-    local t0 pid mapped=""
-    t0=$(now)
-    pid=$(spawn "$@")
+    local start mapped=""
+    start=$(now)
+    pid[$name]=$(spawn "$@")
     local deadline=$(( $(date +%s) + 60 ))
     while (( $(date +%s) < deadline )); do
         if xwininfo -name "$window" 2>/dev/null | grep -q 'Map State: IsViewable'; then
             mapped=$(now)
             break
         fi
-        kill -0 "$pid" 2>/dev/null || break
+        kill -0 "${pid[$name]}" 2>/dev/null || break
         sleep 0.01
     done
     if [[ -z $mapped ]]; then
@@ -102,32 +129,49 @@ measure() {
         cat "$work/log" >&2
         exit 1
     fi
-    map_ms=$(awk -v a="$t0" -v b="$mapped" 'BEGIN { printf "%.0f", (b - a) * 1000 }')
-    local c0 c1
-    c0=$(cpu_ticks "$pid")
-    sleep "$seconds"
-    c1=$(cpu_ticks "$pid")
-    hwm=$(hwm_kib "$pid")
-    cpu_s=$(awk -v a="$c0" -v b="$c1" -v t="$ticks" 'BEGIN { printf "%.3f", (b - a) / t }')
-    kill -TERM -- "-$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    map_ms[$name]=$(awk -v a="$start" -v b="$mapped" 'BEGIN { printf "%.0f", (b - a) * 1000 }')
 }
 
-echo "idle cost over $seconds s on $DISPLAY (this takes about $((2 * seconds)) s)" >&2
-
+names=(zum qt-timer-only qt-clock xclock)
+echo "idle cost over $seconds s on $DISPLAY, all four at once" >&2
 ZUM_SYSTEM_DIR="$work/state" ZUM_AUDIO_SINK="fakesink sync=true" QT_QPA_PLATFORM=xcb LC_ALL=C \
-    measure zum ZUM "$binary"
-zum_map=$map_ms zum_cpu=$cpu_s zum_hwm=$hwm
+    launch zum ZUM "$binary"
+QT_QPA_PLATFORM=xcb launch qt-timer-only qt-timer-only "$work/qt_timer_only"
+QT_QPA_PLATFORM=xcb launch qt-clock qt-clock "$work/qt_bare_clock"
+launch xclock xclock xclock -digital -update 1
+# Start-up work (fonts, first paints) is over before the span begins.
+sleep 2
 
-measure xclock xclock xclock -digital -update 1
-x_map=$map_ms x_cpu=$cpu_s x_hwm=$hwm
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for n in "${names[@]}"; do c0[$n]=$(cpu_ns "${pid[$n]}"); t0[$n]=$(cpu_ticks "${pid[$n]}"); done
+sleep "$seconds"
+for n in "${names[@]}"; do
+    c1[$n]=$(cpu_ns "${pid[$n]}"); t1[$n]=$(cpu_ticks "${pid[$n]}"); hwm[$n]=$(hwm_kib "${pid[$n]}")
+done
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1f", a / b; else print "-" }'; }
-share() { awk -v c="$1" -v s="$seconds" 'BEGIN { printf "%.3f", 100 * c / s }'; }
+cpu_ms() { awk -v a="${c0[$1]}" -v b="${c1[$1]}" 'BEGIN { printf "%.1f", (b - a) / 1e6 }'; }
+tick_s() { awk -v a="${t0[$1]}" -v b="${t1[$1]}" -v t="$ticks" 'BEGIN { printf "%.2f", (b - a) / t }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
-printf '%-32s %12s %12s %10s\n' "" "zum" "xclock" "zum/xclock"
-printf '%-32s %12s %12s %10s\n' "start to mapped window (ms)" "$zum_map" "$x_map" "$(ratio "$zum_map" "$x_map")"
-printf '%-32s %12s %12s %10s\n' "CPU user+sys over ${seconds} s (s)" "$zum_cpu" "$x_cpu" "$(ratio "$zum_cpu" "$x_cpu")"
-printf '%-32s %12s %12s %10s\n' "CPU share while idle (%)" "$(share "$zum_cpu")" "$(share "$x_cpu")" \
-    "$(ratio "$zum_cpu" "$x_cpu")"
-printf '%-32s %12s %12s %10s\n' "peak resident, VmHWM (KiB)" "$zum_hwm" "$x_hwm" "$(ratio "$zum_hwm" "$x_hwm")"
+row() {  # row LABEL FUNCTION
+    local label=$1 f=$2 line
+    line=$(printf '%-34s' "$label")
+    for n in "${names[@]}"; do line+=$(printf ' %14s' "$($f "$n")"); done
+    echo "$line"
+}
+map_of() { echo "${map_ms[$1]}"; }
+hwm_of() { echo "${hwm[$1]}"; }
+
+echo "load average before: $load_before, after: $load_after; $(nproc) CPUs"
+printf '%-34s' ""; for n in "${names[@]}"; do printf ' %14s' "$n"; done; echo
+row "start to mapped window (ms)" map_of
+row "CPU over ${seconds} s, schedstat (ms)" cpu_ms
+row "CPU over ${seconds} s, ticks (s)" tick_s
+row "peak resident, VmHWM (KiB)" hwm_of
+echo
+echo "zum CPU / qt-timer-only CPU:   $(ratio "$(cpu_ms zum)" "$(cpu_ms qt-timer-only)")   (target <= 1.10)"
+echo "zum CPU / qt-clock CPU:        $(ratio "$(cpu_ms zum)" "$(cpu_ms qt-clock)")"
+echo "zum CPU / xclock CPU:          $(ratio "$(cpu_ms zum)" "$(cpu_ms xclock)")"
+echo "zum peak / qt-clock peak:      $(ratio "${hwm[zum]}" "${hwm[qt-clock]}")   (target <= 1.10)"
+echo "zum peak / xclock peak:        $(ratio "${hwm[zum]}" "${hwm[xclock]}")"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -107,12 +108,31 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"NShorterThanHeader", Bytes{16, 0, 0, 0, 32, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         MalformedCase{"AbsurdN", Block(0x7FFFFFF0, 32, 1, 2, 32, kTwo)},
         MalformedCase{"AbsurdRectCount", Block(32 + 16 * 2, 32, 1, 0x10000000, 0, kTwo)},
+        // Valid 32-bit numbers whose right - left or bottom - top is not.
+        MalformedCase{"WidthOverflows", ValidBlock({{-2, 0, 0x7FFFFFFF, 1}})},
+        MalformedCase{"HeightOverflows", ValidBlock({{0, INT32_MIN, 1, 1}})},
+        MalformedCase{"OverflowBesideValidRect", ValidBlock({{0, 0, 4, 4}, {INT32_MIN, 5, 0, 6}})},
+        // Each fits, but they overlap into one span that does not.
+        MalformedCase{"UnionOverflows", ValidBlock({{-10, 0, 10, 1}, {0, 0, INT32_MAX, 1}})},
+        // Bands that each fit, an outline that does not.
+        MalformedCase{"BoundsOverflow", ValidBlock({{0, -5, 1, 0x7FFFFFF0}, {0, -20, 2, -15}})},
+        MalformedCase{"LowestCoordinate", ValidBlock({{INT32_MIN, 0, 1, 1}})},
         MalformedCase{"StreamEndsEarly", [] {
                           Bytes b = ValidBlock(kTwo);
                           b.resize(b.size() - 1);
                           return b;
                       }()}),
     [](const testing::TestParamInfo<MalformedCase>& info) { return std::string(info.param.name); });
+
+TEST(RegionDataTest, WidestRectanglesThatFitAreRead) {
+    const Rect widest{INT32_MIN + 1, 0, 0, 1};
+    const Rect tallest{0, 0, 1, INT32_MAX};
+    for (const Rect& r : {widest, tallest}) {
+        const RegionReadResult read = Read(ValidBlock({r}));
+        ASSERT_EQ(read.status, Status::Loaded);
+        EXPECT_EQ(read.region.Rects(), std::vector<Rect>{r});
+    }
+}
 
 TEST(RegionDataTest, EveryCutOfAValidBlockIsRejected) {
     const Bytes full = ValidBlock({{0, 0, 4, 1}, {1, 1, 3, 2}, {0, 2, 4, 3}});

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QRegion>
+#include <cstdint>
+#include <optional>
 #include <algorithm>
 #include <random>
 #include <set>
@@ -200,6 +202,30 @@ TEST(RegionSelfCheckTest, AcceptsTheCanonicalNeighbours) {
     // Same spans but not touching, and touching with different spans.
     EXPECT_EQ(Region::CheckCanonical(Rects{{0, 0, 2, 1}, {0, 2, 2, 3}}, {0, 0, 2, 3}), "");
     EXPECT_EQ(Region::CheckCanonical(Rects{{0, 0, 2, 1}, {0, 1, 3, 2}}, {0, 0, 3, 2}), "");
+}
+
+}  // namespace
+
+namespace {
+
+// The window system's rectangles have 32-bit widths: a region with a wider
+// rectangle is refused whole instead of wrapping around.
+TEST(RegionQtTest, RectanglesWiderThan32BitsAreRefused) {
+    const Region wide(Rect{-1, 0, INT32_MAX, 1});
+    const Region tall(Rect{0, -2, 1, INT32_MAX});
+    const Region lowest(Rect{INT32_MIN, 0, 1, 1});
+    Region bands(Rect{0, 0, 1, INT32_MAX});
+    bands.Unite(Rect{0, -1, 2, 0});
+    for (const Region& r : {wide, tall, lowest, bands}) {
+        EXPECT_FALSE(ToQRegionChecked(r).has_value());
+        EXPECT_TRUE(ToQRegion(r).isEmpty());
+    }
+    const Region fits(Rect{-1, -1, INT32_MAX - 1, 3});
+    const std::optional<QRegion> q = ToQRegionChecked(fits);
+    ASSERT_TRUE(q.has_value());
+    EXPECT_TRUE(q->contains(QPoint(-1, -1)));
+    EXPECT_TRUE(q->contains(QPoint(INT32_MAX - 2, 2)));
+    EXPECT_FALSE(q->contains(QPoint(0, 3)));
 }
 
 }  // namespace

@@ -1,0 +1,308 @@
+#include "skin/CustomImageForm.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include "skin/Bitmap.h"
+#include "skin/BitmapQt.h"
+#include "skin/ByteStream.h"
+#include "skin/CaptureMessageClass.h"
+#include "skin/DragPlatform.h"
+#include "skin/DragPlatformQt.h"
+#include "skin/RegionData.h"
+#include "skin/RegionFromBitmap.h"
+#include "skin/RegionQt.h"
+#include "skin/SystemColorQt.h"
+
+TfcCustomImageForm::TfcCustomImageForm(QWidget* AOwner)
+    : TfcCustomImage(AOwner), ResolveSystemColor(PaletteSystemColor), FOwner(AOwner)
+{
+    SetAlign(TAlign::alClient);
+}
+
+TfcCustomImageForm::~TfcCustomImageForm()
+{
+    // A region the window holds is the window's; one of our own goes with us.
+    FRegion.reset();
+    delete FHook.data();
+}
+
+QWidget* TfcCustomImageForm::ParentForm() const
+{
+    QWidget* parent = parentWidget();
+    return parent != nullptr ? parent->window() : nullptr;
+}
+
+void TfcCustomImageForm::SetParent(QWidget* AParent)
+{
+    // The image form always lies directly on a form.
+    if (AParent != nullptr && !AParent->isWindow())
+        AParent = AParent->window();
+    const bool visible = !isHidden();
+    if (parentWidget() != AParent)
+        setParent(AParent);
+    if (AParent == nullptr)
+        return;
+    // Qt already paints children over their parent: nothing to clip.
+    if (!(AParent->windowFlags() & Qt::FramelessWindowHint))
+        AParent->setWindowFlag(Qt::FramelessWindowHint, true);
+    if (FHook == nullptr && !DesignMode()) {
+        FHook = new TfcCaptureMessageClass(FOwner);
+        FHook->SetWndHandle(AParent);
+        FHook->SetEnabled(true);
+        FHook->OnAfterWndProc = [this](TfcMessage& Message) { AfterFormWndProc(Message); };
+    }
+    // Installed after the hook, so that it sees the form's resizes first.
+    FollowParent();
+    if (visible)
+        show();
+}
+
+void TfcCustomImageForm::SetFormClientSize(int width, int height)
+{
+    QWidget* form = ParentForm();
+    if (form == nullptr)
+        return;
+    // A picture larger than the screen would make a window that cannot be
+    // used or even backed by memory: the form stops at the screen's size.
+    if (QScreen* screen = form->screen()) {
+        const QSize room = screen->availableGeometry().size();
+        width = qMin(width, room.width());
+        height = qMin(height, room.height());
+    }
+    if (form->minimumSize() == form->maximumSize())
+        form->setFixedSize(width, height);
+    else
+        form->resize(width, height);
+    // A hidden form reports its resize only when shown.
+    FollowParent();
+}
+
+void TfcCustomImageForm::SetPicture(const TPicture& Value)
+{
+    Picture().Assign(Value);
+    if (Value.Width() > 0 && Value.Height() > 0)
+        SetFormClientSize(Value.Width(), Value.Height());
+    update();
+}
+
+void TfcCustomImageForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    TfcCustomImage::SetBounds(ALeft, ATop, AWidth, AHeight);
+    if (AutoSize())
+        SetFormClientSize(AWidth, AHeight);
+}
+
+uint32_t TfcCustomImageForm::GetTransparentColor() const
+{
+    if (FTransparentColor != clNone)
+        return FTransparentColor;
+    const QImage& image = Picture().Image();
+    if (Picture().Kind() != TGraphicKind::Bitmap || image.isNull())
+        return clNone;  // no bottom-left pixel: nothing is cut out
+    const QRgb c = image.pixel(0, image.height() - 1);
+    return static_cast<uint32_t>(qRed(c)) | static_cast<uint32_t>(qGreen(c)) << 8 |
+           static_cast<uint32_t>(qBlue(c)) << 16;
+}
+
+void TfcCustomImageForm::SetHeldRegion(std::optional<Region> region)
+{
+    // Dropping a region the window holds only forgets the record.
+    FRegion = std::move(region);
+    FRegionHandedOver = false;
+}
+
+void TfcCustomImageForm::HandRegionToWindow()
+{
+    QWidget* form = ParentForm();
+    if (DesignMode() || form == nullptr || !FRegion)
+        return;
+    const std::optional<QRegion> mask = FRegion->IsEmpty() ? std::nullopt : ToQRegionChecked(*FRegion);
+    if (!mask) {
+        // An outline the window system cannot take leaves the form a
+        // rectangle; an empty one would hide it altogether.
+        SetHeldRegion(std::nullopt);
+        form->clearMask();
+        return;
+    }
+    form->setMask(*mask);
+    FRegionHandedOver = true;
+}
+
+void TfcCustomImageForm::ApplyBitmapRegion()
+{
+    QWidget* form = ParentForm();
+    if (form != nullptr && !DesignMode())
+        form->clearMask();
+    SetHeldRegion(std::nullopt);
+
+    std::optional<Bitmap> bitmap;
+    if (Picture().Kind() == TGraphicKind::Bitmap && !Picture().Image().isNull()) {
+        QImage image = Picture().Image();
+        // Running, only the part inside the window can have an outline;
+        // a huge picture is not scanned beyond it.
+        if (!DesignMode() && form != nullptr && (image.width() > form->width() || image.height() > form->height()))
+            image = image.copy(0, 0, qMin(image.width(), form->width()), qMin(image.height(), form->height()));
+        bitmap = FromQImage(image);
+    }
+    if (bitmap)
+        SetHeldRegion(fcCreateRegionFromBitmap(*bitmap, GetTransparentColor(), ResolveSystemColor));
+    HandRegionToWindow();
+}
+
+void TfcCustomImageForm::DestroyWnd()
+{
+    if (FRegion) {
+        if (QWidget* form = ParentForm(); form != nullptr && FRegionHandedOver)
+            form->clearMask();
+        SetHeldRegion(std::nullopt);
+    }
+    // The window took the hook with it: a window made again gets none.
+    if (FHook != nullptr)
+        FHook->EndSubClass();
+}
+
+void TfcCustomImageForm::ReadRegions(ByteSource& Stream)
+{
+    const RegionReadResult stored = ::ReadRegions(Stream);
+    switch (stored.status) {
+    case RegionReadResult::Status::NotStored:
+        SetHeldRegion(std::nullopt);
+        ApplyBitmapRegion();
+        return;
+    case RegionReadResult::Status::Loaded:
+        if (!stored.region.IsEmpty()) {
+            SetHeldRegion(stored.region);
+            HandRegionToWindow();
+            return;
+        }
+        break;
+    case RegionReadResult::Status::Rejected:
+        break;
+    }
+    // A block that builds no outline leaves the form rectangular.
+    SetHeldRegion(std::nullopt);
+    if (QWidget* form = ParentForm(); form != nullptr && !DesignMode())
+        form->clearMask();
+}
+
+void TfcCustomImageForm::WriteRegions(ByteSink& Stream)
+{
+    ApplyBitmapRegion();
+    ::WriteRegions(Stream, FRegion);
+}
+
+QWidget* TfcCustomImageForm::ControlAtPos(const QPoint& P) const
+{
+    QWidget* form = ParentForm();
+    if (form == nullptr)
+        return nullptr;
+    const QObjectList& children = form->children();
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        auto* control = qobject_cast<QWidget*>(*it);
+        // Disabled controls count; windows and controls with a native
+        // window of their own take their presses themselves.
+        if (control == nullptr || control->isWindow() || !control->isVisibleTo(form) ||
+            control->testAttribute(Qt::WA_NativeWindow) || control->testAttribute(Qt::WA_TransparentForMouseEvents))
+            continue;
+        if (control->geometry().contains(P))
+            return control;
+    }
+    return nullptr;
+}
+
+bool TfcCustomImageForm::IsHandledControl(const QWidget* control) const
+{
+    if (const auto* image = qobject_cast<const TfcCustomImageForm*>(control))
+        return image->OnClick != nullptr || image->OnMouseDown != nullptr;
+    // A button exists to be clicked.
+    return qobject_cast<const QAbstractButton*>(control) != nullptr;
+}
+
+void TfcCustomImageForm::AfterFormWndProc(TfcMessage& Message)
+{
+    if (DesignMode())
+        return;
+    QEvent* event = Message.Event;
+    switch (event->type()) {
+    case QEvent::WinIdChange:
+        // The form's native window is destroyed (its id becomes 0).
+        if (QWidget* form = ParentForm(); form != nullptr && form->internalWinId() == 0)
+            DestroyWnd();
+        return;
+    case QEvent::MouseButtonDblClick:
+        // The second press of a double click starts nothing.
+        FPendingPress = 0;
+        return;
+    case QEvent::MouseButtonPress:
+        break;
+    default:
+        return;
+    }
+    const auto* press = static_cast<QMouseEvent*>(event);
+    if (press->button() != Qt::LeftButton || FInMouseLoop)
+        return;
+    const QPoint P = press->position().toPoint();
+    QWidget* control = ControlAtPos(P);
+    if (control == nullptr)
+        return;
+    const bool start = FCaptionBarControl != nullptr
+                           ? (!IsHandledControl(control) || control == FCaptionBarControl)
+                           : control == this;
+    if (!start)
+        return;
+    const Qt::KeyboardModifiers shift = press->modifiers();
+    const uint64_t id = ++FPendingPress == 0 ? ++FPendingPress : FPendingPress;
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, P, shift] {
+            if (FPendingPress != id)
+                return;
+            FPendingPress = 0;
+            // A release handled meanwhile ended the press already.
+            if (DragPlatform().LeftButtonDown())
+                FormMouseDown(Qt::LeftButton, shift, P.x(), P.y());
+        },
+        Qt::QueuedConnection);
+}
+
+void TfcCustomImageForm::SetDragPlatform(std::unique_ptr<TfcDragPlatform> Platform)
+{
+    FDragPlatform = std::move(Platform);
+}
+
+TfcDragPlatform& TfcCustomImageForm::DragPlatform()
+{
+    if (!FDragPlatform)
+        FDragPlatform = std::make_unique<TfcQtDragPlatform>(ParentForm());
+    return *FDragPlatform;
+}
+
+void TfcCustomImageForm::mousePressEvent(QMouseEvent* event)
+{
+    if (OnMouseDown)
+        OnMouseDown(this, event->button(), event->modifiers(), event->position().toPoint().x(),
+                    event->position().toPoint().y());
+    // The form decides about the drag: the press goes on to it.
+    event->ignore();
+}
+
+void TfcCustomImageForm::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (OnMouseUp)
+        OnMouseUp(this, event->button(), event->modifiers(), event->position().toPoint().x(),
+                  event->position().toPoint().y());
+    if (OnClick && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        OnClick(this);
+    event->ignore();
+}
+
+void TfcCustomImageForm::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (OnDblClick && event->button() == Qt::LeftButton)
+        OnDblClick(this);
+    event->ignore();
+}
