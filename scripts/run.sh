@@ -7,7 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 
 zum_install $ZUM_BUILD_PACKAGES $ZUM_RUN_PACKAGES
 build="${ZUM_BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUM_BUILD_TESTS=OFF -DZUM_BUILD_BENCH=OFF >/dev/null
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr -DZUM_BUILD_TESTS=OFF -DZUM_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target zum
 zum_state_dir
 
