@@ -9,6 +9,10 @@ prefix="$tmp/prefix"
 as_user=()
 manifest="$ZUM_BUILD_DIR/install_manifest.txt"
 if [ "$(id -u)" -eq 0 ]; then
+    if ! runuser -u nobody -- test -r "$ZUM_BUILD_DIR/cmake_install.cmake" -a -r "$ZUM_SOURCE_DIR/resources/icon/zum.ico"; then
+        echo "skipped: the user nobody cannot read $ZUM_SOURCE_DIR and $ZUM_BUILD_DIR; run the test as a normal user"
+        exit 77
+    fi
     # The install writes its manifest into the build tree, which root owns
     # here; a normal user installing from a tree of their own owns it too.
     touch "$manifest"
