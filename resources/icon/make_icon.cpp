@@ -33,7 +33,7 @@ const QColor kBell(214, 58, 46);     // bells, second hand, hub
 const QColor kGleam(255, 255, 255);  // highlight on the bells
 
 // Primitives in design units. Circles are filled and optionally stroked;
-// lines have round caps.
+// lines have round caps unless they must end exactly on a pixel edge.
 struct Circle {
     double cx, cy, r;
     QColor fill;
