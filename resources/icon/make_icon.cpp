@@ -9,6 +9,7 @@
 // for the one-image icon file the tray shows.
 
 #include <QColor>
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -231,22 +232,13 @@ int Nearest(const std::vector<Rgb>& palette, Rgb c) {
     return best;
 }
 
-void Put16(std::vector<uint8_t>& out, unsigned v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 // The one-image icon file: ICONDIR, one ICONDIRENTRY, a BITMAPINFOHEADER
 // whose height counts the colour rows and the mask rows, the 16-entry
 // palette, the 4-bit colour rows and the 1-bit AND mask, both bottom-up.
 // Pixels with less than half coverage are transparent (mask bit set, colour
 // index 0); the others take the palette colour nearest their own, with
 // their coverage dropped (the image is not premultiplied).
-std::vector<uint8_t> EncodeIcon(const QImage& art, QImage& shown) {
+QByteArray EncodeIcon(const QImage& art, QImage& shown) {
     constexpr int kSize = 32;
     constexpr int kXorRow = kSize / 2, kAndRow = kSize / 8;
     const std::vector<Rgb> palette = IconPalette();
@@ -271,47 +263,25 @@ std::vector<uint8_t> EncodeIcon(const QImage& art, QImage& shown) {
     }
 
     const uint32_t imageBytes = 40 + 16 * 4 + static_cast<uint32_t>(xorRows.size() + andRows.size());
-    std::vector<uint8_t> out;
-    Put16(out, 0);  // reserved
-    Put16(out, 1);  // type: icon
-    Put16(out, 1);  // one image
-    out.push_back(kSize);
-    out.push_back(kSize);
-    out.push_back(16);  // colours
-    out.push_back(0);   // reserved
-    Put16(out, 1);      // planes
-    Put16(out, 4);      // bits per pixel
-    Put32(out, imageBytes);
-    Put32(out, 6 + 16);  // offset of the image
-    Put32(out, 40);
-    Put32(out, kSize);
-    Put32(out, 2 * kSize);
-    Put16(out, 1);
-    Put16(out, 4);
-    Put32(out, 0);  // no compression
-    Put32(out, static_cast<uint32_t>(xorRows.size() + andRows.size()));
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, 16);
-    Put32(out, 0);
-    for (const Rgb& p : palette) {
-        out.push_back(static_cast<uint8_t>(p.b));
-        out.push_back(static_cast<uint8_t>(p.g));
-        out.push_back(static_cast<uint8_t>(p.r));
-        out.push_back(0);
-    }
-    out.insert(out.end(), xorRows.begin(), xorRows.end());
-    out.insert(out.end(), andRows.begin(), andRows.end());
+    QByteArray out;
+    QDataStream w(&out, QIODevice::WriteOnly);
+    w.setByteOrder(QDataStream::LittleEndian);
+    w << quint16(0) << quint16(1) << quint16(1);  // reserved, type icon, one image
+    w << quint8(kSize) << quint8(kSize) << quint8(16) << quint8(0);  // size, colours, reserved
+    w << quint16(1) << quint16(4);  // planes, bits per pixel
+    w << quint32(imageBytes) << quint32(6 + 16);  // image size and offset
+    w << quint32(40) << qint32(kSize) << qint32(2 * kSize) << quint16(1) << quint16(4);
+    w << quint32(0) << quint32(xorRows.size() + andRows.size());  // no compression
+    w << qint32(0) << qint32(0) << quint32(16) << quint32(0);  // resolution, colours used, important
+    for (const Rgb& p : palette) w << quint8(p.b) << quint8(p.g) << quint8(p.r) << quint8(0);
+    for (uint8_t v : xorRows) w << quint8(v);
+    for (uint8_t v : andRows) w << quint8(v);
     return out;
 }
 
 bool WriteFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray Bytes(const std::vector<uint8_t>& v) {
-    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
 }
 
 // Every size at 1:1 and the icon file's image enlarged, on a light and on a
@@ -360,14 +330,14 @@ int main(int argc, char** argv) {
     ok = ok && QDir().mkpath(scalable) && WriteFile(scalable + "/zum.svg", QByteArray::fromStdString(Svg(DrawingFor(256))));
 
     QImage shown;
-    const std::vector<uint8_t> icon = EncodeIcon(Render(DrawingFor(32), 32), shown);
+    const QByteArray icon = EncodeIcon(Render(DrawingFor(32), 32), shown);
     if (icon.size() != 766) {
-        std::fprintf(stderr, "the icon file came out %zu bytes long, not 766\n", icon.size());
+        std::fprintf(stderr, "the icon file came out %lld bytes long, not 766\n", static_cast<long long>(icon.size()));
         return 1;
     }
     // The written file must read back, through Qt's own reader, as exactly
     // the image that was meant.
-    const QImage decoded = QImage::fromData(Bytes(icon), "ICO").convertToFormat(QImage::Format_ARGB32);
+    const QImage decoded = QImage::fromData(icon, "ICO").convertToFormat(QImage::Format_ARGB32);
     if (decoded.size() != shown.size()) {
         std::fprintf(stderr, "Qt does not read the icon file back\n");
         return 1;
@@ -380,7 +350,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
-    ok = ok && WriteFile(dir + "/zum.ico", Bytes(icon));
+    ok = ok && WriteFile(dir + "/zum.ico", icon);
     if (!ok) {
         std::fprintf(stderr, "cannot write into %s\n", argv[1]);
         return 1;
