@@ -55,4 +55,7 @@ $strangers"
 dpkg-deb -x "$deb" "$tmp/root"
 same_lists "top-level entries of the package" "usr" "$(ls "$tmp/root")"
 check_tree "$tmp/root/usr" /var/lib/zum
+# The software centre's view of the whole tree: metainfo, desktop entry and
+# icon found together.
+appstreamcli validate-tree --no-net "$tmp/root" || fail "appstreamcli rejects the package's tree"
 echo "$(basename "$deb"): files, dependencies and maintainer scripts as expected"
