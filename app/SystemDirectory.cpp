@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 
+#include "app/DefaultSystemDirectory.h"
+
 namespace {
 
-constexpr const char* kDefaultDirectory = "/var/lib/zum";
+constexpr const char* kDefaultDirectory = ZUM_DEFAULT_SYSTEM_DIR;
 
 std::string Join(const std::string& directory, const char* name)
 {

@@ -10,8 +10,10 @@
 // change of ZUM_SYSTEM_DIR takes effect at the next use.
 class SystemDirectory {
 public:
-    // $ZUM_SYSTEM_DIR when set and non-empty, otherwise /var/lib/zum; never
-    // with a trailing slash (except for the root directory itself).
+    // $ZUM_SYSTEM_DIR when set and non-empty, otherwise the directory built
+    // in (<local state dir of the install prefix>/lib/zum, /var/lib/zum for
+    // an install into /usr); never with a trailing slash (except for the
+    // root directory itself).
     static std::string Path();
 
     // Path() + "/KPT.dat": present means the alarm is armed.

@@ -9,11 +9,12 @@ zum_install $ZUM_BUILD_PACKAGES $ZUM_RUN_PACKAGES
 build="${ZUM_BUILD_DIR:-$root/build}"
 # Only the program is built. The build directory may be the one the test
 # command uses, so no option is given here that would change what it builds;
-# a new directory gets the defaults.
+# a new directory gets the defaults. Both commands build for the /usr prefix,
+# so the compiled-in state directory is /var/lib/zum.
 if [ -f "$build/CMakeCache.txt" ]; then
     cmake "$build" >/dev/null
 else
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 fi
 cmake --build "$build" --target zum
 zum_state_dir

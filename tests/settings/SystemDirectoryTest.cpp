@@ -1,6 +1,7 @@
 #include "app/SystemDirectory.h"
 
 #include "SettingsTestSupport.h"
+#include "app/DefaultSystemDirectory.h"
 
 namespace {
 
@@ -14,8 +15,8 @@ TEST_F(SystemDirectoryTest, EnvironmentNamesTheDirectoryElseTheMachineDefault)
         const char* marker;
     };
     const Case cases[] = {
-        {nullptr, "/var/lib/zum/KPT.dat", "/var/lib/zum/Zum.dat"},
-        {"", "/var/lib/zum/KPT.dat", "/var/lib/zum/Zum.dat"},
+        {nullptr, ZUM_DEFAULT_SYSTEM_DIR "/KPT.dat", ZUM_DEFAULT_SYSTEM_DIR "/Zum.dat"},
+        {"", ZUM_DEFAULT_SYSTEM_DIR "/KPT.dat", ZUM_DEFAULT_SYSTEM_DIR "/Zum.dat"},
         {"/srv/state", "/srv/state/KPT.dat", "/srv/state/Zum.dat"},
         {"/srv/state//", "/srv/state/KPT.dat", "/srv/state/Zum.dat"},
         {"/", "/KPT.dat", "/Zum.dat"},
