@@ -1,6 +1,6 @@
 #include "tray/ActivationPairing.h"
 
-#include "tray/NotifyArea.h"
+#include "tray/NotifyMessages.h"
 
 TActivationPairing::Messages TActivationPairing::Report(Activation activation, std::int64_t nowMs,
                                                         std::int64_t doubleClickIntervalMs)

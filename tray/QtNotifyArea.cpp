@@ -9,6 +9,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <algorithm>
 #include <vector>
 
 #include "tray/Icon.h"
@@ -43,13 +44,9 @@ std::int64_t MonotonicMs()
 
 TQtNotifyArea::TQtNotifyArea() = default;
 
-TQtNotifyArea::~TQtNotifyArea()
-{
-    for (auto& [key, entry] : FIcons)
-        delete entry->icon;
-    for (auto& [key, timer] : FTimers)
-        delete timer;
-}
+// Icons and timers are children of the area, so those still waiting for
+// their deferred deletion go with it too.
+TQtNotifyArea::~TQtNotifyArea() = default;
 
 void TQtNotifyArea::Apply(Entry& entry, const TNotifyIconData& data)
 {
@@ -67,7 +64,7 @@ bool TQtNotifyArea::Add(const TNotifyIconData& data)
     if (data.hWnd == nullptr || FIcons.count(key) != 0 || !Available())
         return false;
     auto entry = std::make_unique<Entry>();
-    entry->icon = new QSystemTrayIcon();
+    entry->icon = new QSystemTrayIcon(this);
     Apply(*entry, data);
     Entry* raw = entry.get();
     connect(entry->icon, &QSystemTrayIcon::activated, this, [this, key, raw](QSystemTrayIcon::ActivationReason why) {
@@ -120,7 +117,7 @@ void TQtNotifyArea::SetTimer(TNotifyWindow* window, std::uint32_t id, std::uint3
 {
     QTimer*& timer = FTimers[Key{window, id}];
     if (timer == nullptr) {
-        timer = new QTimer();
+        timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, [window, id] { window->Dispatch(NotifyMessage::WM_TIMER, id, 0); });
     }
     timer->start(static_cast<int>(std::min<std::uint32_t>(milliseconds, 0x7FFFFFFF)));

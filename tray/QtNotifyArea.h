@@ -36,12 +36,12 @@ public:
 private:
     using Key = std::pair<TNotifyWindow*, std::uint32_t>;
     struct Entry {
-        QSystemTrayIcon* icon = nullptr;  // owned by this object
+        QSystemTrayIcon* icon = nullptr;  // a child of the area
         std::uint32_t callbackMessage = 0;
         TActivationPairing pairing;
     };
     void Apply(Entry& entry, const TNotifyIconData& data);
 
     std::map<Key, std::unique_ptr<Entry>> FIcons;
-    std::map<Key, QTimer*> FTimers;  // owned by this object
+    std::map<Key, QTimer*> FTimers;  // children of the area
 };

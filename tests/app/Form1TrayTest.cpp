@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -16,6 +18,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "app/ApplicationTitle.h"
 #include "app/AutostartEntry.h"
 #include "app/Clock.h"
 #include "app/ExceptionBox.h"
@@ -372,6 +375,40 @@ TEST_F(Form1TrayTest, AutoRunWithoutTheRightToWriteStillSwitchesAndReportsNothin
     EXPECT_TRUE(shown.empty());
     ::chmod(state.path().toLocal8Bit().constData(), 0700);
     ::chmod(config.path().toLocal8Bit().constData(), 0700);
+}
+
+TEST_F(Form1TrayTest, AboutIsAModalBoxWithTheTitleAndLfCrLineBreaks)
+{
+    TForm1& f = Start();
+    QString title;
+    QString text;
+    int buttons = 0;
+    QTimer poll;
+    poll.setInterval(10);
+    int polls = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr && ++polls < 500)
+            return;
+        poll.stop();
+        if (box == nullptr)
+            return;
+        title = box->windowTitle();
+        text = box->text();
+        buttons = static_cast<int>(box->buttons().size());
+        box->accept();
+    });
+    poll.start();
+    f.About1Click();
+    EXPECT_EQ(title, ApplicationTitle());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("     Z.U.M   V.1.3\n\r     "))) << text.toStdString();
+    const QStringList lines = text.split(QStringLiteral("\n\r"));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("     ")));
+    EXPECT_GT(lines[1].trimmed().size(), 5) << "a credit line";
+    EXPECT_TRUE(lines[2].isEmpty());
+    EXPECT_GT(lines[3].size(), 5) << "a contact line";
+    EXPECT_EQ(buttons, 1);
 }
 
 }  // namespace

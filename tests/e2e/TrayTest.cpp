@@ -331,6 +331,21 @@ TEST_F(NoTrayTest, StartWithLogonWithoutATrayShowsTheWindow)
     EXPECT_TRUE(mainVisible());
 }
 
+class WindowCommands : public TrayFixture {};
+
+TEST_F(WindowCommands, AboutShowsItsBoxAndOkClosesIt)
+{
+    start();
+    menu("a");  // "&About"
+    auto box = desktop_->findVisibleByName("^Z\\.U\\.M  V\\.1\\.3$", 10s);
+    ASSERT_TRUE(box) << "the About box did not open";
+    desktop_->focus(*box);
+    desktop_->key("Return");
+    EXPECT_TRUE(waitGone("^Z\\.U\\.M  V\\.1\\.3$", 5s)) << "the About box did not close";
+    EXPECT_TRUE(mainVisible()) << "closing the box left the program";
+    EXPECT_FALSE(zum().exitCode(200ms)) << "the program ended with the About box";
+}
+
 class SniTrayTest : public TrayFixture {
 protected:
     void SetUp() override

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tray/ActivationPairing.h"
-#include "tray/NotifyArea.h"
+#include "tray/NotifyMessages.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -207,6 +208,30 @@ TEST_F(IconLoad, AssignCopiesAndClearEmpties)
     EXPECT_FALSE(a.Empty());
     b.SetHandle(QIcon());
     EXPECT_TRUE(b.Empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Every seed of the fuzz corpus that the check accepts is one Qt's reader
+// turns into a picture, so nothing the check lets through draws blank.
+TEST(IconFile, AcceptedSeedsDecode)
+{
+    int accepted = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(ZUM_TRAY_SEED_DIR)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        std::ifstream in(entry.path(), std::ios::binary);
+        const Bytes bytes((std::istreambuf_iterator<char>(in)), {});
+        if (IconFile::Check(bytes, nullptr) != IconFile::Result::Ok)
+            continue;
+        ++accepted;
+        TIcon icon;
+        icon.LoadFromBytes(bytes);
+        EXPECT_FALSE(icon.Handle().isNull());
+        EXPECT_FALSE(icon.Handle().availableSizes().isEmpty());
+    }
+    EXPECT_GE(accepted, 3);
 }
 
 }  // namespace
