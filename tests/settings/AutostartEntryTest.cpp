@@ -7,6 +7,8 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -234,12 +236,19 @@ TEST_F(AutostartFile, NeverWritesThroughAPlantedLink)
 TEST_F(AutostartFile, AFailedWriteLeavesTheOldEntry)
 {
     ASSERT_EQ(AutostartEntry::WriteAt(entry.string(), "/old/zum"), 0);
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into a read-only folder";
-    fs::permissions(autostart, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_NE(AutostartEntry::WriteAt(entry.string(), "/new/zum"), 0);
-    fs::permissions(autostart, fs::perms::owner_all);
+    // A file size limit makes the write of the new contents fail, for root
+    // too, as a full disk would.
+    const int status = RunInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16, 16};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 2;
+        return AutostartEntry::WriteAt(entry.string(), "/new/zum") != 0 ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0) << "the write did not fail";
     EXPECT_EQ(ReadFile(entry), *AutostartEntry::Contents("/old/zum"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(autostart), fs::directory_iterator()), 1)
+        << "a temporary file was left behind";
 }
 
 TEST_F(AutostartFile, DeleteOfNothingIsQuiet)
