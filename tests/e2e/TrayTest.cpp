@@ -57,16 +57,25 @@ protected:
         }
         return found;
     }
-    // The icon embedded in the tray: a small window of the program.
+    // The icon embedded in the tray: a small window of the program lying in
+    // the panel at the bottom right, where it stays put between two looks
+    // (before it is embedded it maps elsewhere for a moment).
     std::optional<Shown> waitIcon(std::chrono::milliseconds timeout = 10s)
     {
         std::optional<Shown> icon;
+        std::optional<QRect> last;
+        const QRect panel(XDisplay::kWidth - 100, XDisplay::kHeight - 24, 100, 24);
         waitUntil(timeout, [&] {
+            std::optional<Shown> now;
             for (const Shown& w : others())
-                if (w.rect.width() <= 48 && w.rect.height() <= 48)
-                    icon = w;
-            return icon.has_value();
-        }, 50ms);
+                if (w.rect.width() <= 48 && w.rect.height() <= 48 && panel.contains(w.rect))
+                    now = w;
+            const bool settled = now && last && *last == now->rect;
+            last = now ? std::optional<QRect>(now->rect) : std::nullopt;
+            if (settled)
+                icon = now;
+            return settled;
+        }, 100ms);
         return icon;
     }
     bool iconGone(std::chrono::milliseconds timeout = 5s)
