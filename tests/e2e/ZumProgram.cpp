@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 #include "XDisplay.h"
 
@@ -28,6 +29,15 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     const auto home = display.dir().path() / "home";
     std::filesystem::create_directories(home);
     env["HOME"] = home.string();
+    // GStreamer keeps its plugin registry under HOME, so with a fresh HOME
+    // every start would scan all plugins again (seconds, under the
+    // sanitizers). The suite shares one registry, a cache of what is
+    // installed, made before the first start.
+    const auto registry =
+        std::filesystem::temp_directory_path() / ("zum-e2e-gst-registry-" + std::to_string(::getuid()) + ".bin");
+    env["GST_REGISTRY"] = registry.string();
+    if (!std::filesystem::exists(registry))
+        runCommand({"gst-inspect-1.0", "playbin"}, env, std::chrono::seconds(120));
     // In sanitizer builds a close must still end with exit code 0, so leak
     // checking stays on for the program's own allocations; what GLib
     // allocates while the dynamic loader initialises it is kept on purpose
