@@ -26,6 +26,7 @@
 #include "app/SpeedButton.h"
 #include "tests/fakes/FakeMediaDevice.h"
 #include "tests/fakes/FakeNotifyArea.h"
+#include "tray/QtNotifyArea.h"
 #include "tray/TaskIcon.h"
 
 namespace {
@@ -409,6 +410,18 @@ TEST_F(Form1TrayTest, AboutIsAModalBoxWithTheTitleAndLfCrLineBreaks)
     EXPECT_TRUE(lines[2].isEmpty());
     EXPECT_GT(lines[3].size(), 5) << "a contact line";
     EXPECT_EQ(buttons, 1);
+}
+
+// The program's own icon is the resource "ZUM", which a component with
+// names in its list and tiInExe finds through the desktop's area.
+TEST_F(Form1TrayTest, TheBuiltInIconIsAResourceByName)
+{
+    Form();  // the window's creation registers the program's resources
+    TQtNotifyArea real;
+    const QIcon icon = real.LoadIcon("ZUM");
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(icon.pixmap(32, 32).size(), QSize(32, 32));
+    EXPECT_TRUE(real.LoadIcon("zum").isNull()) << "resource names are the upper-cased ones";
 }
 
 }  // namespace
