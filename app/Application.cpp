@@ -15,7 +15,10 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
                                 QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
     setStyle(QStringLiteral("Fusion"));
-    setQuitOnLastWindowClosed(true);
+    // The main window may be hidden in the tray while a message box is the
+    // last window on screen; the program ends when the main window closes
+    // (see TForm1::closeEvent), not when the last visible window does.
+    setQuitOnLastWindowClosed(false);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

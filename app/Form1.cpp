@@ -114,7 +114,11 @@ TForm1::TForm1(TForm1Services services)
     RunGuarded([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The icon leaves the tray through the service, which outlives it.
+    TaskIcon1.reset();
+}
 
 void TForm1::CreateControls()
 {
@@ -159,12 +163,7 @@ void TForm1::CreateControls()
     MediaPlayer1 = std::make_unique<TMediaPlayer>(FServices.makeMediaDevice ? FServices.makeMediaDevice()
                                                                              : nullptr);
 
-    TaskIcon1 = std::make_unique<TTaskIcon>();
-    TaskIcon1->SetShowHint(true);
-    TaskIcon1->SetTaskIconID(0);
-    TaskIcon1->SetState(TStateTaskIcon::tiEnabled);
-    TaskIcon1->SetInterval(1000);
-    TaskIcon1->WhereIcons = TWhereTaskIcon::tiInFiles;
+    CreateTrayIcon();
 
     ListBox1 = new QListWidget(this);
     ListBox1->setGeometry(112, 72, 241, 41);
@@ -217,6 +216,7 @@ void TForm1::CreateControls()
     wire(About1, &QAction::triggered, &TForm1::About1Click);
     wire(Exit1, &QAction::triggered, &TForm1::Exit1Click);
     wire(Exit2, &QAction::triggered, &TForm1::Exit2Click);
+    WireTrayCommands();
 
     Timer1->start();
 }
@@ -233,9 +233,9 @@ std::string TForm1::TimeTextOfNow() const
 
 void TForm1::FormCreate()
 {
-    // Start-with-logon check: not yet.
+    StartWithLogonCheck();
     RestoreAlarm();
-    // First tray hint: not yet.
+    SetTrayHintNow();
 }
 
 void TForm1::RestoreAlarm()
@@ -303,7 +303,7 @@ void TForm1::Timer1Timer()
             Timer1->start((kClockTickInterval + kTickPhase - intoTenth - 1) % kClockTickInterval + 1);
     }
 
-    // Tray hint refresh: not yet.
+    RefreshTrayHint();
 
     const bool canArm = !Label2->text().isEmpty() && !Label3->text().isEmpty();
     if (SpeedButton4->isEnabled() != canArm)
@@ -329,13 +329,6 @@ void TForm1::Timer2Timer()
     }
 }
 
-void TForm1::PopUp(QMenu* menu)
-{
-    const QPoint at = QCursor::pos();
-    activateWindow();
-    menu->popup(at);
-}
-
 void TForm1::SpeedButton1Click()
 {
     PopUp(PopupMenu1);
@@ -353,7 +346,7 @@ void TForm1::SpeedButton4Click()
     SpeedButton5->show();
     FShownTimes.Clear();
     Timer2->start();
-    // Immediate tray hint: not yet.
+    SetTrayHintNow();
     SaveAlarm();
     UpdateShanges1->setEnabled(true);
 }
@@ -364,7 +357,7 @@ void TForm1::SpeedButton5Click()
     SpeedButton4->show();
     SpeedButton5->hide();
     Timer2->stop();
-    // Immediate tray hint: not yet.
+    SetTrayHintNow();
     AlarmFile::Delete();
     UpdateShanges1->setEnabled(false);
 }

@@ -17,6 +17,7 @@ class QMenu;
 class QTimer;
 class TMediaPlayer;
 class TOpenDialog;
+class TNotifyArea;
 class TSpeedButton;
 class TTaskIcon;
 class TfcImageForm;
@@ -27,6 +28,7 @@ struct TForm1Services {
     Clock* clock = nullptr;                                          // not owned
     std::function<std::unique_ptr<MediaDevice>()> makeMediaDevice;  // sound output
     std::function<bool(QWidget* owner, QString* fileName)> runOpenDialog;  // "Sele&ct Sound"
+    std::function<std::unique_ptr<TNotifyArea>()> makeNotifyArea;   // the desktop's tray
 };
 
 // The main window. The program keeps its whole state in these controls:
@@ -90,6 +92,7 @@ public:
     void Timer1Timer();
     void Timer2Timer();
     void SpeedButton1Click();  // "MENU": the main menu at the cursor
+    void SpeedButton2Click();  // "-": hide into the tray
     void SpeedButton3Click();  // "x"
     void SpeedButton4Click();  // "ON": arm
     void SpeedButton5Click();  // "OFF": disarm
@@ -99,8 +102,13 @@ public:
     void SelectSound1Click();
     void UpdateShanges1Click();
     void About1Click();
+    void AutoRun1Click();  // start with logon on
+    void AutoRun2Click();  // start with logon off
     void Exit1Click();
     void Exit2Click();
+    void Show1Click();
+    void TaskIcon1DblClick();
+    void TaskIcon1RightClick();
 
     // Steps the creation handler and the commands share.
     void RestoreAlarm();
@@ -109,12 +117,39 @@ public:
     // Pops up `menu` with its top-left at the mouse cursor.
     void PopUp(QMenu* menu);
 
+    // Tray and start-with-logon steps of the creation handler, the clock
+    // tick and the alarm commands.
+    void StartWithLogonCheck();
+    void SetTrayHintNow();   // the immediate rule
+    void RefreshTrayHint();  // the rule of every tick
+    void ShowMainWindow();
+    // Follows the tray coming and going while an icon is wanted.
+    void TrayWatchTimer();
+    QTimer* TrayWatch = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void CreateControls();
+    void CreateTrayIcon();
+    void WireTrayCommands();
+    void ShowInTray();
 
     TForm1Services FServices;
     std::unique_ptr<Clock> FOwnClock;
     ShownTimeLog FShownTimes;
     std::string FShownText;  // Label1's text as bytes, to skip unchanged ticks
     bool FShowOnStart = true;
+
+    // The tray's service lives as long as the window; TaskIcon1 goes first.
+    std::unique_ptr<TNotifyArea> FNotifyArea;
+    // An icon was asked for (hidden into the tray, or started at logon), so
+    // it belongs in a tray whenever one is there.
+    bool FTrayWanted = false;
+    // The tick's hint, rebuilt only when what it is made of changes.
+    bool FHintValid = false;
+    bool FHintArmed = false;
+    QString FHintCaption;
+    std::string FRefreshHint;
 };

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 #include "XDisplay.h"
 
@@ -23,6 +25,19 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     env["LC_ALL"] = options.locale;
     env["LANG"] = options.locale;
     env["LANGUAGE"] = std::nullopt;
+    // Nothing of the user running the tests is read or written.
+    const auto home = display.dir().path() / "home";
+    std::filesystem::create_directories(home);
+    env["HOME"] = home.string();
+    // GStreamer keeps its plugin registry under HOME, so with a fresh HOME
+    // every start would scan all plugins again (seconds, under the
+    // sanitizers). The suite shares one registry, a cache of what is
+    // installed, made before the first start.
+    const auto registry =
+        std::filesystem::temp_directory_path() / ("zum-e2e-gst-registry-" + std::to_string(::getuid()) + ".bin");
+    env["GST_REGISTRY"] = registry.string();
+    if (!std::filesystem::exists(registry))
+        runCommand({"gst-inspect-1.0", "playbin"}, env, std::chrono::seconds(120));
     // In sanitizer builds a close must still end with exit code 0, so leak
     // checking stays on for the program's own allocations; what GLib
     // allocates while the dynamic loader initialises it is kept on purpose
@@ -41,13 +56,44 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
         log << "---- start (" << options.locale << ")\n";
     }
     process_ = std::make_unique<ChildProcess>(std::vector<std::string>{binary()}, env, logPath_.string());
+    displayEnv_ = display.environment();
     Desktop desktop(display);
+    if (options.startsHidden) {
+        // The only window a program hidden in the tray shows is its icon.
+        if (!desktop.findVisibleByPid(process_->pid(), std::chrono::seconds(30))) {
+            process_->stop();
+            throw std::runtime_error("the program showed no tray icon; its output:\n" + output());
+        }
+        return;
+    }
     auto window = desktop.findVisibleByPid(process_->pid(), std::chrono::seconds(30));
     if (!window) {
         process_->stop();
         throw std::runtime_error("the program showed no window; its output:\n" + output());
     }
     window_ = *window;
+}
+
+bool ZumProgram::findMainWindow(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+        auto r = runCommand({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid()), "--name", "^ZUM$"},
+                            displayEnv_);
+        // Names match regardless of case, so the tray icon ("zum") is among
+        // them; the main window is the wide one.
+        std::istringstream ids(r.out);
+        for (std::string id; std::getline(ids, id);) {
+            auto info = runCommand({"xwininfo", "-id", id}, displayEnv_);
+            const auto at = info.out.find("Width: ");
+            if (at != std::string::npos && std::stoi(info.out.substr(at + 7)) >= 300) {
+                window_ = id;
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
 }
 
 ZumProgram::~ZumProgram()

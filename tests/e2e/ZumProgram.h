@@ -20,6 +20,9 @@ public:
     struct Options {
         std::string locale = "C";
         std::string audioSink = "fakesink sync=true";
+        // The program is expected to start hidden in the tray: the start
+        // waits for its tray icon's window instead of the main window.
+        bool startsHidden = false;
     };
     // Starts the program and waits until its main window is visible; throws
     // (with the program's output) if it never shows.
@@ -30,6 +33,9 @@ public:
 
     pid_t pid() const { return process_->pid(); }
     const Desktop::WindowId& window() const { return window_; }
+    // Waits until the main window is visible and takes it as window();
+    // false if it does not show within the timeout.
+    bool findMainWindow(std::chrono::milliseconds timeout);
     // The exit code once the program has ended by itself within the timeout;
     // -1 for an end by a signal; nothing while it still runs.
     std::optional<int> exitCode(std::chrono::milliseconds timeout);
@@ -39,6 +45,7 @@ public:
     static std::string binary();
 
 private:
+    EnvOverrides displayEnv_;
     std::filesystem::path logPath_;
     std::unique_ptr<ChildProcess> process_;
     Desktop::WindowId window_;
