@@ -4,6 +4,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "common/ByteOrder.h"
+
 namespace {
 
 constexpr size_t kFileHeaderSize = 14;
@@ -11,12 +13,9 @@ constexpr size_t kInfoHeaderSize = 40;
 constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionBitFields = 3;
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+using ByteOrder::LoadI32;
+using ByteOrder::LoadU16;
+using ByteOrder::LoadU32;
 
 void Put16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));
@@ -37,17 +36,17 @@ std::optional<Bitmap> DecodeBmp(std::span<const uint8_t> file) {
     if (size < kFileHeaderSize + kInfoHeaderSize) return std::nullopt;
     const uint8_t* d = file.data();
     if (d[0] != 'B' || d[1] != 'M') return std::nullopt;
-    const uint32_t pixelOffset = U32(d + 10);
+    const uint32_t pixelOffset = LoadU32(d + 10);
 
     const uint8_t* info = d + kFileHeaderSize;
-    const uint32_t infoSize = U32(info);
+    const uint32_t infoSize = LoadU32(info);
     if (!KnownInfoHeaderSize(infoSize) || kFileHeaderSize + infoSize > size) return std::nullopt;
-    const int32_t width = I32(info + 4);
-    const int32_t rawHeight = I32(info + 8);
-    const uint16_t planes = U16(info + 12);
-    const uint16_t bits = U16(info + 14);
-    const uint32_t compression = U32(info + 16);
-    const uint32_t colorsUsed = U32(info + 32);
+    const int32_t width = LoadI32(info + 4);
+    const int32_t rawHeight = LoadI32(info + 8);
+    const uint16_t planes = LoadU16(info + 12);
+    const uint16_t bits = LoadU16(info + 14);
+    const uint32_t compression = LoadU32(info + 16);
+    const uint32_t colorsUsed = LoadU32(info + 32);
 
     if (planes != 1 || !Bitmap::IsSupportedDepth(bits)) return std::nullopt;
     if (rawHeight == std::numeric_limits<int32_t>::min()) return std::nullopt;
@@ -64,7 +63,7 @@ std::optional<Bitmap> DecodeBmp(std::span<const uint8_t> file) {
             if (tableOffset + 12 > size) return std::nullopt;
             tableOffset += 12;
         }
-        masks = Bitmap::ChannelMasks{U32(m), U32(m + 4), U32(m + 8)};
+        masks = Bitmap::ChannelMasks{LoadU32(m), LoadU32(m + 4), LoadU32(m + 8)};
     } else if (compression != kCompressionNone) {
         return std::nullopt;
     }

@@ -3,25 +3,16 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/ByteOrder.h"
 #include "skin/ByteStream.h"
 
 namespace {
 
-void PutU32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
+using ByteOrder::LoadI32;
+using ByteOrder::LoadU32;
+using ByteOrder::StoreU32;
 
-void PutI32(uint8_t* p, int32_t v) { PutU32(p, static_cast<uint32_t>(v)); }
-
-uint32_t GetU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-int32_t GetI32(const uint8_t* p) { return static_cast<int32_t>(GetU32(p)); }
+void PutI32(uint8_t* p, int32_t v) { StoreU32(p, static_cast<uint32_t>(v)); }
 
 void PutRect(uint8_t* p, const Region::Rect& r) {
     PutI32(p, r.left);
@@ -55,8 +46,8 @@ std::optional<std::vector<uint8_t>> Encode(const Region& region) {
     std::vector<uint8_t> out(kHeaderSize + kRectSize * rects.size());
     PutI32(&out[0], kHeaderSize);
     PutI32(&out[4], kTypeRectangles);
-    PutU32(&out[8], count);
-    PutU32(&out[12], count * static_cast<uint32_t>(kRectSize));
+    StoreU32(&out[8], count);
+    StoreU32(&out[12], count * static_cast<uint32_t>(kRectSize));
     PutRect(&out[16], region.Bounds());
     for (size_t i = 0; i < rects.size(); ++i) PutRect(&out[kHeaderSize + i * kRectSize], rects[i]);
     return out;
@@ -64,16 +55,16 @@ std::optional<std::vector<uint8_t>> Encode(const Region& region) {
 
 std::optional<Region> Decode(std::span<const uint8_t> data) {
     if (data.size() < static_cast<size_t>(kHeaderSize)) return std::nullopt;
-    if (GetI32(&data[0]) != kHeaderSize || GetI32(&data[4]) != kTypeRectangles) return std::nullopt;
-    const uint32_t count = GetU32(&data[8]);
-    const uint32_t listSize = GetU32(&data[12]);
+    if (LoadI32(&data[0]) != kHeaderSize || LoadI32(&data[4]) != kTypeRectangles) return std::nullopt;
+    const uint32_t count = LoadU32(&data[8]);
+    const uint32_t listSize = LoadU32(&data[12]);
     if (count > kMaxRectangles || listSize != count * kRectSize) return std::nullopt;
     if (data.size() != kHeaderSize + static_cast<size_t>(listSize)) return std::nullopt;
 
     std::vector<Region::Rect> rects(count);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = &data[kHeaderSize + i * kRectSize];
-        rects[i] = {GetI32(p), GetI32(p + 4), GetI32(p + 8), GetI32(p + 12)};
+        rects[i] = {LoadI32(p), LoadI32(p + 4), LoadI32(p + 8), LoadI32(p + 12)};
     }
     // Checked on the union: rectangles that fit may join into one that does
     // not, and one that does not may be cut into bands that do.
@@ -93,7 +84,7 @@ void WriteRegions(ByteSink& sink, const std::optional<Region>& region) {
         sink.Write(countBytes, sizeof countBytes);
         return;
     }
-    PutU32(countBytes, static_cast<uint32_t>(data->size()));
+    StoreU32(countBytes, static_cast<uint32_t>(data->size()));
     sink.Write(countBytes, sizeof countBytes);
     sink.Write(data->data(), data->size());
 }
@@ -105,7 +96,7 @@ RegionReadResult ReadRegions(ByteSource& source) {
         result.status = RegionReadResult::Status::Rejected;
         return result;
     }
-    const int32_t n = GetI32(countBytes);
+    const int32_t n = LoadI32(countBytes);
     if (n == 0) return result;
 
     result.status = RegionReadResult::Status::Rejected;

@@ -4,24 +4,16 @@
 #include <iterator>
 #include <utility>
 
+#include "common/ByteOrder.h"
+
 namespace IconFile {
 namespace {
 
-std::uint16_t U16(std::span<const std::uint8_t> d, std::size_t at)
-{
-    return static_cast<std::uint16_t>(d[at] | (d[at + 1] << 8));
-}
-
-std::uint32_t U32(std::span<const std::uint8_t> d, std::size_t at)
-{
-    return static_cast<std::uint32_t>(d[at]) | (static_cast<std::uint32_t>(d[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(d[at + 2]) << 16) | (static_cast<std::uint32_t>(d[at + 3]) << 24);
-}
-
+std::uint16_t U16(std::span<const std::uint8_t> d, std::size_t at) { return ByteOrder::LoadU16(&d[at]); }
+std::uint32_t U32(std::span<const std::uint8_t> d, std::size_t at) { return ByteOrder::LoadU32(&d[at]); }
 std::uint32_t U32BigEndian(std::span<const std::uint8_t> d, std::size_t at)
 {
-    return (static_cast<std::uint32_t>(d[at]) << 24) | (static_cast<std::uint32_t>(d[at + 1]) << 16) |
-           (static_cast<std::uint32_t>(d[at + 2]) << 8) | static_cast<std::uint32_t>(d[at + 3]);
+    return ByteOrder::LoadU32BigEndian(&d[at]);
 }
 
 constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
