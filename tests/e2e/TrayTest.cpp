@@ -76,6 +76,8 @@ protected:
                 icon = now;
             return settled;
         }, 100ms);
+        if (icon)
+            standingWindows_.push_back(icon->id);
         return icon;
     }
     bool iconGone(std::chrono::milliseconds timeout = 5s)

@@ -125,6 +125,9 @@ std::optional<Desktop::WindowId> ZumFixture::openMenu()
     auto others = [this] {
         auto ids = desktop_->visibleWindowIdsOf(zum_->pid());
         std::erase(ids, zum_->window());
+        std::erase_if(ids, [this](const Desktop::WindowId& id) {
+            return std::find(standingWindows_.begin(), standingWindows_.end(), id) != standingWindows_.end();
+        });
         return ids;
     };
     if (!waitUntil(5s, [&] { return others().empty(); }))

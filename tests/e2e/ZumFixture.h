@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Desktop.h"
 #include "TempDir.h"
@@ -72,6 +73,9 @@ protected:
 
     std::unique_ptr<XDisplay> display_;
     std::unique_ptr<Desktop> desktop_;
+    // Windows of the program that stay on the screen beside the main window
+    // (the icon embedded in a tray); menus and dialogs are the others.
+    std::vector<Desktop::WindowId> standingWindows_;
 
     // The window manager's frame around a window: left, right, top, bottom.
     std::optional<std::array<int, 4>> frameExtents(const Desktop::WindowId& window) const;
