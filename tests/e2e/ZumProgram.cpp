@@ -68,8 +68,15 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     }
     auto window = desktop.findVisibleByPid(process_->pid(), std::chrono::seconds(30));
     if (!window) {
+        // Whether it hung or ended, and what windows it has at all, tell
+        // a start that never maps from one that maps out of sight.
+        const bool running = process_->running();
+        const std::string windows =
+            runCommand({"xdotool", "search", "--pid", std::to_string(process_->pid())}, display.environment()).out;
         process_->stop();
-        throw std::runtime_error("the program showed no window; its output:\n" + output());
+        throw std::runtime_error(std::string("the program showed no window (") +
+                                 (running ? "still running" : "it had ended") + "; its windows, mapped or not: [" +
+                                 windows + "]); its output:\n" + output());
     }
     window_ = *window;
 }
