@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+#include <ctime>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -14,6 +16,7 @@ class QAction;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QString;
 class QTimer;
 class TMediaPlayer;
 class TOpenDialog;
@@ -111,10 +114,15 @@ public:
 
 private:
     void CreateControls();
+    // Puts a new time text on Label1, repainting only what it changes.
+    void ShowTimeText(const QString& text);
 
     TForm1Services FServices;
     std::unique_ptr<Clock> FOwnClock;
     ShownTimeLog FShownTimes;
     std::string FShownText;  // Label1's text as bytes, to skip unchanged ticks
+    // The clock's second FShownText was formatted from: a tick within the
+    // same second formats nothing. None yet: the lowest time there is.
+    std::time_t FShownSecond = std::numeric_limits<std::time_t>::min();
     bool FShowOnStart = true;
 };
