@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -134,6 +135,9 @@ void TForm1::CreateControls()
     fcImageForm1->ReadRegions(storedOutline);
 
     Label1 = MakeLabel(this, 96, 60, MakeFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
+    // Its text is drawn from the left: a resize keeps what it shows in place
+    // (see ShowTimeText).
+    Label1->setAttribute(Qt::WA_StaticContents, true);
     Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);
 
     const QFont bold11 = MakeFont("MS Sans Serif", 11, true);
@@ -248,6 +252,9 @@ void TForm1::RestoreAlarm()
     SpeedButton5->setVisible(true);
     FShownTimes.Clear();
     Timer2->start();
+    // The alarm is to sound at its second, not after the sound service
+    // has got ready.
+    MediaPlayer1->Prepare();
 
     const std::vector<std::string> lines = AlarmFile::Load();
     ListBox1->clear();
@@ -276,15 +283,23 @@ void TForm1::Timer1Timer()
     // stopped timer (a driven tick) stays stopped.
     if (Timer1->interval() != kClockTickInterval && Timer1->isActive())
         Timer1->start(kClockTickInterval);
+    // The text can only change with the clock's second (the locale and
+    // time zone are the process's, set at start): within a second a tick
+    // costs reading the clock and this comparison.
+    const std::time_t second = FServices.clock->Now();
     char text[128];
-    const std::size_t length = TimeText(FServices.clock->Now(), text, sizeof text);
+    std::size_t length = 0;
+    if (second != FShownSecond) {
+        FShownSecond = second;
+        length = TimeText(second, text, sizeof text);
+    }
     const std::string_view now(text, length);
-    // An unchanged text costs the formatting and this comparison only: no
-    // repaint, no allocation.
-    if (now != FShownText) {
+    // A new second whose text is the one on show (a locale time without
+    // seconds) costs the formatting and this comparison only: no repaint,
+    // no allocation.
+    if (length > 0 && now != FShownText) {
         FShownText.assign(now);
-        Label1->setText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
-        Label1->adjustSize();
+        ShowTimeText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
         FShownTimes.Shown(now);
         // The alarm check follows the clock's second, not the moment of
         // arming: it runs as soon as the label has taken a new second, so an
@@ -308,6 +323,37 @@ void TForm1::Timer1Timer()
     const bool canArm = !Label2->text().isEmpty() && !Label3->text().isEmpty();
     if (SpeedButton4->isEnabled() != canArm)
         SpeedButton4->setEnabled(canArm);
+}
+
+void TForm1::ShowTimeText(const QString& text)
+{
+    const QString old = Label1->text();
+    const QSize oldSize = Label1->size();
+    // Qt repaints the whole label for a new text and, without static
+    // contents, the whole of its old place for a smaller size. The text is
+    // drawn from the left and a new second mostly changes its last digit, so
+    // the label's updates stay off while text and size are set, and then
+    // only the part from the first changed character is repainted; a
+    // narrower label leaves only the strip it gave up to its parent.
+    Label1->setAttribute(Qt::WA_UpdatesDisabled, true);
+    Label1->setText(text);
+    Label1->adjustSize();
+    Label1->setAttribute(Qt::WA_UpdatesDisabled, false);
+
+    qsizetype same = 0;
+    while (same < old.size() && same < text.size() && old[same] == text[same])
+        ++same;
+    if (same == 0 || Label1->height() != oldSize.height()) {
+        Label1->update();
+        return;
+    }
+    // Where the first changed character starts, less a margin for glyphs
+    // that reach left of their place and for kerning with the one before.
+    const QFontMetrics metrics = Label1->fontMetrics();
+    const int changedFrom = Label1->contentsRect().left() + metrics.horizontalAdvance(text, static_cast<int>(same)) -
+                            metrics.averageCharWidth();
+    const int left = qMax(0, changedFrom);
+    Label1->update(QRect(left, 0, qMax(Label1->width(), oldSize.width()) - left, Label1->height()));
 }
 
 void TForm1::Timer2Timer()
@@ -347,6 +393,7 @@ void TForm1::SpeedButton4Click()
     FShownTimes.Clear();
     Timer2->start();
     SetTrayHintNow();
+    MediaPlayer1->Prepare();
     SaveAlarm();
     UpdateShanges1->setEnabled(true);
 }

@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+#include <ctime>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -14,6 +16,7 @@ class QAction;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QString;
 class QTimer;
 class TMediaPlayer;
 class TOpenDialog;
@@ -135,11 +138,16 @@ private:
     void CreateTrayIcon();
     void WireTrayCommands();
     void ShowInTray();
+    // Puts a new time text on Label1, repainting only what it changes.
+    void ShowTimeText(const QString& text);
 
     TForm1Services FServices;
     std::unique_ptr<Clock> FOwnClock;
     ShownTimeLog FShownTimes;
     std::string FShownText;  // Label1's text as bytes, to skip unchanged ticks
+    // The clock's second FShownText was formatted from: a tick within the
+    // same second formats nothing. None yet: the lowest time there is.
+    std::time_t FShownSecond = std::numeric_limits<std::time_t>::min();
     bool FShowOnStart = true;
 
     // The tray's service lives as long as the window; TaskIcon1 goes first.

@@ -1,6 +1,8 @@
 #include "skin/Picture.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QImageReader>
 
 void TPicture::SetGraphic(TGraphicKind kind, const QImage& image)
 {
@@ -11,11 +13,17 @@ void TPicture::SetGraphic(TGraphicKind kind, const QImage& image)
 
 bool TPicture::LoadFromData(const QByteArray& data)
 {
+    QBuffer source;
+    source.setData(data);
+    source.open(QIODevice::ReadOnly);
+    // A stored bitmap is read by Qt's own reader alone: asked to find out
+    // what a file holds, Qt loads (and keeps) every image format plugin,
+    // even when told the format. Only other files need them.
+    QImageReader reader(&source, data.startsWith("BM") ? QByteArray("bmp") : QByteArray());
+    if (data.startsWith("BM"))
+        reader.setAutoDetectImageFormat(false);
     QImage image;
-    // A stored bitmap is read by Qt's own reader; only other files make Qt
-    // load (and keep) its image format plugins to find out what they are.
-    const char* format = data.startsWith("BM") ? "BMP" : nullptr;
-    if (!image.loadFromData(data, format))
+    if (!reader.read(&image))
         return false;
     SetBitmap(image);
     return true;

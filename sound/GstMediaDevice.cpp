@@ -17,7 +17,7 @@
 namespace {
 
 // GStreamer is initialised once per process, from whichever thread first
-// builds a device.
+// prepares a device or opens a file.
 bool EnsureGstInitialised(std::string* error) {
     static std::once_flag once;
     static std::string initError;
@@ -78,7 +78,8 @@ struct GstMediaDevice::Impl {
     GSource* busWatch = nullptr;
     int openTimeoutMs = kOpenTimeoutMs;
     uint16_t nextId = 1;
-    // Runs LoadPlaybackPlugins beside the caller; joined on destruction.
+    // Runs LoadPlaybackPlugins beside the caller after Prepare; joined on
+    // destruction.
     std::thread pluginLoader;
 
     const SoundFormat* format = nullptr;
@@ -208,6 +209,9 @@ gboolean GstMediaDevice::Impl::OnBusMessage(GstBus*, GstMessage* message, gpoint
 
 GstMediaDevice::GstMediaDevice(int openTimeoutMs) : impl_(std::make_unique<Impl>()) {
     impl_->openTimeoutMs = openTimeoutMs;
+}
+
+void GstMediaDevice::Prepare() {
     if (!gPluginsLoadStarted.exchange(true)) impl_->pluginLoader = std::thread(LoadPlaybackPlugins);
 }
 

@@ -13,7 +13,9 @@
 // SoundFormatForFile); a file whose content is of another type is refused.
 // The sink is autoaudiosink, or the bin described by ZUM_AUDIO_SINK.
 // Completion reports come from a bus watch in the default GLib main context,
-// which the user-interface thread's event loop runs.
+// which the user-interface thread's event loop runs. GStreamer is initialised
+// at the first Prepare or OpenFile, not when a device is made: a program that
+// plays nothing does not carry it.
 class GstMediaDevice : public MediaDevice {
 public:
     // How long OpenFile waits for the file to be ready to play, by default.
@@ -49,6 +51,9 @@ public:
     int64_t Length() override;
     std::string ErrorText(uint32_t code) const override;
     void SetNotify(std::function<void(int)> notify) override;
+    // Initialises GStreamer and loads the playback plugins on a thread of
+    // its own (once per process).
+    void Prepare() override;
 
     // Pipelines of all devices not yet finalised: 0 whenever every device is
     // closed, unless one leaked.

@@ -26,4 +26,8 @@ public:
     // Called on the user-interface thread when playback ends or fails;
     // the argument is a TMPNotifyValues value.
     virtual void SetNotify(std::function<void(int)> notify) = 0;
+    // Gets the service ready to open files, beside the caller, so that the
+    // next open does not wait for it. Nothing is opened; without a call the
+    // first open gets the service ready itself.
+    virtual void Prepare() {}
 };

@@ -35,6 +35,8 @@ void TMediaPlayer::Open() {
     FDeviceID = id;
 }
 
+void TMediaPlayer::Prepare() { FDevice->Prepare(); }
+
 void TMediaPlayer::Play() {
     if (!FOpen) throw EMCIDeviceError(kNoDeviceOpen);
     // At the end of the medium a play would end at once: start over instead.

@@ -37,6 +37,9 @@ public:
     void Play();   // from the current position (rewinds at the end); returns at once
     void Stop();   // pauses where it is; throws "No MCI device open" when closed
     void Close();
+    // Gets the playback service ready beside the caller, so that a later
+    // Open (an alarm at its second) does not wait for it. Never throws.
+    void Prepare();
 
     uint32_t Error() const { return FError; }
     uint16_t DeviceID() const { return FDeviceID; }
