@@ -138,6 +138,8 @@ private:
     void CreateTrayIcon();
     void WireTrayCommands();
     void ShowInTray();
+    // Opens the menu a pop-up request left waiting, if any.
+    void OpenPendingPopUp();
     // Puts a new time text on Label1, repainting only what it changes.
     void ShowTimeText(const QString& text);
 
@@ -149,6 +151,13 @@ private:
     // same second formats nothing. None yet: the lowest time there is.
     std::time_t FShownSecond = std::numeric_limits<std::time_t>::min();
     bool FShowOnStart = true;
+
+    // A menu asked for while the program was still counted active after its
+    // window went: it opens once the program turns inactive, or when the
+    // wait runs out, at the pointer position of the request.
+    QMenu* FPendingMenu = nullptr;
+    QPoint FPendingAt;
+    QTimer* FPopUpWait = nullptr;
 
     // The tray's service lives as long as the window; TaskIcon1 goes first.
     std::unique_ptr<TNotifyArea> FNotifyArea;

@@ -13,6 +13,9 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
+
+#include <utility>
 
 #include "app/AutostartEntry.h"
 #include "app/ExceptionBox.h"
@@ -53,6 +56,10 @@ void TForm1::CreateTrayIcon()
 
     TrayWatch = new QTimer(this);
     TrayWatch->setInterval(500);
+
+    FPopUpWait = new QTimer(this);
+    FPopUpWait->setSingleShot(true);
+    FPopUpWait->setInterval(1000);
 }
 
 void TForm1::WireTrayCommands()
@@ -65,6 +72,11 @@ void TForm1::WireTrayCommands()
     wire(AutoRun1, &QAction::triggered, &TForm1::AutoRun1Click);
     wire(AutoRun2, &QAction::triggered, &TForm1::AutoRun2Click);
     wire(TrayWatch, &QTimer::timeout, &TForm1::TrayWatchTimer);
+    wire(FPopUpWait, &QTimer::timeout, &TForm1::OpenPendingPopUp);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive)
+            RunGuarded([this] { OpenPendingPopUp(); });
+    });
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -159,8 +171,30 @@ void TForm1::PopUp(QMenu* menu)
     if (isVisible()) {
         raise();
         activateWindow();
+        menu->popup(at);
+        return;
     }
+    // Right after the window hid, the desktop's word that the program lost
+    // the focus may still be on its way; when it comes, every open menu
+    // closes. A menu asked for in that moment waits for it, a second at most.
+    const QWindow* focus = QGuiApplication::focusWindow();
+    if (QGuiApplication::applicationState() == Qt::ApplicationActive && (focus == nullptr || !focus->isVisible())) {
+        FPendingMenu = menu;
+        FPendingAt = at;
+        FPopUpWait->start();
+        return;
+    }
+    FPendingMenu = nullptr;
+    FPopUpWait->stop();
     menu->popup(at);
+}
+
+void TForm1::OpenPendingPopUp()
+{
+    QMenu* menu = std::exchange(FPendingMenu, nullptr);
+    FPopUpWait->stop();
+    if (menu != nullptr)
+        menu->popup(FPendingAt);
 }
 
 void TForm1::TrayWatchTimer()
