@@ -2,6 +2,7 @@
 #include <exception>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QScreen>
 
 #include "app/Application.h"
@@ -29,6 +30,11 @@ int main(int argc, char** argv)
     // Window positions are the program's own: use X (XWayland) when there.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+
+    // The drag loop handles each pointer move with the position of the move
+    // before it; moves merged into one would land the window where the
+    // pointer stood some moves ago.
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
 
     int qtArgc = 1;  // the command line is not read
     TApplication application(qtArgc, argv);
