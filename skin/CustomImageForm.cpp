@@ -235,6 +235,8 @@ void TfcCustomImageForm::AfterFormWndProc(TfcMessage& Message)
         return;
     case QEvent::MouseButtonDblClick:
         // The second press of a double click starts nothing.
+        if (FPendingPress != 0)
+            DragPlatform().EndHold();
         FPendingPress = 0;
         return;
     case QEvent::MouseButtonPress:
@@ -256,15 +258,25 @@ void TfcCustomImageForm::AfterFormWndProc(TfcMessage& Message)
         return;
     const Qt::KeyboardModifiers shift = press->modifiers();
     const uint64_t id = ++FPendingPress == 0 ? ++FPendingPress : FPendingPress;
+    // The loop starts once the press has been handled; the pointer events
+    // that come in that while are its own, handled from the press position.
+    DragPlatform().HoldPointer(press->globalPosition().toPoint());
     QMetaObject::invokeMethod(
         this,
         [this, id, P, shift] {
+            // A later press holds the pointer for itself.
             if (FPendingPress != id)
                 return;
             FPendingPress = 0;
-            // A release handled meanwhile ended the press already.
-            if (DragPlatform().LeftButtonDown())
-                FormMouseDown(Qt::LeftButton, shift, P.x(), P.y());
+            // A release that came meanwhile ended the press already.
+            if (!DragPlatform().LeftButtonDown()) {
+                DragPlatform().EndHold();
+                return;
+            }
+            FormMouseDown(Qt::LeftButton, shift, P.x(), P.y());
+            // A press that started no loop (outside the caption bar) lets
+            // the pointer go again.
+            DragPlatform().EndHold();
         },
         Qt::QueuedConnection);
 }

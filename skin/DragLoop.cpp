@@ -30,6 +30,7 @@ void TfcCustomImageForm::FormMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, i
     // Where a program may not place its own windows, only the window
     // system's move can move it.
     if (platform.OnlySystemMove() || GetDragFullWindows()) {
+        platform.EndHold();
         platform.ReleaseCapture();
         if (platform.StartSystemMove())
             return;

@@ -26,6 +26,13 @@ public:
 
     // The pointer's position on the screen now.
     virtual QPoint CursorPos() = 0;
+    // A press at the screen point will start the loop once its own handling
+    // is over. Until then pointer moves and the left release wait for the
+    // loop, which takes them with the pointer known to be at the press;
+    // SetCapture keeps them.
+    virtual void HoldPointer(QPoint Press) = 0;
+    // The held press starts no loop after all: what waited goes out as usual.
+    virtual void EndHold() = 0;
     virtual void SetCapture() = 0;
     // Whether the form still holds the grab.
     virtual bool HasCapture() = 0;

@@ -15,8 +15,21 @@ TfcQtDragPlatform::TfcQtDragPlatform(QWidget* form) : FForm(form) {}
 
 TfcQtDragPlatform::~TfcQtDragPlatform()
 {
+    StopFiltering();
+}
+
+void TfcQtDragPlatform::StartFiltering()
+{
+    if (!FFiltering)
+        QCoreApplication::instance()->installEventFilter(this);
+    FFiltering = true;
+}
+
+void TfcQtDragPlatform::StopFiltering()
+{
     if (FFiltering)
         QCoreApplication::instance()->removeEventFilter(this);
+    FFiltering = false;
 }
 
 QPoint TfcQtDragPlatform::CursorPos()
@@ -24,10 +37,40 @@ QPoint TfcQtDragPlatform::CursorPos()
     return FKnown;
 }
 
+void TfcQtDragPlatform::HoldPointer(QPoint Press)
+{
+    // A press whose loop never started gives back what it held first.
+    EndHold();
+    FKnown = Press;
+    FHeld.clear();
+    FHolding = true;
+    StartFiltering();
+}
+
+void TfcQtDragPlatform::EndHold()
+{
+    if (!FHolding)
+        return;
+    FHolding = false;
+    StopFiltering();
+    std::deque<Held> held;
+    held.swap(FHeld);
+    for (Held& h : held)
+        if (h.receiver != nullptr && h.event)
+            QCoreApplication::sendEvent(h.receiver, h.event.get());
+}
+
 void TfcQtDragPlatform::SetCapture()
 {
-    FKnown = QCursor::pos();
-    FHeld.clear();
+    if (FHolding) {
+        // The moves since the press are the loop's: no event is handled
+        // between here and its first wait, which filters again.
+        FHolding = false;
+        StopFiltering();
+    } else {
+        FKnown = QCursor::pos();
+        FHeld.clear();
+    }
     if (FForm != nullptr)
         FForm->grabMouse();
 }
@@ -61,7 +104,7 @@ bool TfcQtDragPlatform::eventFilter(QObject* watched, QEvent* event)
             const auto* mouse = static_cast<QMouseEvent*>(event);
             Held held{move ? TfcLoopMessage::Kind::MouseMove : TfcLoopMessage::Kind::LButtonUp, watched, nullptr,
                       mouse->globalPosition().toPoint()};
-            if (release)
+            if (release || FHolding)
                 held.event.reset(event->clone());
             FHeld.push_back(std::move(held));
             FWoken = true;
@@ -84,11 +127,9 @@ TfcLoopMessage TfcQtDragPlatform::GetMessage()
         QEventLoop loop;
         FWaiting = &loop;
         FWoken = false;
-        QCoreApplication::instance()->installEventFilter(this);
-        FFiltering = true;
+        StartFiltering();
         const int code = loop.exec();
-        QCoreApplication::instance()->removeEventFilter(this);
-        FFiltering = false;
+        StopFiltering();
         FWaiting = nullptr;
         // The loop ended without us: the program is quitting. Qt has told
         // every running loop, the main one included.
@@ -134,9 +175,9 @@ void TfcQtDragPlatform::RemoveMouseMoves()
     // Let what is waiting come in (through the filter) and drop its moves;
     // a release among them stays for the loop.
     if (!FFiltering) {
-        QCoreApplication::instance()->installEventFilter(this);
+        StartFiltering();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        QCoreApplication::instance()->removeEventFilter(this);
+        StopFiltering();
     }
     for (auto it = FHeld.begin(); it != FHeld.end();) {
         if (it->kind == TfcLoopMessage::Kind::MouseMove) {

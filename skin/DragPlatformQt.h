@@ -30,6 +30,8 @@ public:
     ~TfcQtDragPlatform() override;
 
     QPoint CursorPos() override;
+    void HoldPointer(QPoint Press) override;
+    void EndHold() override;
     void SetCapture() override;
     bool HasCapture() override;
     void ReleaseCapture() override;
@@ -51,10 +53,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void StartFiltering();
+    void StopFiltering();
+
     struct Held {
         TfcLoopMessage::Kind kind;
         QPointer<QObject> receiver;
-        std::unique_ptr<QEvent> event;  // the release, to dispatch later
+        std::unique_ptr<QEvent> event;  // to dispatch later: the release, or anything a hold ended without a loop
         QPoint global;                  // where the pointer was for this event
     };
 
@@ -66,5 +71,6 @@ private:
     QEventLoop* FWaiting = nullptr;  // the nested loop GetMessage runs, if any
     bool FWoken = false;
     bool FFiltering = false;
+    bool FHolding = false;  // a press waits for its loop; the filter holds for it
     std::unique_ptr<TfcFocusFrameOverlay> FOverlay;
 };

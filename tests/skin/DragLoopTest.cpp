@@ -275,14 +275,33 @@ TEST_F(PressKinds, OnlyALeftPressStartsTheLoop)
     Send(QEvent::MouseButtonPress, Qt::LeftButton, {50, 120});
     Settle();
     EXPECT_EQ(fake->captures, 1);
+    // Only the left presses held the pointer, each at its screen point; the
+    // withdrawn one gave it back, the last one's loop took it.
+    EXPECT_EQ(fake->holds, (std::vector<QPoint>(2, form.mapToGlobal(QPoint(50, 120)))));
+    EXPECT_EQ(fake->holdsEnded, 1);
+    EXPECT_FALSE(fake->holding);
 }
 
-TEST_F(PressKinds, APressReleasedBeforeItsTurnStartsNothing)
+TEST_F(PressKinds, APressReleasedBeforeItsTurnStartsNothingAndLetsThePointerGo)
 {
     fake->leftDown = false;
     Send(QEvent::MouseButtonPress, Qt::LeftButton, {50, 120});
+    EXPECT_TRUE(fake->holding);
     Settle();
     EXPECT_EQ(fake->captures, 0);
+    EXPECT_EQ(fake->holdsEnded, 1);
+    EXPECT_FALSE(fake->holding);
+}
+
+TEST_F(PressKinds, APressOutsideTheCaptionBarLetsThePointerGo)
+{
+    auto* bar = new QWidget(&form);
+    bar->setGeometry(0, 0, 100, 20);
+    image->SetCaptionBarControl(bar);
+    Send(QEvent::MouseButtonPress, Qt::LeftButton, {50, 120});
+    Settle();
+    EXPECT_EQ(fake->captures, 0);
+    EXPECT_EQ(fake->holdsEnded, 1);
 }
 
 }  // namespace

@@ -39,6 +39,9 @@ public:
     bool onlySystemMove = false;
     bool systemMoveWorks = true;
 
+    bool holding = false;
+    std::vector<QPoint> holds;  // where each held press was, on the screen
+    int holdsEnded = 0;         // holds given up without a loop
     int captures = 0;
     int systemMoves = 0;
     int dispatchedUps = 0;
@@ -57,8 +60,20 @@ public:
     }
 
     QPoint CursorPos() override { return pointer; }
+    void HoldPointer(QPoint at) override
+    {
+        holding = true;
+        holds.push_back(at);
+    }
+    void EndHold() override
+    {
+        if (holding)
+            ++holdsEnded;
+        holding = false;
+    }
     void SetCapture() override
     {
+        holding = false;
         capture = true;
         ++captures;
     }
