@@ -88,16 +88,17 @@ void TfcCustomImage::resizeEvent(QResizeEvent* event)
 
 void TfcCustomImage::Compose(int depth)
 {
+    // Composed once per picture and size: a repaint only draws from it.
+    if (depth <= 8 ? !FComposed32.isNull() : !FComposed.isNull())
+        return;
     // Only the part of the picture inside the control can ever show.
     const QRect shown = QRect(0, 0, FPicture.Width(), FPicture.Height()) & rect();
     const QImage part = shown == QRect(0, 0, FPicture.Width(), FPicture.Height()) ? FPicture.Image()
                                                                                   : FPicture.Image().copy(shown);
-    if (depth <= 8) {
-        if (FComposed32.isNull())
-            FComposed32 = part.convertToFormat(FPicture.Transparent() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    } else if (FComposed.isNull()) {
+    if (depth <= 8)
+        FComposed32 = part.convertToFormat(FPicture.Transparent() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    else
         FComposed = QPixmap::fromImage(part);
-    }
 }
 
 void TfcCustomImage::Paint(QPainter& painter, int depth, const QRect& dirty)
