@@ -5,7 +5,6 @@
 #include <QCursor>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
@@ -169,11 +168,6 @@ void TForm1::CreateControls()
 
     CreateTrayIcon();
 
-    ListBox1 = new QListWidget(this);
-    ListBox1->setGeometry(112, 72, 241, 41);
-    ListBox1->setSortingEnabled(false);
-    ListBox1->hide();
-
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
     Timer1->setInterval(kClockTickInterval);
@@ -257,24 +251,24 @@ void TForm1::RestoreAlarm()
     MediaPlayer1->Prepare();
 
     const std::vector<std::string> lines = AlarmFile::Load();
-    ListBox1->clear();
+    ListBox1.clear();
     for (const std::string& line : lines)
-        ListBox1->addItem(FromBytes(line));
-    if (ListBox1->count() < 1)
+        ListBox1.append(FromBytes(line));
+    if (ListBox1.size() < 1)
         throw EListError(0);
-    Label2->setText(ListBox1->item(0)->text());
+    Label2->setText(ListBox1.at(0));
     Label2->adjustSize();
-    if (ListBox1->count() < 2)
+    if (ListBox1.size() < 2)
         throw EListError(1);
-    Label3->setText(ListBox1->item(1)->text());
+    Label3->setText(ListBox1.at(1));
 }
 
 void TForm1::SaveAlarm()
 {
-    ListBox1->clear();
-    ListBox1->addItem(Label2->text());
-    ListBox1->addItem(Label3->text());
-    AlarmFile::Save(ToBytes(ListBox1->item(0)->text()), ToBytes(ListBox1->item(1)->text()));
+    ListBox1.clear();
+    ListBox1.append(Label2->text());
+    ListBox1.append(Label3->text());
+    AlarmFile::Save(ToBytes(ListBox1.at(0)), ToBytes(ListBox1.at(1)));
 }
 
 void TForm1::Timer1Timer()

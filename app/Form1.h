@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <ctime>
@@ -14,7 +15,6 @@ class Clock;
 class MediaDevice;
 class QAction;
 class QLabel;
-class QListWidget;
 class QMenu;
 class QString;
 class QTimer;
@@ -67,7 +67,10 @@ public:
     TSpeedButton* SpeedButton5 = nullptr;
     std::unique_ptr<TMediaPlayer> MediaPlayer1;
     std::unique_ptr<TTaskIcon> TaskIcon1;
-    QListWidget* ListBox1 = nullptr;
+    // The hidden scratch list of lines between the alarm file and the labels.
+    // It is never shown, so it is a plain list: a list widget would load the
+    // item views (about a megabyte resident) for nothing.
+    QStringList ListBox1;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     QMenu* PopupMenu1 = nullptr;
