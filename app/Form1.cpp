@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "app/AlarmFile.h"
+#include "app/ClockLabel.h"
 #include "app/ApplicationTitle.h"
 #include "app/Clock.h"
 #include "app/ExceptionBox.h"
@@ -57,9 +57,10 @@ void SetTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(colours);
 }
 
-QLabel* MakeLabel(QWidget* parent, int left, int top, const QFont& font, const QColor& colour)
+template <typename Label = QLabel>
+Label* MakeLabel(QWidget* parent, int left, int top, const QFont& font, const QColor& colour)
 {
-    auto* label = new QLabel(parent);
+    auto* label = new Label(parent);
     label->move(left, top);
     label->setFont(font);
     label->setAutoFillBackground(false);
@@ -133,9 +134,9 @@ void TForm1::CreateControls()
                                                             static_cast<std::size_t>(regionData.size())));
     fcImageForm1->ReadRegions(storedOutline);
 
-    Label1 = MakeLabel(this, 96, 60, MakeFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
+    Label1 = MakeLabel<TClockLabel>(this, 96, 60, MakeFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
     // Its text is drawn from the left: a resize keeps what it shows in place
-    // (see ShowTimeText).
+    // (see TClockLabel::SetTimeText).
     Label1->setAttribute(Qt::WA_StaticContents, true);
     Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);
 
@@ -293,7 +294,7 @@ void TForm1::Timer1Timer()
     // no allocation.
     if (length > 0 && now != FShownText) {
         FShownText.assign(now);
-        ShowTimeText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
+        Label1->SetTimeText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
         FShownTimes.Shown(now);
         // The alarm check follows the clock's second, not the moment of
         // arming: it runs as soon as the label has taken a new second, so an
@@ -317,37 +318,6 @@ void TForm1::Timer1Timer()
     const bool canArm = !Label2->text().isEmpty() && !Label3->text().isEmpty();
     if (SpeedButton4->isEnabled() != canArm)
         SpeedButton4->setEnabled(canArm);
-}
-
-void TForm1::ShowTimeText(const QString& text)
-{
-    const QString old = Label1->text();
-    const QSize oldSize = Label1->size();
-    // Qt repaints the whole label for a new text and, without static
-    // contents, the whole of its old place for a smaller size. The text is
-    // drawn from the left and a new second mostly changes its last digit, so
-    // the label's updates stay off while text and size are set, and then
-    // only the part from the first changed character is repainted; a
-    // narrower label leaves only the strip it gave up to its parent.
-    Label1->setAttribute(Qt::WA_UpdatesDisabled, true);
-    Label1->setText(text);
-    Label1->adjustSize();
-    Label1->setAttribute(Qt::WA_UpdatesDisabled, false);
-
-    qsizetype same = 0;
-    while (same < old.size() && same < text.size() && old[same] == text[same])
-        ++same;
-    if (same == 0 || Label1->height() != oldSize.height()) {
-        Label1->update();
-        return;
-    }
-    // Where the first changed character starts, less a margin for glyphs
-    // that reach left of their place and for kerning with the one before.
-    const QFontMetrics metrics = Label1->fontMetrics();
-    const int changedFrom = Label1->contentsRect().left() + metrics.horizontalAdvance(text, static_cast<int>(same)) -
-                            metrics.averageCharWidth();
-    const int left = qMax(0, changedFrom);
-    Label1->update(QRect(left, 0, qMax(Label1->width(), oldSize.width()) - left, Label1->height()));
 }
 
 void TForm1::Timer2Timer()

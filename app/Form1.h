@@ -18,6 +18,7 @@ class QLabel;
 class QMenu;
 class QString;
 class QTimer;
+class TClockLabel;
 class TMediaPlayer;
 class TOpenDialog;
 class TNotifyArea;
@@ -54,7 +55,7 @@ public:
 
     // Controls and components, in creation order (later ones lie on top).
     TfcImageForm* fcImageForm1 = nullptr;
-    QLabel* Label1 = nullptr;
+    TClockLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     TSpeedButton* SpeedButton1 = nullptr;
     TSpeedButton* SpeedButton2 = nullptr;
@@ -143,8 +144,6 @@ private:
     void ShowInTray();
     // Opens the menu a pop-up request left waiting, if any.
     void OpenPendingPopUp();
-    // Puts a new time text on Label1, repainting only what it changes.
-    void ShowTimeText(const QString& text);
 
     TForm1Services FServices;
     std::unique_ptr<Clock> FOwnClock;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/Clock.h"
+#include "app/ClockLabel.h"
 #include "app/ExceptionBox.h"
 #include "app/Form1.h"
 #include "app/SpeedButton.h"

@@ -1,0 +1,206 @@
+#include "app/ClockLabel.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+TClockLabel::TClockLabel(QWidget* parent) : QLabel(parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+TClockLabel::~TClockLabel() = default;
+
+bool TClockLabel::DrawsFromCache() const
+{
+    return FFromCache && FGlyphText == text();
+}
+
+qreal TClockLabel::Baseline() const
+{
+    // A single line of plain text, centred from top to bottom in the
+    // contents as the framework lays it out: the line's leading above it.
+    const QFontMetricsF metrics(font());
+    const QRect contents = contentsRect();
+    const qreal leading = metrics.leading();
+    const qreal lineHeight = leading + metrics.ascent() + metrics.descent();
+    return contents.top() + (contents.height() - lineHeight) / 2 + leading + metrics.ascent();
+}
+
+namespace {
+
+int CeilPixels(std::int64_t value64)
+{
+    return static_cast<int>(value64 >= 0 ? (value64 + 63) / 64 : -(-value64 / 64));
+}
+
+}  // namespace
+
+QSize TClockLabel::PredictedSize(const GlyphCache::Line& line) const
+{
+    return QSize(CeilPixels(line.width64) + FExtraWidth, FBoxHeight);
+}
+
+bool TClockLabel::Agrees(const QString& text, const GlyphCache::Line& line, const QSize& frameworkSize)
+{
+    const std::int64_t frameworkWidth = std::llround(QFontMetricsF(font()).horizontalAdvance(text) * 64.0);
+    if (frameworkWidth != line.width64 || frameworkSize != PredictedSize(line)) {
+        FCacheTrusted = false;
+        return false;
+    }
+    if (FChecksLeft > 0)
+        --FChecksLeft;
+    return true;
+}
+
+QSize TClockLabel::FrameworkSize(const QString& text)
+{
+    // This label's size is fixed, and a label's size hint never falls below
+    // its minimum size: a hidden label of the same look measures instead.
+    if (!FMeasure) {
+        FMeasure = std::make_unique<QLabel>();
+        FMeasure->setTextFormat(Qt::PlainText);
+        FMeasure->setFont(font());
+        FMeasure->setAlignment(alignment());
+        FMeasure->setMargin(margin());
+        FMeasure->setIndent(indent());
+        FMeasure->setContentsMargins(contentsMargins());
+    }
+    FMeasure->setText(text);
+    return FMeasure->sizeHint();
+}
+
+void TClockLabel::DropCache()
+{
+    FMeasure.reset();
+    FCache.reset();
+    FCacheHeight = -1;
+    FCacheTrusted = true;
+    FChecksLeft = kChecks;
+    FGlyphs.clear();
+    FGlyphText.clear();
+    FFromCache = false;
+}
+
+void TClockLabel::SetTimeText(const QString& newText)
+{
+    const QString old = text();
+    const QSize oldSize = size();
+    const bool oldFromCache = DrawsFromCache();
+    const std::vector<GlyphCache::Placed> oldGlyphs = std::move(FGlyphs);
+    FGlyphs.clear();
+
+    // Qt repaints the whole label for a new text and, without static
+    // contents, the whole of its old place for a smaller size: updates stay
+    // off while text and size are set, and the changed part is asked for
+    // below.
+    setAttribute(Qt::WA_UpdatesDisabled, true);
+    QLabel::setText(newText);
+
+    std::optional<GlyphCache::Line> line;
+    if (FCacheTrusted && isEnabled() && FCache && FCacheHeight == height())
+        line = FCache->Lay(newText, contentsRect().left());
+    QSize newSize;
+    if (line && FChecksLeft == 0) {
+        newSize = PredictedSize(*line);
+    } else {
+        newSize = FrameworkSize(newText);
+        if (line && !Agrees(newText, *line, newSize))
+            line.reset();
+    }
+    // A fixed size: a new text of the same size then asks no new layout of
+    // the window.
+    if (newSize != size() || minimumSize() != maximumSize())
+        setFixedSize(newSize);
+
+    if (!line && FCacheTrusted && isEnabled() && (!FCache || FCacheHeight != height())) {
+        // The first text, or a new height: character images for this one,
+        // and the label's size for a line learnt from this text.
+        FCache = std::make_unique<GlyphCache>(font(), palette().color(foregroundRole()), Baseline());
+        FCacheHeight = height();
+        FChecksLeft = kChecks;
+        // A clock's characters: made ready now, while the program starts,
+        // rather than one by one as new digits come up over the day.
+        FCache->Prepare(newText + QStringLiteral("0123456789"));
+        line = FCache->Lay(newText, contentsRect().left());
+        if (line) {
+            FExtraWidth = newSize.width() - CeilPixels(line->width64);
+            FBoxHeight = newSize.height();
+            if (!Agrees(newText, *line, newSize))
+                line.reset();
+        }
+    }
+    FFromCache = line.has_value();
+    if (line) {
+        FGlyphs = std::move(line->glyphs);
+        FGlyphText = newText;
+    } else {
+        FGlyphText.clear();
+    }
+    setAttribute(Qt::WA_UpdatesDisabled, false);
+
+    qsizetype same = 0;
+    while (same < old.size() && same < newText.size() && old[same] == newText[same])
+        ++same;
+    // A text drawn the other way than the one before is drawn whole: the
+    // two ways blend the edges of the ink a few shades apart.
+    if (same == 0 || height() != oldSize.height() || FFromCache != oldFromCache) {
+        update();
+        return;
+    }
+    int left = std::min(width(), oldSize.width());
+    if (FFromCache) {
+        // From the leftmost ink of any character, old or new, from the
+        // first changed one on: ink may reach left of its character's place.
+        const auto leftmost = [&](const std::vector<GlyphCache::Placed>& glyphs) {
+            for (std::size_t i = static_cast<std::size_t>(same); i < glyphs.size(); ++i)
+                if (!glyphs[i].image.isNull())
+                    left = std::min(left, glyphs[i].at.x());
+        };
+        leftmost(oldGlyphs);
+        leftmost(FGlyphs);
+    } else {
+        // Where the first changed character starts, less a margin for glyphs
+        // that reach left of their place and for kerning with the one before.
+        const QFontMetrics metrics = fontMetrics();
+        left = contentsRect().left() + metrics.horizontalAdvance(newText, static_cast<int>(same)) -
+               metrics.averageCharWidth();
+    }
+    left = std::max(0, left);
+    update(QRect(left, 0, std::max(width(), oldSize.width()) - left, height()));
+}
+
+void TClockLabel::paintEvent(QPaintEvent* event)
+{
+    if (!DrawsFromCache()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QRect dirty = event->rect();
+    for (const GlyphCache::Placed& glyph : FGlyphs)
+        if (!glyph.image.isNull() && glyph.Ink().intersects(dirty))
+            painter.drawImage(glyph.at, glyph.image);
+}
+
+void TClockLabel::changeEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::EnabledChange:
+    case QEvent::LayoutDirectionChange:
+        DropCache();
+        break;
+    default:
+        break;
+    }
+    QLabel::changeEvent(event);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QLabel>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/GlyphCache.h"
+
+// The label that shows the time. It sizes itself to its text as an
+// auto-sized label does, and a new text repaints only from its first
+// changed character on. Where every character is a simple one it draws
+// them from images made once for its font and colour (see GlyphCache), so
+// that a new second costs a few small image blends rather than a layout of
+// the whole text; other texts, and a disabled label, are drawn by the
+// framework as any label.
+//
+// The label's size is fixed by SetTimeText: a text set through the base
+// class's setText keeps the size and is drawn by the framework. Its font
+// may change; its margins and indent are the defaults.
+class TClockLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TClockLabel(QWidget* parent);
+    ~TClockLabel() override;
+
+    void SetTimeText(const QString& text);
+
+    // Whether the text on show is drawn from the character images.
+    bool DrawsFromCache() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // The size an auto-sized label takes for the text.
+    QSize FrameworkSize(const QString& text);
+    void DropCache();
+    qreal Baseline() const;
+    // The label's size for a line, as learnt from the framework's sizes.
+    QSize PredictedSize(const GlyphCache::Line& line) const;
+    // Whether the framework's layout of the text has the line's advance and
+    // the label the predicted size; a disagreement leaves the framework to
+    // draw from then on.
+    bool Agrees(const QString& text, const GlyphCache::Line& line, const QSize& frameworkSize);
+
+    // The first texts laid out from the cache are checked against the
+    // framework's own layout and size before the cache is trusted alone.
+    static constexpr int kChecks = 8;
+
+    std::unique_ptr<QLabel> FMeasure;    // never shown; see FrameworkSize
+    std::unique_ptr<GlyphCache> FCache;  // made for the label's height; dropped on a change of look
+    int FCacheHeight = -1;
+    // False once the cache laid a line out otherwise than the framework
+    // (a font with contextual forms): from then on the framework draws.
+    bool FCacheTrusted = true;
+    int FChecksLeft = kChecks;
+    // A line's label is its advance in whole pixels, rounded up, plus
+    // FExtraWidth wide and FBoxHeight high (single-line plain text).
+    int FExtraWidth = 0;
+    int FBoxHeight = 0;
+    // The text whose character images are on show, and where they lie.
+    QString FGlyphText;
+    std::vector<GlyphCache::Placed> FGlyphs;
+    bool FFromCache = false;
+};

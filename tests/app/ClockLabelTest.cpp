@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QWidget>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/ClockLabel.h"
+
+namespace {
+
+QFont ClockFont()
+{
+    QFont font(QStringLiteral("Comic Sans MS"));
+    font.setPixelSize(48);
+    font.setBold(true);
+    return font;
+}
+
+// A stand-in for the skin: a background with detail, so that a character
+// blended wrongly over it shows.
+class Backdrop : public QWidget {
+public:
+    Backdrop() { resize(399, 120); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QLinearGradient gradient(0, 0, width(), height());
+        gradient.setColorAt(0, QColor(20, 30, 120));
+        gradient.setColorAt(1, QColor(200, 90, 40));
+        painter.fillRect(rect(), gradient);
+    }
+};
+
+template <typename Label>
+Label* PutLabel(QWidget* parent)
+{
+    auto* label = new Label(parent);
+    label->move(20, 30);
+    label->setFont(ClockFont());
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setTextFormat(Qt::PlainText);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, QColor(0x00, 0xFF, 0xFF));
+    label->setPalette(colours);
+    return label;
+}
+
+// The same text as the framework's own auto-sized label draws it.
+QImage FrameworkDrawing(const QString& text, QSize* size = nullptr)
+{
+    Backdrop backdrop;
+    QLabel* label = PutLabel<QLabel>(&backdrop);
+    label->setText(text);
+    label->adjustSize();
+    if (size)
+        *size = label->size();
+    return backdrop.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+struct Difference {
+    int pixels = 0;   // pixels off by more than a rounding step
+    int largest = 0;  // the largest difference of a channel
+};
+
+// The framework blends the edges of text it draws straight onto a picture
+// with a gamma curve, and a character image by plain alpha: an edge pixel
+// may come out some shades apart, never a pixel of a glyph moved or missing
+// (a glyph a pixel off differs by most of the range along its edges).
+constexpr int kEdgeShades = 48;
+
+Difference Compare(const QImage& a, const QImage& b)
+{
+    Difference d;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int off = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                      std::abs(qBlue(p) - qBlue(q))});
+            d.largest = std::max(d.largest, off);
+            d.pixels += off > 2 ? 1 : 0;
+        }
+    return d;
+}
+
+struct Shown {
+    Backdrop backdrop;
+    TClockLabel* label = PutLabel<TClockLabel>(&backdrop);
+
+    QImage Drawing() { return backdrop.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+};
+
+// Each text after the ones before it, as a clock shows them: the label takes
+// the framework's size for each and draws it as the framework would, from
+// its character images once it has them.
+TEST(ClockLabel, DrawsEachTextAsTheFrameworkDoes)
+{
+    const std::vector<QString> texts = {
+        "07:30:00", "07:30:01", "07:30:09", "07:31:10", "11:11:11", "19:59:59", "20:00:00",
+        "12:34:56", "7:05:08 AM", "11:59:59 PM", "10:00:00", "08:47:23", "23:09:10", "00:00:00",
+    };
+    Shown shown;
+    for (const QString& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        shown.label->SetTimeText(text);
+        EXPECT_EQ(shown.label->text(), text);
+        EXPECT_TRUE(shown.label->DrawsFromCache());
+        QSize expectedSize;
+        const QImage expected = FrameworkDrawing(text, &expectedSize);
+        EXPECT_EQ(shown.label->size(), expectedSize);
+        const Difference d = Compare(shown.Drawing(), expected);
+        EXPECT_LE(d.largest, kEdgeShades) << d.pixels << " pixels differ";
+    }
+}
+
+// Texts the character images cannot lay out as a whole-line layout would
+// are drawn by the framework, and the label still fits them.
+TEST(ClockLabel, LeavesComplexTextsToTheFramework)
+{
+    const std::vector<QString> texts = {
+        QString::fromUtf8("07:30:00 \u0635"),        // right to left
+        QString::fromUtf8("07:30:00 e\u0301"),       // a combining mark
+        QString::fromUtf8("\u0e2b\u0e25\u0e31\u0e07"),  // a script whose marks stack
+        QStringLiteral("07:30:00 "),                  // a trailing space
+        QStringLiteral("07:30\t00"),                  // a control
+    };
+    Shown shown;
+    shown.label->SetTimeText(QStringLiteral("07:29:59"));
+    ASSERT_TRUE(shown.label->DrawsFromCache());
+    for (const QString& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        shown.label->SetTimeText(text);
+        EXPECT_FALSE(shown.label->DrawsFromCache());
+        QSize expectedSize;
+        const QImage expected = FrameworkDrawing(text, &expectedSize);
+        EXPECT_EQ(shown.label->size(), expectedSize);
+        EXPECT_EQ(Compare(shown.Drawing(), expected).pixels, 0);
+        // And back to a simple text: from the images again.
+        shown.label->SetTimeText(QStringLiteral("07:30:01"));
+        EXPECT_TRUE(shown.label->DrawsFromCache());
+    }
+}
+
+// A change of look drops the images: the new font, colour or state shows.
+TEST(ClockLabel, ChangeOfLookIsDrawnAnew)
+{
+    Shown shown;
+    shown.label->SetTimeText(QStringLiteral("07:30:00"));
+    ASSERT_TRUE(shown.label->DrawsFromCache());
+
+    QFont smaller = ClockFont();
+    smaller.setPixelSize(30);
+    shown.label->setFont(smaller);
+    EXPECT_FALSE(shown.label->DrawsFromCache());
+    shown.label->SetTimeText(QStringLiteral("07:30:01"));
+    EXPECT_TRUE(shown.label->DrawsFromCache());
+    EXPECT_LT(shown.label->height(), 45);
+
+    QPalette red = shown.label->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    shown.label->setPalette(red);
+    shown.label->SetTimeText(QStringLiteral("07:30:02"));
+    const QImage drawing = shown.Drawing();
+    int redPixels = 0;
+    for (int y = 0; y < drawing.height(); ++y)
+        for (int x = 0; x < drawing.width(); ++x)
+            redPixels += drawing.pixel(x, y) == qRgb(255, 0, 0) ? 1 : 0;
+    EXPECT_GT(redPixels, 100);
+
+    // Disabled: the framework's disabled look, not the images.
+    shown.label->setEnabled(false);
+    shown.label->SetTimeText(QStringLiteral("07:30:03"));
+    EXPECT_FALSE(shown.label->DrawsFromCache());
+    EXPECT_EQ(shown.label->text(), QStringLiteral("07:30:03"));
+}
+
+// A text set past SetTimeText is never covered by the images of an older
+// one.
+TEST(ClockLabel, TextSetDirectlyIsDrawnByTheFramework)
+{
+    Shown shown;
+    shown.label->SetTimeText(QStringLiteral("07:30:00"));
+    ASSERT_TRUE(shown.label->DrawsFromCache());
+    shown.label->setText(QStringLiteral("11:11:11"));
+    EXPECT_FALSE(shown.label->DrawsFromCache());
+    const QImage drawing = shown.Drawing();
+    Backdrop backdrop;
+    QLabel* label = PutLabel<QLabel>(&backdrop);
+    label->setText(QStringLiteral("11:11:11"));
+    label->resize(shown.label->size());
+    EXPECT_EQ(Compare(drawing, backdrop.grab().toImage().convertToFormat(QImage::Format_RGB32)).pixels, 0);
+}
+
+}  // namespace
