@@ -54,8 +54,8 @@ bool TClockLabel::Agrees(const QString& text, const GlyphCache::Line& line, cons
         FCacheTrusted = false;
         return false;
     }
-    if (FChecksLeft > 0)
-        --FChecksLeft;
+    if (FChecksLeft > 0 && --FChecksLeft == 0)
+        FMeasure.reset();  // only measures again for texts the cache cannot lay out
     return true;
 }
 

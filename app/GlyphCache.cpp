@@ -169,6 +169,15 @@ const GlyphCache::Placed& GlyphCache::ImageOf(QChar c, int fraction64)
     if (!ink.isNull()) {
         placed.image = drawn.image.copy(ink);
         placed.at = QPoint(ink.left() - drawn.padLeft, ink.top() - drawn.padTop);
+        // Places within a pixel that come out alike (the last is often the
+        // first a pixel further on) share one image.
+        for (std::uint32_t other = 0; other < FFractionGroup.size(); ++other) {
+            const auto same = FImages.constFind(std::uint32_t{c.unicode()} << 8 | other);
+            if (same != FImages.constEnd() && same->image == placed.image) {
+                placed.image = same->image;
+                break;
+            }
+        }
     }
     return *FImages.insert(key, placed);
 }

@@ -4,15 +4,18 @@
 #
 #   bench/app/idle_cost.sh BINARY [SECONDS]
 #
-# Builds two Qt peers from the sources beside this script (with the same
+# Builds three Qt peers from the sources beside this script (with the same
 # compiler and Qt the program uses):
 #   - qt-timer-only: a Qt Widgets program that only runs a precise 100 ms
 #     timer, the framework's floor for a 10 Hz tick;
 #   - qt-clock: the plainest Qt clock, a label set by a 100 ms timer when the
 #     second changes;
+#   - qt-repaint-only: the timer, and once a second the smallest repaint the
+#     framework makes (a 30 x 50 picture into an opaque window), the floor
+#     for any Qt clock that shows its seconds;
 # then starts a private virtual X display (Xvfb, 1280x1024x24, no TCP) and a
-# private session bus, and starts BINARY (the zum executable), the two peers
-# and `xclock -digital -update 1` on it, one after the other. Once all four
+# private session bus, and starts BINARY (the zum executable), the three peers
+# and `xclock -digital -update 1` on it, one after the other. Once all five
 # show their windows, it measures them side by side over SECONDS seconds
 # (default 300) and prints for each:
 #   - the time from start until its window is mapped and viewable;
@@ -22,7 +25,7 @@
 #   - its peak resident memory (VmHWM from /proc/PID/status) at the end;
 # and ZUM's ratios to the peers. Nothing is asserted: these are figures to
 # read and compare across changes, not a test. Other load on the machine
-# shows in all four alike; the load average is printed with the figures.
+# shows in all five alike; the load average is printed with the figures.
 #
 # Needs: Xvfb, xwininfo (x11-utils), xclock (x11-apps), dbus-daemon, a C++
 # compiler and pkg-config with Qt6Widgets.
@@ -54,7 +57,7 @@ trap cleanup EXIT
 
 # The peers, built as the program is: optimised, position-independent.
 read -r -a qt_flags <<<"$(pkg-config --cflags --libs Qt6Widgets)"
-for peer in qt_timer_only qt_bare_clock; do
+for peer in qt_timer_only qt_bare_clock qt_repaint_only; do
     "${CXX:-c++}" -std=c++20 -O2 -fPIC "$here/$peer.cpp" -o "$work/$peer" "${qt_flags[@]}" ||
         { echo "could not build $peer" >&2; exit 1; }
 done
@@ -132,12 +135,13 @@ launch() {
     map_ms[$name]=$(awk -v a="$start" -v b="$mapped" 'BEGIN { printf "%.0f", (b - a) * 1000 }')
 }
 
-names=(zum qt-timer-only qt-clock xclock)
-echo "idle cost over $seconds s on $DISPLAY, all four at once" >&2
+names=(zum qt-timer-only qt-clock qt-repaint-only xclock)
+echo "idle cost over $seconds s on $DISPLAY, all five at once" >&2
 ZUM_SYSTEM_DIR="$work/state" ZUM_AUDIO_SINK="fakesink sync=true" QT_QPA_PLATFORM=xcb LC_ALL=C \
     launch zum ZUM "$binary"
 QT_QPA_PLATFORM=xcb launch qt-timer-only qt-timer-only "$work/qt_timer_only"
 QT_QPA_PLATFORM=xcb launch qt-clock qt-clock "$work/qt_bare_clock"
+QT_QPA_PLATFORM=xcb launch qt-repaint-only qt-repaint-only "$work/qt_repaint_only"
 launch xclock xclock xclock -digital -update 1
 # Start-up work (fonts, first paints) is over before the span begins.
 sleep 2
@@ -172,6 +176,7 @@ row "peak resident, VmHWM (KiB)" hwm_of
 echo
 echo "zum CPU / qt-timer-only CPU:   $(ratio "$(cpu_ms zum)" "$(cpu_ms qt-timer-only)")   (target <= 1.10)"
 echo "zum CPU / qt-clock CPU:        $(ratio "$(cpu_ms zum)" "$(cpu_ms qt-clock)")"
+echo "qt-repaint-only / qt-timer-only: $(ratio "$(cpu_ms qt-repaint-only)" "$(cpu_ms qt-timer-only)")   (the framework's floor for one repaint a second)"
 echo "zum CPU / xclock CPU:          $(ratio "$(cpu_ms zum)" "$(cpu_ms xclock)")"
 echo "zum peak / qt-clock peak:      $(ratio "${hwm[zum]}" "${hwm[qt-clock]}")   (target <= 1.10)"
 echo "zum peak / xclock peak:        $(ratio "${hwm[zum]}" "${hwm[xclock]}")"
