@@ -49,6 +49,12 @@ QSize TClockLabel::PredictedSize(const GlyphCache::Line& line) const
 
 bool TClockLabel::Agrees(const QString& text, const GlyphCache::Line& line, const QSize& frameworkSize)
 {
+    if (FBoxHeight == 0) {
+        // The first line of this cache: the label's size for a line is
+        // learnt from it.
+        FExtraWidth = frameworkSize.width() - CeilPixels(line.width64);
+        FBoxHeight = frameworkSize.height();
+    }
     const std::int64_t frameworkWidth = std::llround(QFontMetricsF(font()).horizontalAdvance(text) * 64.0);
     if (frameworkWidth != line.width64 || frameworkSize != PredictedSize(line)) {
         FCacheTrusted = false;
@@ -83,6 +89,7 @@ void TClockLabel::DropCache()
     FCacheHeight = -1;
     FCacheTrusted = true;
     FChecksLeft = kChecks;
+    FBoxHeight = 0;
     FGlyphs.clear();
     FGlyphText.clear();
     FFromCache = false;
@@ -120,21 +127,17 @@ void TClockLabel::SetTimeText(const QString& newText)
         setFixedSize(newSize);
 
     if (!line && FCacheTrusted && isEnabled() && (!FCache || FCacheHeight != height())) {
-        // The first text, or a new height: character images for this one,
-        // and the label's size for a line learnt from this text.
+        // The first text, or a new height: character images for this one.
         FCache = std::make_unique<GlyphCache>(font(), palette().color(foregroundRole()), Baseline());
         FCacheHeight = height();
         FChecksLeft = kChecks;
+        FBoxHeight = 0;
         // A clock's characters: made ready now, while the program starts,
         // rather than one by one as new digits come up over the day.
         FCache->Prepare(newText + QStringLiteral("0123456789"));
         line = FCache->Lay(newText, contentsRect().left());
-        if (line) {
-            FExtraWidth = newSize.width() - CeilPixels(line->width64);
-            FBoxHeight = newSize.height();
-            if (!Agrees(newText, *line, newSize))
-                line.reset();
-        }
+        if (line && !Agrees(newText, *line, newSize))
+            line.reset();
     }
     FFromCache = line.has_value();
     if (line) {

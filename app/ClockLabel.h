@@ -58,7 +58,8 @@ private:
     bool FCacheTrusted = true;
     int FChecksLeft = kChecks;
     // A line's label is its advance in whole pixels, rounded up, plus
-    // FExtraWidth wide and FBoxHeight high (single-line plain text).
+    // FExtraWidth wide and FBoxHeight high (single-line plain text); a
+    // height of 0 until learnt from the cache's first line.
     int FExtraWidth = 0;
     int FBoxHeight = 0;
     // The text whose character images are on show, and where they lie.

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "app/AlarmFile.h"
-#include "app/ClockLabel.h"
 #include "app/ApplicationTitle.h"
 #include "app/Clock.h"
+#include "app/ClockLabel.h"
 #include "app/ExceptionBox.h"
 #include "app/FileErrors.h"
 #include "app/Form2.h"

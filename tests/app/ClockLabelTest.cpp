@@ -149,6 +149,24 @@ TEST(ClockLabel, LeavesComplexTextsToTheFramework)
     }
 }
 
+// A clock whose first text needs the framework (a locale's marks) still
+// draws its later simple texts from the images.
+TEST(ClockLabel, FirstTextComplexLaterSimpleOnesFromTheImages)
+{
+    Shown shown;
+    shown.label->SetTimeText(QString::fromUtf8("07:30:00 e\u0301"));
+    EXPECT_FALSE(shown.label->DrawsFromCache());
+    for (const char* text : {"07:30:01", "07:30:02", "11:11:11"}) {
+        SCOPED_TRACE(text);
+        shown.label->SetTimeText(QString::fromLatin1(text));
+        EXPECT_TRUE(shown.label->DrawsFromCache());
+        QSize expectedSize;
+        const QImage expected = FrameworkDrawing(QString::fromLatin1(text), &expectedSize);
+        EXPECT_EQ(shown.label->size(), expectedSize);
+        EXPECT_LE(Compare(shown.Drawing(), expected).largest, kEdgeShades);
+    }
+}
+
 // A change of look drops the images: the new font, colour or state shows.
 TEST(ClockLabel, ChangeOfLookIsDrawnAnew)
 {
