@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "sound/GstMediaDevice.h"
+#include "sound/DeferredMediaDevice.h"
 #include "sound/MediaDevice.h"
 
 namespace {
@@ -13,7 +13,7 @@ const char kUnknownErrorCode[] = "Unknown error code";
 }  // namespace
 
 TMediaPlayer::TMediaPlayer(std::unique_ptr<MediaDevice> device)
-    : FDevice(device ? std::move(device) : std::make_unique<GstMediaDevice>()) {
+    : FDevice(device ? std::move(device) : std::make_unique<DeferredMediaDevice>()) {
     // The device never outlives the player, so the raw capture is safe.
     FDevice->SetNotify([this](int reason) { FLastNotify = reason; });
 }

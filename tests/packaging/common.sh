@@ -11,6 +11,7 @@ fail() {
 # Every file an install puts under its prefix, relative to the prefix.
 expected_files() {
     echo "bin/zum"
+    echo "${ZUM_LIBDIR:?the library directory of the install}/zum/zum-gstreamer.so"
     echo "lib/tmpfiles.d/zum.conf"
     echo "share/applications/$ZUM_APP_ID.desktop"
     echo "share/metainfo/$ZUM_APP_ID.metainfo.xml"
@@ -18,6 +19,12 @@ expected_files() {
         echo "share/icons/hicolor/${size}x${size}/apps/zum.png"
     done
     echo "share/icons/hicolor/scalable/apps/zum.svg"
+}
+
+# configured_libdir TREE: the library directory, relative to the prefix, that
+# the build tree TREE was configured with.
+configured_libdir() {
+    sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$1/CMakeCache.txt"
 }
 
 # same_lists WHAT WANT HAVE: fails showing the difference unless the two

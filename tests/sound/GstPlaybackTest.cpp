@@ -14,6 +14,7 @@
 #include <string>
 
 #include "SoundFiles.h"
+#include "sound/DeferredMediaDevice.h"
 #include "sound/GstMediaDevice.h"
 #include "sound/MediaPlayer.h"
 
@@ -79,6 +80,8 @@ protected:
     }
 
 public:
+    // The service itself, linked in, so that LivePipelines counts its pipelines.
+    static std::unique_ptr<MediaDevice> Service() { return std::make_unique<GstMediaDevice>(); }
     // Real-time output (sync=true) into a mono 22050 Hz WAVE file.
     static void RecordTo(const std::string& path) {
         const std::string sink =
@@ -150,7 +153,7 @@ TEST_F(GstPlayback, EveryOfferedTypeReallyPlays) {
         ASSERT_TRUE(c.make(path));
         fs::remove(out);
         {
-            TMediaPlayer p;
+            TMediaPlayer p(Service());
             const double took = PlayToEnd(p, path);
             EXPECT_GT(took, c.minSeconds * 0.9) << "played in real time";
             EXPECT_TRUE(p.IsOpen()) << "the device stays open after the end";
@@ -174,7 +177,7 @@ TEST_F(GstPlayback, OddPathsPlayLikeAnyOther) {
         const std::string path = WavTone(std::string("sub dir#%?/") + name, 0.15);
         fs::remove(out);
         {
-            TMediaPlayer p;
+            TMediaPlayer p(Service());
             PlayToEnd(p, path);
         }
         const auto rec = ReadWav(out);
@@ -186,7 +189,7 @@ TEST_F(GstPlayback, OddPathsPlayLikeAnyOther) {
 
 TEST_F(GstPlayback, OpenWhilePlayingRestartsFromTheStart) {
     const std::string path = WavTone("long.wav", 0.8);
-    TMediaPlayer p;
+    TMediaPlayer p(Service());
     p.SetFileName(path);
     p.Open();
     p.Play();
@@ -208,7 +211,7 @@ TEST_F(GstPlayback, OpenWhilePlayingRestartsFromTheStart) {
 
 TEST_F(GstPlayback, StopPausesAndPlayGoesOn) {
     const std::string path = WavTone("long.wav", 0.8);
-    TMediaPlayer p;
+    TMediaPlayer p(Service());
     p.SetFileName(path);
     p.Open();
     p.Play();
@@ -232,7 +235,7 @@ TEST_F(GstPlayback, StopPausesAndPlayGoesOn) {
 
 TEST_F(GstPlayback, PlayAtTheEndPlaysAgain) {
     setenv("ZUM_AUDIO_SINK", "fakesink sync=true", 1);
-    TMediaPlayer p;
+    TMediaPlayer p(Service());
     PlayToEnd(p, WavTone("short.wav", 0.25));
     const auto again = Clock::now();
     p.Play();
@@ -244,7 +247,7 @@ TEST_F(GstPlayback, PlayAtTheEndPlaysAgain) {
 TEST_F(GstPlayback, DestroyingThePlayerSilencesIt) {
     const std::string path = WavTone("long.wav", 1.0);
     {
-        TMediaPlayer p;
+        TMediaPlayer p(Service());
         p.SetFileName(path);
         p.Open();
         p.Play();
@@ -294,7 +297,7 @@ TEST_F(GstPlayback, FilesThatCannotPlayAreRefused) {
         {"directory", [](auto&, const std::string& d) { fs::create_directory(d + "/d.wav"); return d + "/d.wav"; },
          "directory"},
     };
-    TMediaPlayer p;
+    TMediaPlayer p(Service());
     for (const BadInput& c : cases) {
         SCOPED_TRACE(c.name);
         p.SetFileName(c.make(*this, dir));
@@ -318,7 +321,7 @@ TEST_F(GstPlayback, EmptyMediumPlaysAndEnds) {
     setenv("ZUM_AUDIO_SINK", "fakesink sync=true", 1);
     const std::string path = dir + "/none.wav";
     ASSERT_TRUE(WriteWav(path, {}, 22050));
-    TMediaPlayer p;
+    TMediaPlayer p(Service());
     EXPECT_LT(PlayToEnd(p, path), 1.0);
     p.Play();  // at its end from the start: rewound, and ends again
     ASSERT_TRUE(RunUntil([&] { return p.LastNotify() != 0; }, 2000));
@@ -341,11 +344,69 @@ TEST_F(GstPlayback, OpenGivesUpAfterItsBound) {
 
 TEST_F(GstPlayback, UnusableOutputIsRefusedWithItsReason) {
     setenv("ZUM_AUDIO_SINK", "nosuchelement-zum", 1);
-    TMediaPlayer p;
+    TMediaPlayer p(Service());
     p.SetFileName(WavTone("a.wav", 0.1));
     const std::string text = Raised([&] { p.Open(); });
     EXPECT_NE(text.find("ZUM_AUDIO_SINK"), std::string::npos) << text;
     EXPECT_FALSE(p.IsOpen());
+}
+
+// The program's own path to the service: the module, loaded at the first
+// use, plays a real file and reports its end, and reports a failure to open
+// a file as the service does.
+TEST_F(GstPlayback, TheLoadedModulePlays) {
+    auto owned = std::make_unique<DeferredMediaDevice>(ZUM_SOUND_TEST_MODULE);
+    DeferredMediaDevice* device = owned.get();
+    TMediaPlayer p(std::move(owned));
+    EXPECT_FALSE(device->Loaded()) << "nothing is loaded before the first use";
+    p.Prepare();
+    EXPECT_TRUE(device->Loaded());
+    fs::remove(out);
+    EXPECT_GT(PlayToEnd(p, WavTone("tone.wav", 0.3)), 0.27);
+    p.Close();
+    const auto rec = ReadWav(out);
+    ASSERT_TRUE(rec.has_value());
+    EXPECT_GE(rec->Seconds(), 0.27);
+    EXPECT_GE(rec->Peak(), 8000) << "the recording must not be silent";
+
+    p.SetFileName(dir + "/nothere.wav");
+    const std::string text = Raised([&] { p.Open(); });
+    EXPECT_NE(text.find("not found"), std::string::npos) << text;
+}
+
+// A module that is missing, is not a library, or is a library without the
+// entry point leaves the player refusing every file with the reason; it
+// never crashes and never plays.
+TEST_F(GstPlayback, AModuleThatCannotLoadIsReported) {
+    const std::string notALibrary = dir + "/text.so";
+    WriteBytes(notALibrary, std::vector<uint8_t>(64, 'x'));
+    const struct {
+        const char* name;
+        std::string path;
+        const char* reason;  // part of the expected text
+    } cases[] = {
+        {"missing", dir + "/nothere.so", "nothere.so"},
+        {"not a library", notALibrary, "text.so"},
+        {"no entry point", "libm.so.6", "has no zum_make_gstreamer_media_device"},
+        {"no name", "", "no module is named"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto owned = std::make_unique<DeferredMediaDevice>(c.path);
+        DeferredMediaDevice* device = owned.get();
+        TMediaPlayer p(std::move(owned));
+        p.Prepare();
+        EXPECT_FALSE(device->Loaded());
+        p.SetFileName(WavTone("a.wav", 0.1));
+        const std::string text = Raised([&] { p.Open(); });
+        EXPECT_EQ(text.rfind("The sound service could not be loaded: ", 0), 0u) << text;
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        EXPECT_FALSE(p.IsOpen());
+        EXPECT_EQ(Raised([&] { p.Play(); }), "No MCI device open");
+        EXPECT_EQ(device->Play(), DeferredMediaDevice::kNotLoaded);
+        EXPECT_EQ(device->Position(), -1);
+        EXPECT_EQ(device->Close(), 0u) << "nothing is open to close";
+    }
 }
 
 }  // namespace
