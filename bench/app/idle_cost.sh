@@ -2,7 +2,7 @@
 # The running clock's idle cost beside three peers, all in the same run on
 # the same display.
 #
-#   bench/app/idle_cost.sh BINARY [SECONDS]
+#   bench/app/idle_cost.sh BINARY [SECONDS] [ROUNDS]
 #
 # Builds three Qt peers from the sources beside this script (with the same
 # compiler and Qt the program uses):
@@ -17,14 +17,21 @@
 # private session bus, and starts BINARY (the zum executable), the three peers
 # and `xclock -digital -update 1` on it, one after the other. Once all five
 # show their windows, it measures them side by side over SECONDS seconds
-# (default 300) and prints for each:
+# (default 60), then stops them; it does so ROUNDS times (default 5), each
+# round with all five started afresh and in another order. Each program's
+# 100 ms wake-ups fall at a phase set by the moment it started, and that
+# phase decides how often its wake-ups share a CPU's exit from idle with the
+# others': one round alone can put two copies of the same program 1.5x
+# apart, so the figures that count are over all rounds. For each program it
+# prints, per round and in total:
 #   - the time from start until its window is mapped and viewable;
 #   - its CPU time over the measured span, from the scheduler's nanosecond
 #     account of every thread (/proc/PID/task/*/schedstat), and for
 #     comparison from /proc/PID/stat (10 ms ticks, exited threads included);
 #   - its peak resident memory (VmHWM from /proc/PID/status) at the end;
-# and ZUM's ratios to the peers. Nothing is asserted: these are figures to
-# read and compare across changes, not a test. Other load on the machine
+# and ZUM's ratios to the peers: of the CPU summed over the rounds, and the
+# median of the rounds' own ratios. Nothing is asserted: these are figures
+# to read and compare across changes, not a test. Other load on the machine
 # shows in all five alike; the load average is printed with the figures.
 #
 # Needs: Xvfb, xwininfo (x11-utils), xclock (x11-apps), dbus-daemon, a C++
@@ -32,15 +39,17 @@
 # Also reachable as the build target `bench_idle_cost`.
 set -euo pipefail
 
-if [[ $# -lt 1 || $# -gt 2 ]]; then
-    echo "usage: $0 BINARY [SECONDS]" >&2
+if [[ $# -lt 1 || $# -gt 3 ]]; then
+    echo "usage: $0 BINARY [SECONDS] [ROUNDS]" >&2
     exit 2
 fi
 binary=$(realpath "$1")
-seconds=${2:-300}
+seconds=${2:-60}
+rounds=${3:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 [[ -x $binary ]] || { echo "not an executable: $binary" >&2; exit 2; }
 [[ $seconds =~ ^[0-9]+$ && $seconds -gt 0 ]] || { echo "SECONDS must be a positive whole number" >&2; exit 2; }
+[[ $rounds =~ ^[0-9]+$ && $rounds -gt 0 ]] || { echo "ROUNDS must be a positive whole number" >&2; exit 2; }
 for tool in Xvfb xwininfo xclock dbus-daemon setsid pkg-config "${CXX:-c++}"; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
@@ -135,28 +144,33 @@ launch() {
     map_ms[$name]=$(awk -v a="$start" -v b="$mapped" 'BEGIN { printf "%.0f", (b - a) * 1000 }')
 }
 
-names=(zum qt-timer-only qt-clock qt-repaint-only xclock)
-echo "idle cost over $seconds s on $DISPLAY, all five at once" >&2
-ZUM_SYSTEM_DIR="$work/state" ZUM_AUDIO_SINK="fakesink sync=true" QT_QPA_PLATFORM=xcb LC_ALL=C \
-    launch zum ZUM "$binary"
-QT_QPA_PLATFORM=xcb launch qt-timer-only qt-timer-only "$work/qt_timer_only"
-QT_QPA_PLATFORM=xcb launch qt-clock qt-clock "$work/qt_bare_clock"
-QT_QPA_PLATFORM=xcb launch qt-repaint-only qt-repaint-only "$work/qt_repaint_only"
-launch xclock xclock xclock -digital -update 1
-# Start-up work (fonts, first paints) is over before the span begins.
-sleep 2
+start_program() {
+    case $1 in
+    zum)
+        rm -rf "$work/state" && mkdir -p "$work/state"
+        ZUM_SYSTEM_DIR="$work/state" ZUM_AUDIO_SINK="fakesink sync=true" QT_QPA_PLATFORM=xcb LC_ALL=C \
+            launch zum ZUM "$binary" ;;
+    qt-timer-only) QT_QPA_PLATFORM=xcb launch qt-timer-only qt-timer-only "$work/qt_timer_only" ;;
+    qt-clock) QT_QPA_PLATFORM=xcb launch qt-clock qt-clock "$work/qt_bare_clock" ;;
+    qt-repaint-only) QT_QPA_PLATFORM=xcb launch qt-repaint-only qt-repaint-only "$work/qt_repaint_only" ;;
+    xclock) launch xclock xclock xclock -digital -update 1 ;;
+    esac
+}
 
-load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-for n in "${names[@]}"; do c0[$n]=$(cpu_ns "${pid[$n]}"); t0[$n]=$(cpu_ticks "${pid[$n]}"); done
-sleep "$seconds"
-for n in "${names[@]}"; do
-    c1[$n]=$(cpu_ns "${pid[$n]}"); t1[$n]=$(cpu_ticks "${pid[$n]}"); hwm[$n]=$(hwm_kib "${pid[$n]}")
-done
-load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+# Stops the programs of a round and waits until they are gone.
+stop_programs() {
+    local n
+    for n in "${names[@]}"; do kill -TERM -- "-${pid[$n]}" 2>/dev/null || true; done
+    for n in "${names[@]}"; do
+        for _ in $(seq 100); do kill -0 "${pid[$n]}" 2>/dev/null || break; sleep 0.05; done
+        kill -KILL -- "-${pid[$n]}" 2>/dev/null || true
+    done
+}
 
 cpu_ms() { awk -v a="${c0[$1]}" -v b="${c1[$1]}" 'BEGIN { printf "%.1f", (b - a) / 1e6 }'; }
 tick_s() { awk -v a="${t0[$1]}" -v b="${t1[$1]}" -v t="$ticks" 'BEGIN { printf "%.2f", (b - a) / t }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 row() {  # row LABEL FUNCTION
     local label=$1 f=$2 line
@@ -164,19 +178,61 @@ row() {  # row LABEL FUNCTION
     for n in "${names[@]}"; do line+=$(printf ' %14s' "$($f "$n")"); done
     echo "$line"
 }
+header() { printf '%-34s' "$1"; for n in "${names[@]}"; do printf ' %14s' "$n"; done; echo; }
 map_of() { echo "${map_ms[$1]}"; }
 hwm_of() { echo "${hwm[$1]}"; }
 
-echo "load average before: $load_before, after: $load_after; $(nproc) CPUs"
-printf '%-34s' ""; for n in "${names[@]}"; do printf ' %14s' "$n"; done; echo
-row "start to mapped window (ms)" map_of
-row "CPU over ${seconds} s, schedstat (ms)" cpu_ms
-row "CPU over ${seconds} s, ticks (s)" tick_s
-row "peak resident, VmHWM (KiB)" hwm_of
+names=(zum qt-timer-only qt-clock qt-repaint-only xclock)
+declare -A total_ms peak
+declare -a r_timer r_clock r_repaint r_xclock r_hwm
+for n in "${names[@]}"; do total_ms[$n]=0; peak[$n]=0; done
+echo "idle cost on $DISPLAY: $rounds rounds of $seconds s, all five at once in each" >&2
+for ((r = 0; r < rounds; r++)); do
+    # A new starting order each round: the first program started is the
+    # round's number, counted round the list.
+    order=("${names[@]:r % ${#names[@]}}" "${names[@]:0:r % ${#names[@]}}")
+    for n in "${order[@]}"; do start_program "$n"; done
+    # Start-up work (fonts, first paints) is over before the span begins.
+    sleep 2
+    load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+    for n in "${names[@]}"; do c0[$n]=$(cpu_ns "${pid[$n]}"); t0[$n]=$(cpu_ticks "${pid[$n]}"); done
+    sleep "$seconds"
+    for n in "${names[@]}"; do
+        c1[$n]=$(cpu_ns "${pid[$n]}"); t1[$n]=$(cpu_ticks "${pid[$n]}"); hwm[$n]=$(hwm_kib "${pid[$n]}")
+    done
+    load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+    stop_programs
+
+    echo "round $((r + 1)) of $rounds (started: ${order[*]}); load average before: $load_before, after: $load_after; $(nproc) CPUs"
+    header ""
+    row "start to mapped window (ms)" map_of
+    row "CPU over ${seconds} s, schedstat (ms)" cpu_ms
+    row "CPU over ${seconds} s, ticks (s)" tick_s
+    row "peak resident, VmHWM (KiB)" hwm_of
+    r_timer+=("$(ratio "$(cpu_ms zum)" "$(cpu_ms qt-timer-only)")")
+    r_clock+=("$(ratio "$(cpu_ms zum)" "$(cpu_ms qt-clock)")")
+    r_repaint+=("$(ratio "$(cpu_ms qt-repaint-only)" "$(cpu_ms qt-timer-only)")")
+    r_xclock+=("$(ratio "$(cpu_ms zum)" "$(cpu_ms xclock)")")
+    r_hwm+=("$(ratio "${hwm[zum]}" "${hwm[qt-clock]}")")
+    echo "zum CPU / qt-timer-only CPU this round: ${r_timer[-1]}; zum peak / qt-clock peak: ${r_hwm[-1]}"
+    echo
+    for n in "${names[@]}"; do
+        total_ms[$n]=$(awk -v a="${total_ms[$n]}" -v b="$(cpu_ms "$n")" 'BEGIN { printf "%.1f", a + b }')
+        (( hwm[$n] > peak[$n] )) && peak[$n]=${hwm[$n]}
+    done
+done
+
+total_of() { echo "${total_ms[$1]}"; }
+peak_of() { echo "${peak[$1]}"; }
+echo "all $rounds rounds ($((rounds * seconds)) s each program)"
+header ""
+row "CPU, schedstat (ms)" total_of
+row "highest peak resident (KiB)" peak_of
 echo
-echo "zum CPU / qt-timer-only CPU:   $(ratio "$(cpu_ms zum)" "$(cpu_ms qt-timer-only)")   (target <= 1.10)"
-echo "zum CPU / qt-clock CPU:        $(ratio "$(cpu_ms zum)" "$(cpu_ms qt-clock)")"
-echo "qt-repaint-only / qt-timer-only: $(ratio "$(cpu_ms qt-repaint-only)" "$(cpu_ms qt-timer-only)")   (the framework's floor for one repaint a second)"
-echo "zum CPU / xclock CPU:          $(ratio "$(cpu_ms zum)" "$(cpu_ms xclock)")"
-echo "zum peak / qt-clock peak:      $(ratio "${hwm[zum]}" "${hwm[qt-clock]}")   (target <= 1.10)"
-echo "zum peak / xclock peak:        $(ratio "${hwm[zum]}" "${hwm[xclock]}")"
+echo "                                 of the sums   median of the rounds"
+echo "zum CPU / qt-timer-only CPU:     $(printf '%-13s' "$(ratio "${total_ms[zum]}" "${total_ms[qt-timer-only]}")") $(echo "${r_timer[*]}" | median)   (target <= 1.10)"
+echo "zum CPU / qt-clock CPU:          $(printf '%-13s' "$(ratio "${total_ms[zum]}" "${total_ms[qt-clock]}")") $(echo "${r_clock[*]}" | median)"
+echo "qt-repaint-only / qt-timer-only: $(printf '%-13s' "$(ratio "${total_ms[qt-repaint-only]}" "${total_ms[qt-timer-only]}")") $(echo "${r_repaint[*]}" | median)   (the framework's floor for one repaint a second)"
+echo "zum CPU / xclock CPU:            $(printf '%-13s' "$(ratio "${total_ms[zum]}" "${total_ms[xclock]}")") $(echo "${r_xclock[*]}" | median)"
+echo "zum peak / qt-clock peak:        $(printf '%-13s' "$(ratio "${peak[zum]}" "${peak[qt-clock]}")") $(echo "${r_hwm[*]}" | median)   (target <= 1.10)"
+echo "zum peak / xclock peak:          $(ratio "${peak[zum]}" "${peak[xclock]}")"
