@@ -1,6 +1,8 @@
 #include "app/ClockLabel.h"
 
 #include <QEvent>
+#include <QImage>
+#include <QWindow>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPaintEvent>
@@ -10,12 +12,24 @@
 #include <cmath>
 #include <optional>
 
+#include "app/ClockSurface.h"
+
 TClockLabel::TClockLabel(QWidget* parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
 }
 
-TClockLabel::~TClockLabel() = default;
+TClockLabel::~TClockLabel()
+{
+    if (FWatched)
+        FWatched->removeEventFilter(this);
+}
+
+void TClockLabel::SetSurface(std::unique_ptr<ClockSurface> surface)
+{
+    FSurface = std::move(surface);
+    FSurfaceChosen = true;
+}
 
 bool TClockLabel::DrawsFromCache() const
 {
@@ -84,6 +98,8 @@ QSize TClockLabel::FrameworkSize(const QString& text)
 
 void TClockLabel::DropCache()
 {
+    if (FSurface)
+        FSurface->DropAll();
     FMeasure.reset();
     FCache.reset();
     FCacheHeight = -1;
@@ -99,14 +115,19 @@ void TClockLabel::SetTimeText(const QString& newText)
 {
     const QString old = text();
     const QSize oldSize = size();
+    const QRect oldPlace = geometry();
     const bool oldFromCache = DrawsFromCache();
     const std::vector<GlyphCache::Placed> oldGlyphs = std::move(FGlyphs);
     FGlyphs.clear();
 
-    // Qt repaints the whole label for a new text and, without static
-    // contents, the whole of its old place for a smaller size: updates stay
-    // off while text and size are set, and the changed part is asked for
-    // below.
+    // Qt repaints the whole label for a new text and, for a new size, the
+    // part of the parent it uncovers: updates of both stay off while text
+    // and size are set, and the changed part is asked for below (or drawn
+    // on the surface, which the framework then need not repaint at all).
+    QWidget* parent = parentWidget();
+    const bool holdParent = parent && !parent->testAttribute(Qt::WA_UpdatesDisabled);
+    if (holdParent)
+        parent->setAttribute(Qt::WA_UpdatesDisabled, true);
     setAttribute(Qt::WA_UpdatesDisabled, true);
     QLabel::setText(newText);
 
@@ -147,6 +168,8 @@ void TClockLabel::SetTimeText(const QString& newText)
         FGlyphText.clear();
     }
     setAttribute(Qt::WA_UpdatesDisabled, false);
+    if (holdParent)
+        parent->setAttribute(Qt::WA_UpdatesDisabled, false);
 
     qsizetype same = 0;
     while (same < old.size() && same < newText.size() && old[same] == newText[same])
@@ -154,6 +177,7 @@ void TClockLabel::SetTimeText(const QString& newText)
     // A text drawn the other way than the one before is drawn whole: the
     // two ways blend the edges of the ink a few shades apart.
     if (same == 0 || height() != oldSize.height() || FFromCache != oldFromCache) {
+        RepaintUncovered(oldPlace);
         update();
         return;
     }
@@ -176,11 +200,116 @@ void TClockLabel::SetTimeText(const QString& newText)
                metrics.averageCharWidth();
     }
     left = std::max(0, left);
-    update(QRect(left, 0, std::max(width(), oldSize.width()) - left, height()));
+    ShowChange(QRect(left, 0, std::max(width(), oldSize.width()) - left, height()), oldPlace);
+}
+
+void TClockLabel::ShowChange(const QRect& dirty, const QRect& oldPlace)
+{
+    // The dirty part may reach past the label, over what a smaller label
+    // uncovered: the surface's background reaches to the window's edge.
+    if (FFromCache && DrawOnSurface(dirty))
+        return;
+    RepaintUncovered(oldPlace);
+    update(dirty);
+}
+
+void TClockLabel::RepaintUncovered(const QRect& oldPlace)
+{
+    if (QWidget* parent = parentWidget(); parent && oldPlace != geometry())
+        parent->update(QRegion(oldPlace).subtracted(geometry()));
+}
+
+bool TClockLabel::Covered(const QRect& area) const
+{
+    for (const QWidget* w = this; !w->isWindow(); w = w->parentWidget()) {
+        const QWidget* parent = w->parentWidget();
+        if (!parent)
+            return false;
+        const QObjectList& siblings = parent->children();
+        const QRect place = w == this ? area.translated(pos()) : w->geometry();
+        bool above = false;
+        for (const QObject* sibling : siblings) {
+            if (sibling == w) {
+                above = true;
+                continue;
+            }
+            if (!above || !sibling->isWidgetType())
+                continue;
+            const auto* widget = static_cast<const QWidget*>(sibling);
+            if (!widget->isWindow() && widget->isVisible() && widget->geometry().intersects(place))
+                return true;
+        }
+    }
+    return false;
+}
+
+QImage TClockLabel::Underneath(const QPoint& at, const QSize& size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    FCapturing = true;
+    window()->render(&image, QPoint(), QRegion(QRect(at, size)),
+                     QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    FCapturing = false;
+    return image;
+}
+
+bool TClockLabel::DrawOnSurface(const QRect& dirty)
+{
+    QWidget* top = window();
+    QWindow* handle = top->windowHandle();
+    if (!handle || !handle->isExposed() || !isVisible() || !updatesEnabled() || top->devicePixelRatioF() != 1.0)
+        return false;
+    if (!FSurfaceChosen) {
+        FSurfaceChosen = true;
+        FSurface = ClockSurface::ForDisplay();
+    }
+    if (!FSurface || Covered(dirty))
+        return false;
+    if (FWatched != handle) {
+        if (FWatched)
+            FWatched->removeEventFilter(this);
+        FWatched = handle;
+        handle->installEventFilter(this);
+    }
+    ClockSurface::Target target;
+    target.window = static_cast<std::uintptr_t>(top->winId());
+    target.at = mapTo(top, QPoint(0, 0));
+    // From the label to the window's right edge, so that a label that gets
+    // narrower restores what it uncovers.
+    target.size = QSize(std::max(width(), top->width() - target.at.x()), height());
+    if (!FSurface->HasBackground(target) && !FSurface->SetBackground(target, Underneath(target.at, target.size)))
+        return false;
+    if (!FSurface->Draw(target, dirty, FGlyphs))
+        return false;
+    FScreenAhead = true;
+    FAheadArea |= dirty.translated(pos());
+    return true;
+}
+
+bool TClockLabel::eventFilter(QObject* watched, QEvent* event)
+{
+    // The framework shows an exposed window from its own copy, which lacks
+    // what the surface drew: the label is painted into it first.
+    if (watched == FWatched && event->type() == QEvent::Expose && FScreenAhead) {
+        if (QWidget* parent = parentWidget())
+            parent->update(FAheadArea);
+        else
+            update();
+        FScreenAhead = false;
+        FAheadArea = QRect();
+    }
+    return QLabel::eventFilter(watched, event);
 }
 
 void TClockLabel::paintEvent(QPaintEvent* event)
 {
+    if (FCapturing)
+        return;
+    // The framework paints the label only with what lies under it: that
+    // may have changed, so the surface's copy of it goes.
+    if (FSurface)
+        FSurface->DropBackground();
     if (!DrawsFromCache()) {
         QLabel::paintEvent(event);
         return;
