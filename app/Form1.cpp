@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <vector>
 
@@ -168,6 +169,15 @@ void TForm1::CreateControls()
                                                                              : nullptr);
 
     CreateTrayIcon();
+
+    // The window places its controls itself. A layout that never lays out
+    // stands in for none: a window without a layout is posted a layout
+    // request at each change of a control's fixed size, which the clock
+    // label makes at nearly every second, and each such request wakes the
+    // event loop once more for nothing. A disabled layout takes the request
+    // once and, never laid out, asks for none again.
+    auto* inactive = new QVBoxLayout(this);
+    inactive->setEnabled(false);
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
