@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <optional>
 
 #include "app/ClockSurface.h"
@@ -245,11 +246,45 @@ bool TClockLabel::Covered(const QRect& area) const
 
 QImage TClockLabel::Underneath(const QPoint& at, const QSize& size)
 {
+    QWidget* top = window();
     QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::black);
+    image.fill(top->palette().brush(top->backgroundRole()).color());
+    const QRect place(at, size);
+    if (FUnderneath) {
+        QPainter painter(&image);
+        FUnderneath(painter, place);
+        return image;
+    }
     FCapturing = true;
-    window()->render(&image, QPoint(), QRegion(QRect(at, size)),
-                     QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    if (parentWidget() != top) {
+        top->render(&image, QPoint(), QRegion(place), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    } else {
+        // Each widget below the label, and the window's own painting where
+        // none of them covers the place, not the whole window: rendering a
+        // window readies all its hidden children too (the pop-up menus lay
+        // out, and load their fonts, for nothing). Widgets above the label
+        // are never drawn over (see Covered).
+        std::vector<QWidget*> below;
+        bool covered = false;
+        for (QObject* child : top->children()) {
+            if (child == this)
+                break;
+            if (!child->isWidgetType())
+                continue;
+            auto* widget = static_cast<QWidget*>(child);
+            if (widget->isWindow() || !widget->isVisible() || !widget->geometry().intersects(place))
+                continue;
+            below.push_back(widget);
+            covered = covered || widget->geometry().contains(place);
+        }
+        if (!covered)
+            top->render(&image, QPoint(), QRegion(place), QWidget::DrawWindowBackground);
+        for (QWidget* widget : below) {
+            const QRect part = place & widget->geometry();
+            widget->render(&image, part.topLeft() - at, QRegion(part.translated(-widget->pos())),
+                           QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        }
+    }
     FCapturing = false;
     return image;
 }
@@ -278,8 +313,18 @@ bool TClockLabel::DrawOnSurface(const QRect& dirty)
     // From the label to the window's right edge, so that a label that gets
     // narrower restores what it uncovers.
     target.size = QSize(std::max(width(), top->width() - target.at.x()), height());
-    if (!FSurface->HasBackground(target) && !FSurface->SetBackground(target, Underneath(target.at, target.size)))
-        return false;
+    if (!FSurface->HasBackground(target)) {
+        QImage background;
+        try {
+            background = Underneath(target.at, target.size);
+        } catch (const std::exception&) {
+            // What lies under the label cannot be painted now: the framework
+            // paints this second, and reports it.
+            return false;
+        }
+        if (!FSurface->SetBackground(target, background))
+            return false;
+    }
     if (!FSurface->Draw(target, dirty, FGlyphs))
         return false;
     FScreenAhead = true;

@@ -4,12 +4,14 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/GlyphCache.h"
 
 class ClockSurface;
+class QPainter;
 class QWindow;
 
 // The label that shows the time. It sizes itself to its text as an
@@ -44,6 +46,14 @@ public:
     // made at the first new second. Null leaves every drawing to the
     // framework.
     void SetSurface(std::unique_ptr<ClockSurface> surface);
+    // Paints what lies under the label at a place of its window (window
+    // coordinates) with the painter's origin at the place's top-left, for
+    // the surface's background. Unset, the label has the framework render
+    // the widgets below it; a window that knows what lies there spares that
+    // (rendering a window readies all its hidden children, pop-up menus
+    // included).
+    using UnderPainter = std::function<void(QPainter& painter, const QRect& place)>;
+    void SetUnderneath(UnderPainter paint) { FUnderneath = std::move(paint); }
     // Whether the screen shows a text that the framework has not painted.
     bool ScreenAhead() const { return FScreenAhead; }
 
@@ -101,5 +111,6 @@ private:
     bool FScreenAhead = false;
     QRect FAheadArea;             // where, in the parent's coordinates
     bool FCapturing = false;      // while Underneath renders the window
-    QPointer<QWindow> FWatched;   // the window whose exposure repaints the label
+    QPointer<QWindow> FWatched;
+    UnderPainter FUnderneath;   // the window whose exposure repaints the label
 };

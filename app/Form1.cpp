@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -139,6 +140,11 @@ void TForm1::CreateControls()
     // Its text is drawn from the left: a resize keeps what it shows in place
     // (see TClockLabel::SetTimeText).
     Label1->setAttribute(Qt::WA_StaticContents, true);
+    // The skin is all that lies under the clock label.
+    Label1->SetUnderneath([this](QPainter& painter, const QRect& place) {
+        painter.translate(fcImageForm1->pos() - place.topLeft());
+        fcImageForm1->Paint(painter, depth(), place.translated(-fcImageForm1->pos()));
+    });
     Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);
 
     const QFont bold11 = MakeFont("MS Sans Serif", 11, true);
