@@ -47,7 +47,9 @@ GlyphCache::GlyphCache(const QFont& font, const QColor& colour, qreal baselineY)
 {
 }
 
-bool GlyphCache::IsSimple(QChar c)
+namespace {
+
+bool SimpleByProperties(QChar c)
 {
     if (c.isSurrogate() || c.isMark() || !c.isPrint() || c.category() == QChar::Other_Format)
         return false;
@@ -81,6 +83,21 @@ bool GlyphCache::IsSimple(QChar c)
     default:
         return false;
     }
+}
+
+}  // namespace
+
+bool GlyphCache::IsSimple(QChar c)
+{
+    // The characters of nearly every clock text, looked up once: the
+    // character properties cost a few hundred instructions each.
+    static const std::array<bool, 128> ascii = [] {
+        std::array<bool, 128> simple{};
+        for (char16_t u = 0; u < simple.size(); ++u)
+            simple[u] = SimpleByProperties(QChar(u));
+        return simple;
+    }();
+    return c.unicode() < ascii.size() ? ascii[c.unicode()] : SimpleByProperties(c);
 }
 
 std::int64_t GlyphCache::Advance64(QChar c)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ClockLabel.h"
+#include "app/GlyphCache.h"
 
 namespace {
 
@@ -215,6 +216,23 @@ TEST(ClockLabel, TextSetDirectlyIsDrawnByTheFramework)
     label->setText(QStringLiteral("11:11:11"));
     label->resize(shown.label->size());
     EXPECT_EQ(Compare(drawing, backdrop.grab().toImage().convertToFormat(QImage::Format_RGB32)).pixels, 0);
+}
+
+// Which characters the images may stand for, the quick table of the ASCII
+// ones included.
+TEST(GlyphCache, SimpleCharactersAreThoseLaidOutAlone)
+{
+    struct Case {
+        char16_t c;
+        bool simple;
+    } cases[] = {
+        {u'0', true},     {u'9', true},      {u':', true},     {u' ', true},     {u'A', true},
+        {u'p', true},     {u'.', true},      {u'\t', false},   {u'\n', false},   {0x7f, false},
+        {0x00e9, true},   {0x0301, false},   {0x0628, false},  {0x05d0, false},  {0x200e, false},
+        {0x6642, true},   {0xd800, false},   {0x0915, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GlyphCache::IsSimple(QChar(c.c)), c.simple) << std::hex << static_cast<int>(c.c);
 }
 
 }  // namespace
