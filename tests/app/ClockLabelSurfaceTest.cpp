@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QWidget>
@@ -12,30 +11,9 @@
 
 #include "app/ClockLabel.h"
 #include "tests/fakes/FakeClockSurface.h"
+#include "tests/support/PictureBackdrop.h"
 
 namespace {
-
-// A picture with detail under the label, as the skin is.
-class Backdrop : public QWidget {
-public:
-    Backdrop() : picture_(399, 201, QImage::Format_RGB32)
-    {
-        resize(picture_.size());
-        for (int y = 0; y < picture_.height(); ++y)
-            for (int x = 0; x < picture_.width(); ++x)
-                picture_.setPixel(x, y, qRgb(20 + x / 3, 30 + (x + y) % 64, 120 - y / 2));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.drawImage(0, 0, picture_);
-    }
-
-private:
-    QImage picture_;
-};
 
 // Counts the paints a widget gets from the framework.
 class PaintCount : public QObject {
@@ -81,7 +59,7 @@ protected:
     }
 
     std::shared_ptr<FakeClockSurface::State> state_ = std::make_shared<FakeClockSurface::State>();
-    Backdrop window_;
+    PictureBackdrop window_;
     TClockLabel* label_ = nullptr;
 };
 

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLinearGradient>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -18,42 +16,16 @@
 
 #include "XDisplay.h"
 #include "app/ClockLabel.h"
+#include "tests/support/PictureBackdrop.h"
 
 namespace {
-
-// A picture with detail under the label, as a skin is, so that a character
-// blended wrongly or over the wrong place shows.
-class Backdrop : public QWidget {
-public:
-    Backdrop() : picture_(399, 201, QImage::Format_RGB32)
-    {
-        setWindowFlags(Qt::FramelessWindowHint);
-        resize(picture_.size());
-        for (int y = 0; y < picture_.height(); ++y)
-            for (int x = 0; x < picture_.width(); ++x)
-                picture_.setPixel(x, y, qRgb(20 + x / 3, 30 + (x + y) % 64, 120 - y / 2));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        ++paints;
-        QPainter painter(this);
-        painter.drawImage(0, 0, picture_);
-    }
-
-public:
-    int paints = 0;
-
-private:
-    QImage picture_;
-};
 
 class ClockSurfaceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        window_ = std::make_unique<Backdrop>();
+        window_ = std::make_unique<PictureBackdrop>();
+        window_->setWindowFlags(Qt::FramelessWindowHint);
         label_ = new TClockLabel(window_.get());
         label_->move(96, 60);
         QFont font(QStringLiteral("Comic Sans MS"));
@@ -87,7 +59,7 @@ protected:
     QImage Screen() const { return Screen(label_->geometry()); }
     QImage Framework() const { return Framework(label_->geometry()); }
 
-    std::unique_ptr<Backdrop> window_;
+    std::unique_ptr<PictureBackdrop> window_;
     TClockLabel* label_ = nullptr;
 };
 
