@@ -255,7 +255,12 @@ QImage TClockLabel::Underneath(const QPoint& at, const QSize& size)
         FUnderneath(painter, place);
         return image;
     }
-    FCapturing = true;
+    // The label paints nothing while it is rendered, also should a paint throw.
+    struct Capturing {
+        bool& flag;
+        explicit Capturing(bool& f) : flag(f) { flag = true; }
+        ~Capturing() { flag = false; }
+    } capturing(FCapturing);
     if (parentWidget() != top) {
         top->render(&image, QPoint(), QRegion(place), QWidget::DrawWindowBackground | QWidget::DrawChildren);
     } else {
@@ -285,7 +290,6 @@ QImage TClockLabel::Underneath(const QPoint& at, const QSize& size)
                            QWidget::DrawWindowBackground | QWidget::DrawChildren);
         }
     }
-    FCapturing = false;
     return image;
 }
 

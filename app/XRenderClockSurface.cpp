@@ -146,13 +146,7 @@ void XRenderClockSurface::FreeWindowResources()
 {
     FreeGlyphs();
     DropBackground();
-    if (FScratchPicture)
-        xcb_render_free_picture(FConnection, FScratchPicture);
-    if (FScratch)
-        xcb_free_pixmap(FConnection, FScratch);
-    FScratchPicture = 0;
-    FScratch = 0;
-    FScratchSize = QSize();
+    FreeScratch();
     if (FWindowGc)
         xcb_free_gc(FConnection, FWindowGc);
     FWindowGc = 0;
@@ -188,22 +182,34 @@ bool XRenderClockSurface::Bind(std::uintptr_t window)
     return true;
 }
 
-bool XRenderClockSurface::MakeScratch(const QSize& size)
+void XRenderClockSurface::FreeScratch()
 {
-    if (size == FScratchSize && FScratch)
-        return true;
     if (FScratchPicture)
         xcb_render_free_picture(FConnection, FScratchPicture);
     if (FScratch)
         xcb_free_pixmap(FConnection, FScratch);
-    FScratch = 0;
     FScratchPicture = 0;
+    FScratch = 0;
     FScratchSize = QSize();
+}
+
+std::uint32_t XRenderClockSurface::NewPixmap(std::uint8_t depth, const QSize& size)
+{
+    // The protocol's sizes are 16-bit; the caller has checked the range.
+    const std::uint32_t pixmap = xcb_generate_id(FConnection);
+    xcb_create_pixmap(FConnection, depth, pixmap, static_cast<xcb_drawable_t>(FWindow),
+                      static_cast<std::uint16_t>(size.width()), static_cast<std::uint16_t>(size.height()));
+    return pixmap;
+}
+
+bool XRenderClockSurface::MakeScratch(const QSize& size)
+{
+    if (size == FScratchSize && FScratch)
+        return true;
+    FreeScratch();
     if (size.isEmpty() || size.width() > 0x7fff || size.height() > 0x7fff)
         return false;
-    FScratch = xcb_generate_id(FConnection);
-    xcb_create_pixmap(FConnection, FDepth, FScratch, static_cast<xcb_drawable_t>(FWindow),
-                      static_cast<std::uint16_t>(size.width()), static_cast<std::uint16_t>(size.height()));
+    FScratch = NewPixmap(FDepth, size);
     FScratchPicture = xcb_generate_id(FConnection);
     xcb_render_create_picture(FConnection, FScratchPicture, FScratch, FWindowFormat, 0, nullptr);
     FScratchSize = size;
@@ -238,9 +244,7 @@ bool XRenderClockSurface::SetBackground(const Target& target, const QImage& back
     const QImage pixels = background.format() == QImage::Format_RGB32 || background.format() == QImage::Format_ARGB32
                               ? background
                               : background.convertToFormat(QImage::Format_RGB32);
-    FBackground = xcb_generate_id(FConnection);
-    xcb_create_pixmap(FConnection, FDepth, FBackground, static_cast<xcb_drawable_t>(FWindow),
-                      static_cast<std::uint16_t>(target.size.width()), static_cast<std::uint16_t>(target.size.height()));
+    FBackground = NewPixmap(FDepth, target.size);
     PutImage(FBackground, FWindowGc, FDepth, pixels);
     FBackgroundTarget = target;
     FHasBackground = true;
@@ -266,15 +270,13 @@ std::uint32_t XRenderClockSurface::GlyphPicture(const QImage& image)
     const auto found = FGlyphs.find(image.cacheKey());
     if (found != FGlyphs.end())
         return found->second.picture;
-    if (image.width() > 0x7fff || image.height() > 0x7fff)
+    if (image.isNull() || image.width() > 0x7fff || image.height() > 0x7fff)
         return 0;
     const QImage pixels = image.format() == QImage::Format_ARGB32_Premultiplied
                               ? image
                               : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     Glyph glyph;
-    glyph.pixmap = xcb_generate_id(FConnection);
-    xcb_create_pixmap(FConnection, 32, glyph.pixmap, static_cast<xcb_drawable_t>(FWindow),
-                      static_cast<std::uint16_t>(image.width()), static_cast<std::uint16_t>(image.height()));
+    glyph.pixmap = NewPixmap(32, image.size());
     if (!FGlyphGc) {
         FGlyphGc = xcb_generate_id(FConnection);
         const std::uint32_t noExposures = 0;

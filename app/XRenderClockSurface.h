@@ -54,6 +54,9 @@ private:
     // BGRX (the framework's own image layout).
     bool Bind(std::uintptr_t window);
     bool MakeScratch(const QSize& size);
+    void FreeScratch();
+    // A new pixmap for the bound window's screen.
+    std::uint32_t NewPixmap(std::uint8_t depth, const QSize& size);
     std::uint32_t GlyphPicture(const QImage& image);
     void PutImage(std::uint32_t drawable, std::uint32_t gc, std::uint8_t depth, const QImage& image);
     void FreeWindowResources();

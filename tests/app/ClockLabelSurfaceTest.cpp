@@ -11,6 +11,7 @@
 
 #include "app/ClockLabel.h"
 #include "tests/fakes/FakeClockSurface.h"
+#include "tests/support/ClockLook.h"
 #include "tests/support/PictureBackdrop.h"
 
 namespace {
@@ -35,13 +36,7 @@ protected:
     {
         label_ = new TClockLabel(&window_);
         label_->move(96, 60);
-        QFont font(QStringLiteral("Comic Sans MS"));
-        font.setPixelSize(48);
-        font.setBold(true);
-        label_->setFont(font);
-        QPalette colours = label_->palette();
-        colours.setColor(QPalette::WindowText, QColor(0x00, 0xFF, 0xFF));
-        label_->setPalette(colours);
+        DressAsTheClock(label_);
         label_->SetSurface(std::make_unique<FakeClockSurface>(state_));
         label_->SetTimeText(QStringLiteral("12:34:50"));
         window_.show();

@@ -16,6 +16,7 @@
 
 #include "XDisplay.h"
 #include "app/ClockLabel.h"
+#include "tests/support/ClockLook.h"
 #include "tests/support/PictureBackdrop.h"
 
 namespace {
@@ -28,13 +29,7 @@ protected:
         window_->setWindowFlags(Qt::FramelessWindowHint);
         label_ = new TClockLabel(window_.get());
         label_->move(96, 60);
-        QFont font(QStringLiteral("Comic Sans MS"));
-        font.setPixelSize(48);
-        font.setBold(true);
-        label_->setFont(font);
-        QPalette colours = label_->palette();
-        colours.setColor(QPalette::WindowText, QColor(0x00, 0xFF, 0xFF));
-        label_->setPalette(colours);
+        DressAsTheClock(label_);
         label_->SetTimeText(QStringLiteral("12:34:50"));
         window_->move(100, 100);
         window_->show();
