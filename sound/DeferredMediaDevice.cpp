@@ -126,6 +126,15 @@ void DeferredMediaDevice::SetNotify(std::function<void(int)> notify) {
         FDevice->SetNotify(FNotify);
 }
 
+int DeferredMediaDevice::ReportDescriptor() const {
+    return FDevice ? FDevice->ReportDescriptor() : -1;
+}
+
+void DeferredMediaDevice::DeliverReports() {
+    if (FDevice)
+        FDevice->DeliverReports();
+}
+
 void DeferredMediaDevice::Prepare() {
     if (MediaDevice* device = Device())
         device->Prepare();

@@ -35,6 +35,8 @@ public:
     int64_t Length() override;
     std::string ErrorText(uint32_t code) const override;
     void SetNotify(std::function<void(int)> notify) override;
+    int ReportDescriptor() const override;
+    void DeliverReports() override;
     void Prepare() override;
 
     // Whether the service has been loaded for this device.

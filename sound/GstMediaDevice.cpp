@@ -74,8 +74,8 @@ void OnPipelineFinalized(gpointer, GObject*) { --gLivePipelines; }
 struct GstMediaDevice::Impl {
     // Owned: the pipeline of the open file, null while closed.
     GstElement* pipeline = nullptr;
-    // Owned: the bus watch, attached to the default main context while open.
-    GSource* busWatch = nullptr;
+    // Owned: the pipeline's bus while open, where completion reports wait.
+    GstBus* bus = nullptr;
     int openTimeoutMs = kOpenTimeoutMs;
     uint16_t nextId = 1;
     // Runs LoadPlaybackPlugins beside the caller after Prepare; joined on
@@ -117,12 +117,13 @@ struct GstMediaDevice::Impl {
 
     void TearDown() {
         if (!pipeline) return;
-        if (busWatch) {
-            g_source_destroy(busWatch);
-            g_source_unref(busWatch);
-            busWatch = nullptr;
-        }
         gst_element_set_state(pipeline, GST_STATE_NULL);
+        if (bus) {
+            // Reports of the torn-down pipeline are not delivered.
+            gst_bus_set_flushing(bus, TRUE);
+            gst_object_unref(bus);
+            bus = nullptr;
+        }
         gst_object_unref(pipeline);
         pipeline = nullptr;
         audioconvert = nullptr;
@@ -133,7 +134,7 @@ struct GstMediaDevice::Impl {
     static gboolean OnAutoplugContinue(GstElement* decodebin, GstPad*, GstCaps* caps, gpointer data);
     static void OnPadAdded(GstElement*, GstPad* pad, gpointer data);
     static void OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data);
-    static gboolean OnBusMessage(GstBus*, GstMessage* message, gpointer data);
+    void OnBusMessage(GstMessage* message);
 };
 
 // Streaming thread: decodebin asks whether to go on decoding a stream. The
@@ -191,20 +192,18 @@ void GstMediaDevice::Impl::OnElementAdded(GstBin*, GstBin*, GstElement* element,
 }
 
 // User-interface thread (default main context): end of playback or failure.
-gboolean GstMediaDevice::Impl::OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
-    auto* self = static_cast<Impl*>(data);
+void GstMediaDevice::Impl::OnBusMessage(GstMessage* message) {
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:
-        self->atEnd = true;
-        self->Report(TMPNotifyValues::nvSuccessful);
+        atEnd = true;
+        Report(TMPNotifyValues::nvSuccessful);
         break;
     case GST_MESSAGE_ERROR:
-        self->Report(TMPNotifyValues::nvFailure);
+        Report(TMPNotifyValues::nvFailure);
         break;
     default:
         break;
     }
-    return G_SOURCE_CONTINUE;
 }
 
 GstMediaDevice::GstMediaDevice(int openTimeoutMs) : impl_(std::make_unique<Impl>()) {
@@ -342,13 +341,7 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
         d.TearDown();
         return rc;
     }
-    // The default context, not the caller's thread-default one: that is the
-    // context the user-interface thread's event loop runs.
-    bus = gst_element_get_bus(d.pipeline);
-    d.busWatch = gst_bus_create_watch(bus);
-    g_source_set_callback(d.busWatch, G_SOURCE_FUNC(&Impl::OnBusMessage), &d, nullptr);
-    g_source_attach(d.busWatch, g_main_context_default());
-    gst_object_unref(bus);
+    d.bus = gst_element_get_bus(d.pipeline);
     *deviceId = d.nextId++;
     if (d.nextId == 0) d.nextId = 1;
     return 0;
@@ -418,3 +411,25 @@ std::string GstMediaDevice::ErrorText(uint32_t code) const {
 int GstMediaDevice::LivePipelines() { return gLivePipelines.load(); }
 
 void GstMediaDevice::SetNotify(std::function<void(int)> notify) { impl_->notify = std::move(notify); }
+
+int GstMediaDevice::ReportDescriptor() const {
+    if (!impl_->bus) return -1;
+    GPollFD poll{};
+    gst_bus_get_pollfd(impl_->bus, &poll);
+    return poll.fd;
+}
+
+void GstMediaDevice::DeliverReports() {
+    Impl& d = *impl_;
+    if (!d.bus) return;
+    // A report's receiver may close the device, or open another file: the
+    // messages left are then of a bus that is no longer this device's.
+    GstBus* bus = GST_BUS(gst_object_ref(d.bus));
+    while (d.bus == bus) {
+        GstMessage* message = gst_bus_pop(bus);
+        if (!message) break;
+        d.OnBusMessage(message);
+        gst_message_unref(message);
+    }
+    gst_object_unref(bus);
+}

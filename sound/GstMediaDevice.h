@@ -12,8 +12,9 @@
 // The file name's extension picks the sound format the file must have (see
 // SoundFormatForFile); a file whose content is of another type is refused.
 // The sink is autoaudiosink, or the bin described by ZUM_AUDIO_SINK.
-// Completion reports come from a bus watch in the default GLib main context,
-// which the user-interface thread's event loop runs. GStreamer is initialised
+// Completion reports wait on the pipeline's bus, whose descriptor the
+// user-interface thread's event loop watches (ReportDescriptor): they reach
+// the caller whatever main loop that thread runs, GLib's or another. GStreamer is initialised
 // at the first Prepare or OpenFile, not when a device is made: a program that
 // plays nothing does not carry it.
 class GstMediaDevice : public MediaDevice {
@@ -51,6 +52,8 @@ public:
     int64_t Length() override;
     std::string ErrorText(uint32_t code) const override;
     void SetNotify(std::function<void(int)> notify) override;
+    int ReportDescriptor() const override;
+    void DeliverReports() override;
     // Initialises GStreamer and loads the playback plugins on a thread of
     // its own (once per process).
     void Prepare() override;

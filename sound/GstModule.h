@@ -7,7 +7,7 @@ class MediaDevice;
 #define ZUM_SOUND_MODULE_ENTRY "zum_make_gstreamer_media_device"
 // Changed whenever MediaDevice changes, so that a module of another build
 // is refused rather than called through a different table of functions.
-#define ZUM_SOUND_MODULE_ABI 1
+#define ZUM_SOUND_MODULE_ABI 2
 
 extern "C" {
 using ZumMakeMediaDevice = MediaDevice* (*)(int abi);

@@ -24,8 +24,16 @@ public:
     // The service's own text for a code, or the empty text when it has none.
     virtual std::string ErrorText(uint32_t code) const = 0;
     // Called on the user-interface thread when playback ends or fails;
-    // the argument is a TMPNotifyValues value.
+    // the argument is a TMPNotifyValues value. Reports reach it through
+    // DeliverReports.
     virtual void SetNotify(std::function<void(int)> notify) = 0;
+    // A descriptor that is readable while reports wait to be delivered, for
+    // the user-interface thread's event loop to watch; -1 while none can
+    // come (nothing open). It stays valid until the next OpenFile or Close.
+    virtual int ReportDescriptor() const { return -1; }
+    // Hands the waiting reports to the notify function, on the
+    // user-interface thread; returns at once when there are none.
+    virtual void DeliverReports() {}
     // Gets the service ready to open files, beside the caller, so that the
     // next open does not wait for it. Nothing is opened; without a call the
     // first open gets the service ready itself.

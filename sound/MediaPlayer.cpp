@@ -1,5 +1,8 @@
 #include "sound/MediaPlayer.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
 #include <utility>
 
 #include "sound/DeferredMediaDevice.h"
@@ -19,12 +22,14 @@ TMediaPlayer::TMediaPlayer(std::unique_ptr<MediaDevice> device)
 }
 
 TMediaPlayer::~TMediaPlayer() {
+    FReports.reset();
     if (FDeviceID != 0) FDevice->Close();  // result ignored: nothing can be done about it now
     FDevice->SetNotify(nullptr);
 }
 
 void TMediaPlayer::Open() {
     if (FOpen) Close();
+    FReports.reset();
     uint16_t id = 0;
     FError = FDevice->OpenFile(FFileName, &id);
     if (FError != 0) {
@@ -33,6 +38,16 @@ void TMediaPlayer::Open() {
     }
     FOpen = true;
     FDeviceID = id;
+    WatchReports();
+}
+
+void TMediaPlayer::WatchReports() {
+    FReports.reset();
+    const int descriptor = FDevice->ReportDescriptor();
+    // Without an event loop on this thread nothing would watch it.
+    if (descriptor < 0 || !QCoreApplication::instance()) return;
+    FReports = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+    QObject::connect(FReports.get(), &QSocketNotifier::activated, [this] { FDevice->DeliverReports(); });
 }
 
 void TMediaPlayer::Prepare() { FDevice->Prepare(); }
@@ -55,9 +70,13 @@ void TMediaPlayer::Stop() {
 
 void TMediaPlayer::Close() {
     if (FDeviceID == 0) return;
+    // The descriptor may go with the file.
+    FReports.reset();
     FError = FDevice->Close();
     if (FError == 0) {
         FOpen = false;
         FDeviceID = 0;
+    } else {
+        WatchReports();
     }
 }

@@ -8,6 +8,8 @@
 // Complete, because callers pass and default the owning pointer to it.
 #include "sound/MediaDevice.h"
 
+class QSocketNotifier;
+
 // Raised when the playback service refuses to open a file, or when a command
 // needs an open device and there is none.
 class EMCIDeviceError : public Exception {
@@ -21,7 +23,8 @@ enum class TMPNotifyValues { nvSuccessful = 1, nvSuperseded = 2, nvAborted = 4, 
 // The alarm's sound player: opens one file by name and plays it from its start
 // without blocking the caller. It talks to the playback service only through
 // MediaDevice, so that the application logic can be tested with a fake one.
-// All members run on the user-interface thread.
+// All members run on the user-interface thread, whose event loop delivers
+// the device's completion reports while a file is open.
 class TMediaPlayer {
 public:
     // Takes ownership of the device; a null device means the real one.
@@ -48,7 +51,13 @@ public:
     int LastNotify() const { return FLastNotify; }
 
 private:
+    // Watches the open device's report descriptor; none while closed.
+    void WatchReports();
+
     std::unique_ptr<MediaDevice> FDevice;
+    // Made for each open file: the descriptor is the open file's, and goes
+    // with it.
+    std::unique_ptr<QSocketNotifier> FReports;
     std::string FFileName;
     uint32_t FError = 0;
     uint16_t FDeviceID = 0;

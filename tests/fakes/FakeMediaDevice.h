@@ -1,5 +1,7 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -33,6 +35,10 @@ public:
 
         std::function<void(int)> notify;  // what the player registered
         bool deviceDestroyed = false;
+        // Where reports wait, as the service's descriptor: each byte read
+        // from it is delivered as a report of that value. -1: none.
+        int reportDescriptor = -1;
+        int deliveries = 0;  // DeliverReports calls
 
         // Delivers a completion report as the service does after playback.
         void Fire(int reason) const {
@@ -78,6 +84,13 @@ public:
         return it == script_->errorTexts.end() ? std::string() : it->second;
     }
     void SetNotify(std::function<void(int)> notify) override { script_->notify = std::move(notify); }
+    int ReportDescriptor() const override { return script_->reportDescriptor; }
+    void DeliverReports() override {
+        ++script_->deliveries;
+        unsigned char reason = 0;
+        if (script_->reportDescriptor >= 0 && ::read(script_->reportDescriptor, &reason, 1) == 1)
+            script_->Fire(reason);
+    }
 
 private:
     uint32_t Record(const char* name, uint32_t rc) {

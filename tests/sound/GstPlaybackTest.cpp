@@ -24,8 +24,8 @@ using namespace soundfiles;
 
 namespace {
 
-// Completion reports arrive through the GLib main context that Qt's event
-// loop runs, so the tests need an application object.
+// Completion reports arrive through the application's event loop, so the
+// tests need an application object.
 void EnsureApp() {
     static int argc = 1;
     static char name[] = "sound_gst_test";

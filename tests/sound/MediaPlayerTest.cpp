@@ -1,6 +1,13 @@
-// The player's command logic over a scripted device.
+// The player's command logic over a scripted device, and the delivery of
+// its reports through the event loop.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QSocketNotifier>
+
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -171,3 +178,54 @@ TEST(MediaPlayer, DestructionOfAClosedPlayerSendsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Runs the event loop until the predicate holds, for at most two seconds.
+bool LoopUntil(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(2000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
+}  // namespace
+
+TEST(MediaPlayer, ReportsComeThroughTheEventLoopOnlyWhileOpen) {
+    static int argc = 1;
+    static char name[] = "sound_player_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    Rig r;
+    r.script->reportDescriptor = fds[0];
+    r.OpenOk();
+    r.player->Play();
+    const unsigned char ended = static_cast<unsigned char>(TMPNotifyValues::nvSuccessful);
+    ASSERT_EQ(::write(fds[1], &ended, 1), 1);
+    EXPECT_TRUE(LoopUntil([&] { return r.player->LastNotify() == 1; }));
+
+    // Closed, the player no longer watches: a report that waits stays
+    // where it is, while the loop has seen the descriptor readable.
+    r.player->Close();
+    const int deliveries = r.script->deliveries;
+    const unsigned char failed = static_cast<unsigned char>(TMPNotifyValues::nvFailure);
+    ASSERT_EQ(::write(fds[1], &failed, 1), 1);
+    QSocketNotifier witness(fds[0], QSocketNotifier::Read);
+    bool seen = false;
+    QObject::connect(&witness, &QSocketNotifier::activated, [&] {
+        seen = true;
+        witness.setEnabled(false);
+    });
+    EXPECT_TRUE(LoopUntil([&] { return seen; }));
+    EXPECT_EQ(r.script->deliveries, deliveries);
+    EXPECT_EQ(r.player->LastNotify(), 1);
+
+    // Opened again, it is delivered.
+    r.OpenOk();
+    EXPECT_TRUE(LoopUntil([&] { return r.player->LastNotify() == 8; }));
+    r.player.reset();
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
