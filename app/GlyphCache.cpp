@@ -217,23 +217,40 @@ void GlyphCache::Prepare(const QString& characters)
 
 std::optional<GlyphCache::Line> GlyphCache::Lay(const QString& text, int originX)
 {
-    Line line;
-    line.glyphs.reserve(static_cast<std::size_t>(text.size()));
-    std::int64_t pen64 = 0;
     // A trailing space is outside the framework's measure of a line.
     if (!text.isEmpty() && text.back().isSpace())
         return std::nullopt;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (!IsSimple(c))
+    const auto count = static_cast<std::size_t>(text.size());
+    std::size_t kept = 0;
+    if (originX == FLastOrigin)
+        while (kept < count && kept < FLastGlyphs.size() && text[static_cast<qsizetype>(kept)] == FLastText[static_cast<qsizetype>(kept)])
+            ++kept;
+    Line line;
+    line.glyphs.reserve(count);
+    line.glyphs.assign(FLastGlyphs.begin(), FLastGlyphs.begin() + static_cast<std::ptrdiff_t>(kept));
+    FLastPens.resize(kept);
+    std::int64_t pen64 = kept > 0 ? FLastPens.back() : 0;
+    for (std::size_t i = kept; i < count; ++i) {
+        const QChar c = text[static_cast<qsizetype>(i)];
+        if (!IsSimple(c)) {
+            FLastText.clear();
+            FLastPens.clear();
+            FLastGlyphs.clear();
             return std::nullopt;
-        if (i > 0)
-            pen64 += Advance64(text[i - 1]) + Kern64(text[i - 1], c);
+        }
+        if (i > 0) {
+            const QChar before = text[static_cast<qsizetype>(i) - 1];
+            pen64 += Advance64(before) + Kern64(before, c);
+        }
         const std::int64_t whole = FloorPixels(pen64);
         Placed placed = ImageOf(c, static_cast<int>(pen64 - whole * 64));
         placed.at += QPoint(originX + static_cast<int>(whole), FBaselineRow);
         line.glyphs.push_back(std::move(placed));
+        FLastPens.push_back(pen64);
     }
     line.width64 = text.isEmpty() ? 0 : pen64 + Advance64(text.back());
+    FLastText = text;
+    FLastOrigin = originX;
+    FLastGlyphs = line.glyphs;
     return line;
 }

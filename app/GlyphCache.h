@@ -41,7 +41,10 @@ public:
 
     // The line laid out from originX (whole pixels), or nothing when a
     // character needs the full text layout (combining marks, scripts that
-    // join or reorder, controls, characters outside the basic plane).
+    // join or reorder, controls, characters outside the basic plane). The
+    // characters up to the first one that differs from the line laid out
+    // before are taken from that line: a clock's next second lays out only
+    // the digits that changed.
     std::optional<Line> Lay(const QString& text, int originX);
 
     // Makes ready every image of the characters and the kerning of every
@@ -73,4 +76,11 @@ private:
     // For each 64th of a pixel, the first 64th drawn at the same place.
     std::array<std::uint8_t, 64> FFractionGroup{};
     bool FGroupsKnown = false;
+
+    // The line laid out last, with each character's pen position; empty
+    // after a text that could not be laid out.
+    QString FLastText;
+    int FLastOrigin = 0;
+    std::vector<std::int64_t> FLastPens;
+    std::vector<Placed> FLastGlyphs;
 };

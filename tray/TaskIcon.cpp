@@ -142,6 +142,10 @@ void TTaskIcon::SetDisabledIcon(const TIcon* value)
 
 void TTaskIcon::SetHint(std::string_view value)
 {
+    // The owner sets the same hint again and again (ten times a second):
+    // a hint equal to the one held is its own cut, and changes nothing.
+    if (value == FHint)
+        return;
     const std::string_view cut = String64::Cut(value);
     if (cut == FHint)
         return;

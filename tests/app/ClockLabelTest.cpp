@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -233,6 +234,50 @@ TEST(GlyphCache, SimpleCharactersAreThoseLaidOutAlone)
     };
     for (const Case& c : cases)
         EXPECT_EQ(GlyphCache::IsSimple(QChar(c.c)), c.simple) << std::hex << static_cast<int>(c.c);
+}
+
+// A line laid out after another takes the characters the two share from
+// the line before: it must come out as the same line laid out alone.
+TEST(GlyphCache, LineAfterAnotherIsLaidAsAlone)
+{
+    struct Case {
+        const char16_t* before;
+        int beforeOrigin;
+        const char16_t* after;
+        int afterOrigin;
+    } cases[] = {
+        {u"07:30:00", 0, u"07:30:01", 0},  // the last digit
+        {u"07:30:09", 0, u"07:31:10", 0},  // from the middle on
+        {u"19:59:59", 0, u"20:00:00", 0},  // nothing shared
+        {u"07:30:00", 0, u"07:30:00", 0},  // the same text
+        {u"07:30:00", 0, u"07:30:00 PM", 0},
+        {u"07:30:00 PM", 0, u"07:30:00", 0},
+        {u"07:30:00", 0, u"07:30:01", 5},  // another origin
+        {u"07:30:00", 0, u"", 0},
+        {u"", 0, u"1", 0},
+        {u"07:3\u0635", 0, u"07:30:00", 0},  // the line before could not be laid out
+        {u"07:30:00", 0, u"07:3\u0635", 0},
+    };
+    const QColor ink(0x00, 0xFF, 0xFF);
+    for (const Case& c : cases) {
+        const QString before = QString::fromUtf16(c.before);
+        const QString after = QString::fromUtf16(c.after);
+        SCOPED_TRACE((before + QStringLiteral(" -> ") + after).toStdString());
+        GlyphCache alone(ClockFont(), ink, 40.25);
+        GlyphCache following(ClockFont(), ink, 40.25);
+        following.Lay(before, c.beforeOrigin);
+        const std::optional<GlyphCache::Line> expected = alone.Lay(after, c.afterOrigin);
+        const std::optional<GlyphCache::Line> got = following.Lay(after, c.afterOrigin);
+        ASSERT_EQ(got.has_value(), expected.has_value());
+        if (!expected)
+            continue;
+        EXPECT_EQ(got->width64, expected->width64);
+        ASSERT_EQ(got->glyphs.size(), expected->glyphs.size());
+        for (std::size_t i = 0; i < expected->glyphs.size(); ++i) {
+            EXPECT_EQ(got->glyphs[i].at, expected->glyphs[i].at) << i;
+            EXPECT_TRUE(got->glyphs[i].image == expected->glyphs[i].image) << i;
+        }
+    }
 }
 
 }  // namespace
