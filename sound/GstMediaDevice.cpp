@@ -191,7 +191,7 @@ void GstMediaDevice::Impl::OnElementAdded(GstBin*, GstBin*, GstElement* element,
     if (stat(kMidiSoundFont, &st) == 0) g_object_set(element, "soundfont", kMidiSoundFont, nullptr);
 }
 
-// User-interface thread (default main context): end of playback or failure.
+// User-interface thread (from DeliverReports): end of playback or failure.
 void GstMediaDevice::Impl::OnBusMessage(GstMessage* message) {
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:

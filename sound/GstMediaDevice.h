@@ -14,9 +14,9 @@
 // The sink is autoaudiosink, or the bin described by ZUM_AUDIO_SINK.
 // Completion reports wait on the pipeline's bus, whose descriptor the
 // user-interface thread's event loop watches (ReportDescriptor): they reach
-// the caller whatever main loop that thread runs, GLib's or another. GStreamer is initialised
-// at the first Prepare or OpenFile, not when a device is made: a program that
-// plays nothing does not carry it.
+// the caller whatever main loop that thread runs, GLib's or another.
+// GStreamer is initialised at the first Prepare or OpenFile, not when a
+// device is made: a program that plays nothing does not carry it.
 class GstMediaDevice : public MediaDevice {
 public:
     // How long OpenFile waits for the file to be ready to play, by default.
