@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The running clock's idle cost beside six peers, all in the same run on
+# The running clock's idle cost beside five peers, all in the same run on
 # the same display.
 #
 #   bench/app/idle_cost.sh BINARY [SECONDS] [ROUNDS]
@@ -7,10 +7,7 @@
 # Builds four Qt peers from the sources beside this script (with the same
 # compiler and Qt the program uses):
 #   - qt-timer-only: a Qt Widgets program that only runs a precise 100 ms
-#     timer, the framework's floor for a 10 Hz tick, on its default event
-#     loop (GLib's);
-#   - qt-timer-plain: the same program on the framework's plain event loop
-#     (QT_NO_GLIB=1), which ZUM runs: the floor for a 10 Hz tick there;
+#     timer, the framework's floor for a 10 Hz tick;
 #   - qt-clock: the plainest Qt clock, a label set by a 100 ms timer when the
 #     second changes;
 #   - qt-repaint-only: the timer, and once a second the smallest repaint the
@@ -20,11 +17,11 @@
 #     X server holds into the window (one request, no repaint), the floor
 #     for any clock on the display that shows its seconds at all;
 # then starts a private virtual X display (Xvfb, 1280x1024x24, no TCP) and a
-# private session bus, and starts BINARY (the zum executable), the five peers
-# and `xclock -digital -update 1` on it, one after the other. Once all seven
+# private session bus, and starts BINARY (the zum executable), the four peers
+# and `xclock -digital -update 1` on it, one after the other. Once all six
 # show their windows, it measures them side by side over SECONDS seconds
 # (default 60), then stops them; it does so ROUNDS times (default 5), each
-# round with all seven started afresh and in another order. Each program's
+# round with all six started afresh and in another order. Each program's
 # 100 ms wake-ups fall at a phase set by the moment it started, and that
 # phase decides how often its wake-ups share a CPU's exit from idle with the
 # others': one round alone can put two copies of the same program 1.5x
@@ -38,7 +35,7 @@
 # and ZUM's ratios to the peers: of the CPU summed over the rounds, and the
 # median of the rounds' own ratios. Nothing is asserted: these are figures
 # to read and compare across changes, not a test. Other load on the machine
-# shows in all seven alike; the load average is printed with the figures.
+# shows in all six alike; the load average is printed with the figures.
 #
 # Needs: Xvfb, xwininfo (x11-utils), xclock (x11-apps), dbus-daemon, a C++
 # compiler and pkg-config with Qt6Widgets and xcb.
@@ -157,8 +154,6 @@ start_program() {
         ZUM_SYSTEM_DIR="$work/state" ZUM_AUDIO_SINK="fakesink sync=true" QT_QPA_PLATFORM=xcb LC_ALL=C \
             launch zum ZUM "$binary" ;;
     qt-timer-only) QT_QPA_PLATFORM=xcb launch qt-timer-only qt-timer-only "$work/qt_timer_only" ;;
-    qt-timer-plain)
-        QT_QPA_PLATFORM=xcb QT_NO_GLIB=1 launch qt-timer-plain qt-timer-plain "$work/qt_timer_only" qt-timer-plain ;;
     qt-clock) QT_QPA_PLATFORM=xcb launch qt-clock qt-clock "$work/qt_bare_clock" ;;
     qt-repaint-only) QT_QPA_PLATFORM=xcb launch qt-repaint-only qt-repaint-only "$work/qt_repaint_only" ;;
     qt-copy-only) QT_QPA_PLATFORM=xcb launch qt-copy-only qt-copy-only "$work/qt_copy_only" ;;
@@ -191,11 +186,11 @@ header() { printf '%-34s' "$1"; for n in "${names[@]}"; do printf ' %14s' "$n"; 
 map_of() { echo "${map_ms[$1]}"; }
 hwm_of() { echo "${hwm[$1]}"; }
 
-names=(zum qt-timer-only qt-timer-plain qt-clock qt-repaint-only qt-copy-only xclock)
+names=(zum qt-timer-only qt-clock qt-repaint-only qt-copy-only xclock)
 declare -A total_ms peak
-declare -a r_timer r_plain r_clock r_repaint r_copy r_xclock r_hwm
+declare -a r_timer r_clock r_repaint r_copy r_xclock r_hwm
 for n in "${names[@]}"; do total_ms[$n]=0; peak[$n]=0; done
-echo "idle cost on $DISPLAY: $rounds rounds of $seconds s, all seven at once in each" >&2
+echo "idle cost on $DISPLAY: $rounds rounds of $seconds s, all six at once in each" >&2
 for ((r = 0; r < rounds; r++)); do
     # A new starting order each round: the first program started is the
     # round's number, counted round the list.
@@ -219,7 +214,6 @@ for ((r = 0; r < rounds; r++)); do
     row "CPU over ${seconds} s, ticks (s)" tick_s
     row "peak resident, VmHWM (KiB)" hwm_of
     r_timer+=("$(ratio "$(cpu_ms zum)" "$(cpu_ms qt-timer-only)")")
-    r_plain+=("$(ratio "$(cpu_ms zum)" "$(cpu_ms qt-timer-plain)")")
     r_clock+=("$(ratio "$(cpu_ms zum)" "$(cpu_ms qt-clock)")")
     r_repaint+=("$(ratio "$(cpu_ms qt-repaint-only)" "$(cpu_ms qt-timer-only)")")
     r_copy+=("$(ratio "$(cpu_ms qt-copy-only)" "$(cpu_ms qt-timer-only)")")
@@ -242,8 +236,6 @@ row "highest peak resident (KiB)" peak_of
 echo
 echo "                                 of the sums   median of the rounds"
 echo "zum CPU / qt-timer-only CPU:     $(printf '%-13s' "$(ratio "${total_ms[zum]}" "${total_ms[qt-timer-only]}")") $(echo "${r_timer[*]}" | median)   (target <= 1.10)"
-echo "zum CPU / qt-timer-plain CPU:    $(printf '%-13s' "$(ratio "${total_ms[zum]}" "${total_ms[qt-timer-plain]}")") $(echo "${r_plain[*]}" | median)   (the same loop as zum's)"
-echo "qt-timer-plain / qt-timer-only:  $(printf '%-13s' "$(ratio "${total_ms[qt-timer-plain]}" "${total_ms[qt-timer-only]}")")               (what the plain loop saves a 10 Hz tick)"
 echo "zum CPU / qt-clock CPU:          $(printf '%-13s' "$(ratio "${total_ms[zum]}" "${total_ms[qt-clock]}")") $(echo "${r_clock[*]}" | median)"
 echo "qt-repaint-only / qt-timer-only: $(printf '%-13s' "$(ratio "${total_ms[qt-repaint-only]}" "${total_ms[qt-timer-only]}")") $(echo "${r_repaint[*]}" | median)   (the framework's floor for one repaint a second)"
 echo "qt-copy-only / qt-timer-only:    $(printf '%-13s' "$(ratio "${total_ms[qt-copy-only]}" "${total_ms[qt-timer-only]}")") $(echo "${r_copy[*]}" | median)   (the floor for any drawing once a second)"

@@ -1,7 +1,6 @@
 // Peer of the idle-cost benchmark: a Qt Widgets program whose only work is
 // a precise 100 ms timer, the framework's own floor for a 10 Hz tick. Its
-// window is empty and never repaints after it shows. Its title is the first
-// argument, or "qt-timer-only".
+// window is empty and never repaints after it shows.
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
@@ -10,7 +9,7 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QWidget window;
-    window.setWindowTitle(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("qt-timer-only"));
+    window.setWindowTitle(QStringLiteral("qt-timer-only"));
     window.resize(399, 201);
     window.show();
     QTimer tick;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <chrono>
 #include <ctime>
+#include <fstream>
+#include <string>
 #include <thread>
 
 #include "Layout.h"
@@ -119,6 +121,21 @@ TEST_F(ClockWindow, TicksEverySecondAndHoldsStillBetween)
     }
     ASSERT_GE(pairs, 2) << "too few pairs of shots fell within one second to tell";
     EXPECT_GE(steady, pairs - 1) << steady << " of " << pairs << " pairs within one second showed the same clock";
+}
+
+// The clock's thread lets the kernel move its wake-ups by a few
+// milliseconds, to share them with other programs' (read once the clock
+// runs its loop: it has shown a new second).
+TEST_F(ClockWindow, WakesWithTheSlackOfAFewMilliseconds)
+{
+    start();
+    ASSERT_TRUE(waitUntil(10s, [&] { return pixels::count(shot(), layout::kClockBand, pixels::aqua) > 300; }));
+    const QImage first = shot();
+    ASSERT_TRUE(waitUntil(10s, [&] { return !pixels::sameArea(first, shot(), layout::kClockBand); }));
+    std::ifstream slack("/proc/" + std::to_string(zum().pid()) + "/timerslack_ns");
+    unsigned long nanoseconds = 0;
+    ASSERT_TRUE(slack >> nanoseconds) << "no timer slack to read for the program";
+    EXPECT_EQ(nanoseconds, 5'000'000ul);
 }
 
 struct LocaleCase {
