@@ -42,11 +42,12 @@ void TMediaPlayer::Open() {
 }
 
 void TMediaPlayer::WatchReports() {
-    FReports.reset();
     const int descriptor = FDevice->ReportDescriptor();
     // Without an event loop on this thread nothing would watch it.
     if (descriptor < 0 || !QCoreApplication::instance()) return;
     FReports = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+    // The reports only record their reason (see the constructor): the
+    // notifier is never destroyed from within its own signal.
     QObject::connect(FReports.get(), &QSocketNotifier::activated, [this] { FDevice->DeliverReports(); });
 }
 

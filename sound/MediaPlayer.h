@@ -51,7 +51,7 @@ public:
     int LastNotify() const { return FLastNotify; }
 
 private:
-    // Watches the open device's report descriptor; none while closed.
+    // Watches the open device's report descriptor; called with none watched.
     void WatchReports();
 
     std::unique_ptr<MediaDevice> FDevice;
