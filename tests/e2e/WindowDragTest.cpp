@@ -140,19 +140,40 @@ protected:
             << what << ": window at " << describe(now) << ", expected " << describe(expected);
     }
 
-    // Presses at a window point and moves in steps; the frame of each step
-    // shows once the next move arrives, since a move is handled with where
-    // the pointer stood before it. The extra one-pixel move makes the last
-    // step count. Ends with the button still down.
+    // Presses at a window point and moves in steps. A move is handled with
+    // where the pointer stood before it, so the frame of a step shows once
+    // the next move has been taken, and a frame seen proves that every move
+    // sent so far was taken. Until the first frame nothing shows that a move
+    // was taken, and two moves that wait at once may reach the program as
+    // one (the X layer below it merges them under load): then the first
+    // step's frame never exists. So the drag starts with the first step and
+    // short moves on from it until the frame of the move before shows, each
+    // given longer than the last. From then on every step waits for the
+    // frame of the one before. The extra one-pixel move makes the last step
+    // count. Ends with the button still down.
     void dragInSteps(QPoint from, const std::vector<QPoint>& steps)
     {
         const QPoint press = home.topLeft() + from;
         pointerTo(press);
         xdo({"mousedown", "1"});
-        for (size_t k = 0; k < steps.size(); ++k) {
+        QPoint last = steps.front();
+        pointerTo(press + last);
+        for (int nudge = 1;; ++nudge) {
+            // Three pixels on both axes: no side of the new frame lies on a
+            // side of the one before, so the one cannot pass for the other.
+            const QPoint next = steps.front() + QPoint(3, 3) * nudge;
+            pointerTo(press + next);
+            const bool shown = waitUntil(std::chrono::seconds(nudge),
+                                         [&] { return frameShare(desktop_->screenshot(), frameFor(last)) > 0.95; }, 50ms);
+            last = next;
+            if (shown)
+                break;
+            ASSERT_LT(nudge, 5) << "no dotted frame after " << nudge + 1 << " moves past the drag tolerance";
+        }
+        for (size_t k = 1; k < steps.size(); ++k) {
             pointerTo(press + steps[k]);
-            if (k >= 1)
-                waitFrame(frameFor(steps[k - 1]), "after step " + std::to_string(k + 1));
+            waitFrame(frameFor(last), "after step " + std::to_string(k + 1));
+            last = steps[k];
         }
         pointerTo(press + steps.back() + QPoint(1, 0));
         waitFrame(frameFor(steps.back()), "after the extra move");
