@@ -1,6 +1,7 @@
 #include "sound/GstMediaDevice.h"
 
 #include <gst/gst.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -15,6 +16,27 @@
 #include "sound/SoundFormat.h"
 
 namespace {
+
+// A thread starts with the timer slack of the thread that starts it, and the
+// playback threads start while the caller changes the pipeline's state. The
+// caller may let its own wake-ups come tens of milliseconds late (an idle
+// clock does); the sound's threads keep the kernel's default, so that their
+// waits end when the sound needs them to. Held for the length of a call.
+class DefaultTimerSlackForNewThreads {
+public:
+    DefaultTimerSlackForNewThreads() : saved_(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) {
+        if (saved_ > kDefaultNs) prctl(PR_SET_TIMERSLACK, kDefaultNs, 0, 0, 0);
+    }
+    ~DefaultTimerSlackForNewThreads() {
+        if (saved_ > kDefaultNs) prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(saved_), 0, 0, 0);
+    }
+    DefaultTimerSlackForNewThreads(const DefaultTimerSlackForNewThreads&) = delete;
+    DefaultTimerSlackForNewThreads& operator=(const DefaultTimerSlackForNewThreads&) = delete;
+
+private:
+    static constexpr long kDefaultNs = 50'000;
+    const long saved_;  // the caller's slack; -1 where it cannot be read, which leaves it alone
+};
 
 // GStreamer is initialised once per process, from whichever thread first
 // prepares a device or opens a file.
@@ -211,6 +233,7 @@ GstMediaDevice::GstMediaDevice(int openTimeoutMs) : impl_(std::make_unique<Impl>
 }
 
 void GstMediaDevice::Prepare() {
+    DefaultTimerSlackForNewThreads slack;
     if (!gPluginsLoadStarted.exchange(true)) impl_->pluginLoader = std::thread(LoadPlaybackPlugins);
 }
 
@@ -220,6 +243,7 @@ GstMediaDevice::~GstMediaDevice() {
 }
 
 uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
+    DefaultTimerSlackForNewThreads slack;
     Impl& d = *impl_;
     Close();
     std::string initError;
@@ -348,6 +372,7 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
 }
 
 uint32_t GstMediaDevice::Play() {
+    DefaultTimerSlackForNewThreads slack;
     Impl& d = *impl_;
     if (!d.pipeline) return d.Fail(kNotOpen, "The sound device is not open.");
     if (d.atEnd) SeekToStart();  // at the end a play would end at once
@@ -359,6 +384,7 @@ uint32_t GstMediaDevice::Play() {
 }
 
 uint32_t GstMediaDevice::Stop() {
+    DefaultTimerSlackForNewThreads slack;
     Impl& d = *impl_;
     if (!d.pipeline) return d.Fail(kNotOpen, "The sound device is not open.");
     if (gst_element_set_state(d.pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
@@ -369,6 +395,7 @@ uint32_t GstMediaDevice::Stop() {
 }
 
 uint32_t GstMediaDevice::SeekToStart() {
+    DefaultTimerSlackForNewThreads slack;
     Impl& d = *impl_;
     if (!d.pipeline) return d.Fail(kNotOpen, "The sound device is not open.");
     if (!gst_element_seek_simple(d.pipeline, GST_FORMAT_TIME,

@@ -3,14 +3,18 @@
 // files that cannot be played.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "SoundFiles.h"
@@ -258,6 +262,46 @@ TEST_F(GstPlayback, DestroyingThePlayerSilencesIt) {
     EXPECT_EQ(fs::file_size(out), size);
     EXPECT_GT(size, 44u + 2 * 22050 / 10) << "it was playing";
     EXPECT_LT(size, 44u + 2 * 22050 * 3 / 4) << "and stopped well before the end";
+}
+
+// The process's threads, by id.
+std::set<std::string> Threads() {
+    std::set<std::string> ids;
+    for (const auto& entry : fs::directory_iterator("/proc/self/task")) ids.insert(entry.path().filename().string());
+    return ids;
+}
+
+// A caller that lets its own wake-ups come late (the idle clock's thread)
+// does not hand that to the threads playback runs on, and has its own back.
+// Run alone (as ctest runs each test), every playback thread is new here;
+// in a run of the whole suite some may be left from earlier tests.
+TEST_F(GstPlayback, PlaybackThreadsKeepTheDefaultTimerSlack) {
+    constexpr long kCallersNs = 40'000'000;
+    const long before = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+    ASSERT_EQ(prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(kCallersNs), 0, 0, 0), 0);
+    const std::string self = std::to_string(gettid());
+    {
+        TMediaPlayer p(Service());
+        p.SetFileName(WavTone("slack.wav", 0.6));
+        p.Open();
+        p.Play();
+        EXPECT_EQ(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0), kCallersNs) << "the caller's own slack is given back";
+        int others = 0;
+        for (const std::string& id : Threads()) {
+            std::ifstream file("/proc/" + id + "/timerslack_ns");
+            long ns = 0;
+            if (id == self || !(file >> ns)) continue;  // the caller, or a thread that ended meanwhile
+            ++others;
+            std::ifstream comm("/proc/" + id + "/comm");
+            std::string name;
+            std::getline(comm, name);
+            EXPECT_EQ(ns, 50'000) << "thread " << id << " (" << name << ")";
+        }
+        EXPECT_GT(others, 0) << "no playback thread to look at";
+        EXPECT_TRUE(RunUntil([&] { return p.LastNotify() != 0; }, 5000));
+        EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvSuccessful));
+    }
+    prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(before), 0, 0, 0);
 }
 
 struct BadInput {
