@@ -321,11 +321,12 @@ void TForm1::Timer1Timer()
         if (Timer2->isActive())
             Timer2->start(0);
         // The ticks fall a few milliseconds after each tenth of the clock's
-        // second, so the label takes a new second within a few milliseconds
-        // of its start rather than up to a period later. Where they have
-        // drifted off that place, the next tick comes at it.
+        // second, or as late as the slack lets the kernel make them, so the
+        // label takes a new second soon after its start rather than up to a
+        // period later. Where they have drifted off that place, the next
+        // tick comes at it.
         const int intoTenth = FServices.clock->MillisecondsIntoSecond() % kClockTickInterval;
-        if ((intoTenth < kTickPhase - 3 || intoTenth > kTickPhase + 20) && Timer1->isActive())
+        if ((intoTenth < kTickPhase - 3 || intoTenth > kTickPhase + kTickSlack + 15) && Timer1->isActive())
             Timer1->start((kClockTickInterval + kTickPhase - intoTenth - 1) % kClockTickInterval + 1);
     }
 

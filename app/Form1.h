@@ -47,6 +47,10 @@ public:
     // clock's second its ticks fall.
     static constexpr int kClockTickInterval = 100;
     static constexpr int kTickPhase = 5;
+    // How many milliseconds the kernel may make the ticks late, and every
+    // other wake-up of the user-interface thread: a new second shows within
+    // kTickPhase + kTickSlack of its start.
+    static constexpr int kTickSlack = 50;
     // Timer2's period while armed, in milliseconds.
     static constexpr int kAlarmCheckInterval = 1000;
 

@@ -22,14 +22,16 @@ void PlaceAtScreenCentre(QWidget& window)
 
 // The clock wakes ten times a second all day long. Most of what a wake-up
 // costs is the processor's way out of idle, and the kernel can share that
-// with another program's wake-up when it may move this one a little: the
-// timer slack of the user-interface thread (and of threads it starts
-// later, which inherit it) is a few milliseconds instead of the default
-// 50 microseconds. The clock's ticks fall 5 ms after each tenth of a
-// second, so a new second still shows within 10 ms of its start.
+// with another program's wake-up when it may move this one: the timer slack
+// of the user-interface thread (and of threads it starts later, which
+// inherit it) is TForm1::kTickSlack instead of the default 50 microseconds,
+// as much as a kernel gives a program in the background. Nothing the thread
+// waits for by time needs it finer: the clock's ticks, a menu's or a
+// tooltip's delays. Input is not delayed by it, and the sound player starts
+// its own threads with the default.
 void AllowLateWakeUps()
 {
-    constexpr unsigned long kTimerSlackNs = 5'000'000;
+    constexpr unsigned long kTimerSlackNs = TForm1::kTickSlack * 1'000'000ul;
     prctl(PR_SET_TIMERSLACK, kTimerSlackNs, 0, 0, 0);  // a refusal leaves the default: nothing to report
 }
 

@@ -105,17 +105,19 @@ TEST_F(ClockWindow, TicksEverySecondAndHoldsStillBetween)
         << "the clock did not change in 3 s";
 
     // Within a second the text stands still: pairs of shots taken right
-    // after one another within one second show the same clock (a pair may
-    // straddle the turn by the few milliseconds the clock takes to show
-    // it). A label redrawn differently on each tick fails here.
+    // after one another within one second show the same clock. The clock
+    // takes up to a few tens of milliseconds to show a new second, so a
+    // pair begun that soon after the turn does not count. A label redrawn
+    // differently on each tick fails here.
     int pairs = 0;
     int steady = 0;
     for (int attempt = 0; attempt < 24 && pairs < 4; ++attempt) {
+        const auto since = std::chrono::system_clock::now().time_since_epoch();
         const std::time_t before = std::time(nullptr);
         QImage a = desktop_->windowShot(zum().window());
         QImage b = desktop_->windowShot(zum().window());
-        if (std::time(nullptr) != before)
-            continue;  // the second turned between or during the shots
+        if (std::time(nullptr) != before || since % 1s < 150ms)
+            continue;  // the second turned during the shots, or had only just turned
         ++pairs;
         steady += pixels::sameArea(a, b, layout::kClockBand) ? 1 : 0;
     }
@@ -123,10 +125,10 @@ TEST_F(ClockWindow, TicksEverySecondAndHoldsStillBetween)
     EXPECT_GE(steady, pairs - 1) << steady << " of " << pairs << " pairs within one second showed the same clock";
 }
 
-// The clock's thread lets the kernel move its wake-ups by a few
+// The clock's thread lets the kernel move its wake-ups by tens of
 // milliseconds, to share them with other programs' (read once the clock
 // runs its loop: it has shown a new second).
-TEST_F(ClockWindow, WakesWithTheSlackOfAFewMilliseconds)
+TEST_F(ClockWindow, WakesWithTheSlackOfABackgroundProgram)
 {
     start();
     ASSERT_TRUE(waitUntil(10s, [&] { return pixels::count(shot(), layout::kClockBand, pixels::aqua) > 300; }));
@@ -135,7 +137,7 @@ TEST_F(ClockWindow, WakesWithTheSlackOfAFewMilliseconds)
     std::ifstream slack("/proc/" + std::to_string(zum().pid()) + "/timerslack_ns");
     unsigned long nanoseconds = 0;
     ASSERT_TRUE(slack >> nanoseconds) << "no timer slack to read for the program";
-    EXPECT_EQ(nanoseconds, 5'000'000ul);
+    EXPECT_EQ(nanoseconds, 50'000'000ul);
 }
 
 struct LocaleCase {
