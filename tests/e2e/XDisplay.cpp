@@ -83,7 +83,39 @@ XDisplay::XDisplay(Options options)
                 return r.exitCode == 0 && r.out.find("window id") != std::string::npos;
             }))
             throw std::runtime_error("window manager did not start: " + logTail());
+        waitUntilTheManagerMapsWindows();
     }
+}
+
+void XDisplay::waitUntilTheManagerMapsWindows() const
+{
+    // The manager announces itself before its event loop runs, and a window
+    // asked to be mapped in that time may never be mapped at all. A probe
+    // window that shows proves the loop is handling map requests; a probe
+    // that does not is thrown away and another one tried.
+    const auto env = environment();
+    auto probeShown = [&] {
+        auto r = runCommand({"xdotool", "search", "--onlyvisible", "--classname", "^zumwmprobe$"}, env);
+        return r.exitCode == 0 && !r.out.empty();
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+        ChildProcess probe({"xmessage", "-name", "zumwmprobe", "probe"}, env, logPath(dir_));
+        const bool shown = waitUntil(std::chrono::seconds(2), probeShown, std::chrono::milliseconds(50));
+        probe.stop();
+        if (shown)
+            break;
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw std::runtime_error("window manager maps no windows: " + logTail());
+    }
+    // The probe's window goes with its connection; tests that count the
+    // display's windows must not find it.
+    const bool gone = waitUntil(std::chrono::seconds(10), [&] {
+        auto r = runCommand({"xdotool", "search", "--classname", "^zumwmprobe$"}, env);
+        return r.exitCode != 0 || r.out.empty();
+    }, std::chrono::milliseconds(20));
+    if (!gone)
+        throw std::runtime_error("the window manager's probe window stayed: " + logTail());
 }
 
 XDisplay::~XDisplay()

@@ -34,6 +34,9 @@ public:
     static constexpr int kHeight = 1024;
 
 private:
+    // Returns once the window manager maps a new client window.
+    void waitUntilTheManagerMapsWindows() const;
+
     TempDir dir_;
     std::string name_;
     std::string busAddress_;
