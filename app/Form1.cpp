@@ -6,11 +6,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <vector>
 
@@ -59,10 +57,9 @@ void SetTextColour(QWidget* widget, const QColor& colour)
     widget->setPalette(colours);
 }
 
-template <typename Label = QLabel>
-Label* MakeLabel(QWidget* parent, int left, int top, const QFont& font, const QColor& colour)
+QLabel* MakeLabel(QWidget* parent, int left, int top, const QFont& font, const QColor& colour)
 {
-    auto* label = new Label(parent);
+    auto* label = new QLabel(parent);
     label->move(left, top);
     label->setFont(font);
     label->setAutoFillBackground(false);
@@ -136,15 +133,10 @@ void TForm1::CreateControls()
                                                             static_cast<std::size_t>(regionData.size())));
     fcImageForm1->ReadRegions(storedOutline);
 
-    Label1 = MakeLabel<TClockLabel>(this, 96, 60, MakeFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
-    // Its text is drawn from the left: a resize keeps what it shows in place
-    // (see TClockLabel::SetTimeText).
-    Label1->setAttribute(Qt::WA_StaticContents, true);
-    // The skin is all that lies under the clock label.
-    Label1->SetUnderneath([this](QPainter& painter, const QRect& place) {
-        painter.translate(fcImageForm1->pos() - place.topLeft());
-        fcImageForm1->Paint(painter, depth(), place.translated(-fcImageForm1->pos()));
-    });
+    Label1 = new TClockLabel(this);
+    Label1->move(96, 60);
+    Label1->setFont(MakeFont("Comic Sans MS", 48, true));
+    SetTextColour(Label1, QColor(0x00, 0xFF, 0xFF));
     Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);
 
     const QFont bold11 = MakeFont("MS Sans Serif", 11, true);
@@ -175,15 +167,6 @@ void TForm1::CreateControls()
                                                                              : nullptr);
 
     CreateTrayIcon();
-
-    // The window places its controls itself. A layout that never lays out
-    // stands in for none: a window without a layout is posted a layout
-    // request at each change of a control's fixed size, which the clock
-    // label makes at nearly every second, and each such request wakes the
-    // event loop once more for nothing. A disabled layout takes the request
-    // once and, never laid out, asks for none again.
-    auto* inactive = new QVBoxLayout(this);
-    inactive->setEnabled(false);
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);

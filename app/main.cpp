@@ -47,13 +47,6 @@ int main(int argc, char** argv)
     // Window positions are the program's own: use X (XWayland) when there.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    // The window is small and a new second repaints a few hundred pixels of
-    // it: sent over the X connection, they cost less than a shared-memory
-    // image, which makes every repaint wait for the server to finish with
-    // the previous one (a round trip and two thread switches a second).
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        qputenv("QT_XCB_NO_MITSHM", "1");
-
     // The drag loop handles each pointer move with the position of the move
     // before it; moves merged into one would land the window where the
     // pointer stood some moves ago.

@@ -20,7 +20,6 @@
 #include "app/Form1.h"
 #include "app/SpeedButton.h"
 #include "app/TimeText.h"
-#include "tests/fakes/FakeClockSurface.h"
 #include "tests/fakes/FakeMediaDevice.h"
 
 // Readable failure messages for Qt texts.
@@ -161,29 +160,6 @@ TEST_F(Form1Test, ClockTickShowsTheTimeAndGatesTheOnButton)
     ++clock.now;
     f.Timer1Timer();
     EXPECT_EQ(f.Label1->text(), "07:30:01");
-}
-
-// The new seconds that go straight to the screen are drawn over the skin as
-// the framework paints the window, what a narrower label uncovers included.
-TEST_F(Form1Test, NewSecondsOnTheScreenAreTheWindowTheFrameworkPaints)
-{
-    TForm1& f = Form();
-    auto state = std::make_shared<FakeClockSurface::State>();
-    f.Label1->SetSurface(std::make_unique<FakeClockSurface>(state));
-    f.Timer1Timer();
-    f.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-    QCoreApplication::processEvents();
-    const auto framework = [&f] { return f.grab().toImage().convertToFormat(QImage::Format_RGB32); };
-    state->screen = framework();
-    std::size_t draws = 0;
-    for (int second = 1; second <= 12; ++second) {
-        SCOPED_TRACE(second);
-        ++clock.now;
-        f.Timer1Timer();
-        ASSERT_EQ(state->draws.size(), ++draws);
-        EXPECT_TRUE(state->screen == framework());
-    }
 }
 
 TEST_F(Form1Test, ArmWritesTheFileAndMovesTheStateTogether)

@@ -36,7 +36,7 @@ XDisplay::XDisplay(Options options)
     try {
         server_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                     std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24",
+                                     std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x" + std::to_string(options.depth),
                                      "-nolisten", "tcp", "-noreset"},
             EnvOverrides{}, logPath(dir_), fds[1]);
     } catch (...) {

@@ -6,7 +6,7 @@
 #include "ChildProcess.h"
 #include "TempDir.h"
 
-// A private X display for one test: a virtual 1280x1024x24 screen reached
+// A private X display for one test: a virtual 1280x1024 screen reached
 // only through its local socket, with a session message bus and optionally a
 // window manager. Everything it starts ends with it.
 class XDisplay {
@@ -14,6 +14,7 @@ public:
     struct Options {
         bool windowManager = false;
         bool sessionBus = true;
+        int depth = 24;  // bits per pixel of the screen
     };
     explicit XDisplay(Options options);
     XDisplay() : XDisplay(Options{}) {}

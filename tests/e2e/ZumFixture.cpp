@@ -114,7 +114,8 @@ bool ZumFixture::lineShows(const QImage& window, const QRect& line, int pixelSiz
 
 void ZumFixture::press(const QRect& control)
 {
-    desktop_->clickCentre(zum_->window(), control);
+    const int scale = zum_->scale();
+    desktop_->clickCentre(zum_->window(), QRect(control.topLeft() * scale, control.size() * scale));
 }
 
 std::optional<Desktop::WindowId> ZumFixture::openMenu()

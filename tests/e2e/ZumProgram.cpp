@@ -25,6 +25,9 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     env["LC_ALL"] = options.locale;
     env["LANG"] = options.locale;
     env["LANGUAGE"] = std::nullopt;
+    scale_ = options.scale;
+    if (options.scale != 1)
+        env["QT_SCALE_FACTOR"] = std::to_string(options.scale);
     // Nothing of the user running the tests is read or written.
     const auto home = display.dir().path() / "home";
     std::filesystem::create_directories(home);

@@ -23,6 +23,8 @@ public:
         // The program is expected to start hidden in the tray: the start
         // waits for its tray icon's window instead of the main window.
         bool startsHidden = false;
+        // The scale factor the user sets for the framework (QT_SCALE_FACTOR).
+        int scale = 1;
     };
     // Starts the program and waits until its main window is visible; throws
     // (with the program's output) if it never shows.
@@ -33,6 +35,7 @@ public:
 
     pid_t pid() const { return process_->pid(); }
     const Desktop::WindowId& window() const { return window_; }
+    int scale() const { return scale_; }
     // Waits until the main window is visible and takes it as window();
     // false if it does not show within the timeout.
     bool findMainWindow(std::chrono::milliseconds timeout);
@@ -49,4 +52,5 @@ private:
     std::filesystem::path logPath_;
     std::unique_ptr<ChildProcess> process_;
     Desktop::WindowId window_;
+    int scale_ = 1;
 };
