@@ -15,6 +15,7 @@
 #include "app/AlarmFile.h"
 #include "app/ApplicationTitle.h"
 #include "app/Clock.h"
+#include "app/ClockTick.h"
 #include "app/ClockLabel.h"
 #include "app/ExceptionBox.h"
 #include "app/FileErrors.h"
@@ -170,7 +171,7 @@ void TForm1::CreateControls()
 
     Timer1 = new QTimer(this);
     Timer1->setTimerType(Qt::PreciseTimer);
-    Timer1->setInterval(kClockTickInterval);
+    Timer1->setInterval(ClockTick::kInterval);
     Timer2 = new QTimer(this);
     Timer2->setTimerType(Qt::PreciseTimer);
     Timer2->setInterval(kAlarmCheckInterval);
@@ -275,42 +276,35 @@ void TForm1::Timer1Timer()
 {
     // A tick that re-placed the ticks (below) goes back to the period. A
     // stopped timer (a driven tick) stays stopped.
-    if (Timer1->interval() != kClockTickInterval && Timer1->isActive())
-        Timer1->start(kClockTickInterval);
+    if (Timer1->interval() != ClockTick::kInterval && Timer1->isActive())
+        Timer1->start(ClockTick::kInterval);
     // The text can only change with the clock's second (the locale and
     // time zone are the process's, set at start): within a second a tick
     // costs reading the clock and this comparison.
     const std::time_t second = FServices.clock->Now();
-    char text[128];
-    std::size_t length = 0;
-    if (second != FShownSecond) {
-        FShownSecond = second;
-        length = TimeText(second, text, sizeof text);
-    }
-    const std::string_view now(text, length);
-    // A new second whose text is the one on show (a locale time without
-    // seconds) costs the formatting and this comparison only: no repaint,
-    // no allocation.
-    if (length > 0 && now != FShownText) {
-        FShownText.assign(now);
-        Label1->SetTimeText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
-        FShownTimes.Shown(now);
-        // The alarm check follows the clock's second, not the moment of
-        // arming: it runs as soon as the label has taken a new second, so an
-        // alarm sounds at the start of its second. Timer2 goes back to its
-        // one-second interval when it fires, so it still checks once a
-        // second should these ticks stall; a check that comes between two
-        // new seconds finds no new text and does nothing.
-        if (Timer2->isActive())
-            Timer2->start(0);
-        // The ticks fall a few milliseconds after each tenth of the clock's
-        // second, or as late as the slack lets the kernel make them, so the
-        // label takes a new second soon after its start rather than up to a
-        // period later. Where they have drifted off that place, the next
-        // tick comes at it.
-        const int intoTenth = FServices.clock->MillisecondsIntoSecond() % kClockTickInterval;
-        if ((intoTenth < kTickPhase - 3 || intoTenth > kTickPhase + kTickSlack + 15) && Timer1->isActive())
-            Timer1->start((kClockTickInterval + kTickPhase - intoTenth - 1) % kClockTickInterval + 1);
+    if (FTick.NewSecond(second)) {
+        char text[128];
+        const std::size_t length = TimeText(second, text, sizeof text);
+        const std::string_view now(text, length);
+        // A new second whose text is the one on show (a locale time without
+        // seconds) costs the formatting and this comparison only.
+        if (length > 0 && now != FShownText) {
+            FShownText.assign(now);
+            Label1->SetTimeText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
+            FShownTimes.Shown(now);
+            // The alarm check follows the clock's second, not the moment of
+            // arming: it runs as soon as the label has taken a new second,
+            // so an alarm sounds at the start of its second. Timer2 goes
+            // back to its one-second interval when it fires, so it still
+            // checks once a second should these ticks stall; a check that
+            // comes between two new seconds finds no new text and does
+            // nothing.
+            if (Timer2->isActive())
+                Timer2->start(0);
+            const std::optional<int> next = ClockTick::Realign(FServices.clock->MillisecondsIntoSecond());
+            if (next && Timer1->isActive())
+                Timer1->start(*next);
+        }
     }
 
     RefreshTrayHint();

@@ -5,10 +5,10 @@
 
 #include <ctime>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <string>
 
+#include "app/ClockTick.h"
 #include "app/ShownTimeLog.h"
 
 class Clock;
@@ -43,14 +43,6 @@ struct TForm1Services {
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    // Timer1's period, and how many milliseconds after each tenth of the
-    // clock's second its ticks fall.
-    static constexpr int kClockTickInterval = 100;
-    static constexpr int kTickPhase = 5;
-    // How many milliseconds the kernel may make the ticks late, and every
-    // other wake-up of the user-interface thread: a new second shows within
-    // kTickPhase + kTickSlack of its start.
-    static constexpr int kTickSlack = 50;
     // Timer2's period while armed, in milliseconds.
     static constexpr int kAlarmCheckInterval = 1000;
 
@@ -152,10 +144,8 @@ private:
     TForm1Services FServices;
     std::unique_ptr<Clock> FOwnClock;
     ShownTimeLog FShownTimes;
-    std::string FShownText;  // Label1's text as bytes, to skip unchanged ticks
-    // The clock's second FShownText was formatted from: a tick within the
-    // same second formats nothing. None yet: the lowest time there is.
-    std::time_t FShownSecond = std::numeric_limits<std::time_t>::min();
+    ClockTick FTick;
+    std::string FShownText;  // Label1's text as bytes, to skip unchanged seconds
     bool FShowOnStart = true;
 
     // A menu asked for while the program was still counted active after its

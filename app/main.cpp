@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "app/Application.h"
+#include "app/ClockTick.h"
 #include "app/ExceptionBox.h"
 #include "app/Form1.h"
 
@@ -24,14 +25,14 @@ void PlaceAtScreenCentre(QWidget& window)
 // costs is the processor's way out of idle, and the kernel can share that
 // with another program's wake-up when it may move this one: the timer slack
 // of the user-interface thread (and of threads it starts later, which
-// inherit it) is TForm1::kTickSlack instead of the default 50 microseconds,
+// inherit it) is ClockTick::kSlack instead of the default 50 microseconds,
 // as much as a kernel gives a program in the background. Nothing the thread
 // waits for by time needs it finer: the clock's ticks, a menu's or a
 // tooltip's delays. Input is not delayed by it, and the sound player starts
 // its own threads with the default.
 void AllowLateWakeUps()
 {
-    constexpr unsigned long kTimerSlackNs = TForm1::kTickSlack * 1'000'000ul;
+    constexpr unsigned long kTimerSlackNs = ClockTick::kSlack * 1'000'000ul;
     prctl(PR_SET_TIMERSLACK, kTimerSlackNs, 0, 0, 0);  // a refusal leaves the default: nothing to report
 }
 

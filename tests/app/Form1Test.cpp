@@ -372,11 +372,11 @@ TEST_F(Form1Test, ClockTicksKeepTheirPlaceJustAfterTheSecondTurns)
         EXPECT_TRUE(f.Timer1->isActive());
         clock.intoSecond = 5;
         f.Timer1Timer();  // the next tick, in the same second
-        EXPECT_EQ(f.Timer1->interval(), TForm1::kClockTickInterval) << "after the tick at " << c.intoSecond << " ms";
+        EXPECT_EQ(f.Timer1->interval(), ClockTick::kInterval) << "after the tick at " << c.intoSecond << " ms";
     }
     clock.intoSecond = 60;
     f.Timer1Timer();
-    EXPECT_EQ(f.Timer1->interval(), TForm1::kClockTickInterval) << "a tick without a new second moved the ticks";
+    EXPECT_EQ(f.Timer1->interval(), ClockTick::kInterval) << "a tick without a new second moved the ticks";
 
     // Ticks driven with the timer stopped leave it stopped.
     f.Timer1->stop();
