@@ -32,13 +32,20 @@ void TClockLabel::SetTimeText(const QString& text)
     const QFontMetrics metrics = fontMetrics();
     const qsizetype common = std::mismatch(FText.cbegin(), FText.cend(), text.cbegin(), text.cend()).first - FText.cbegin();
     // A glyph's ink may reach left of its origin and right of its advance:
-    // the bearings widen the repaint so that no old ink stays beside it.
-    const int left = metrics.horizontalAdvance(text.left(common)) + std::min(0, metrics.minLeftBearing());
+    // the changed glyphs' bearings, old and new, widen the repaint so that
+    // no old ink stays beside them.
+    int reachLeft = 0;
+    int reachRight = 0;
+    for (const QString* line : {static_cast<const QString*>(&FText), &text})
+        for (qsizetype i = common; i < line->size(); ++i) {
+            reachLeft = std::max(reachLeft, -metrics.leftBearing(line->at(i)));
+            reachRight = std::max(reachRight, -metrics.rightBearing(line->at(i)));
+        }
+    const int left = std::max(0, metrics.horizontalAdvance(text.left(common)) - reachLeft);
     const int oldWidth = width();
     FText = text;
     resize(sizeHint());
-    const int right = std::max(oldWidth, width()) - std::min(0, metrics.minRightBearing());
-    update(std::max(0, left), 0, right - std::max(0, left), height());
+    update(left, 0, std::max(oldWidth, width()) + reachRight - left, height());
 }
 
 void TClockLabel::paintEvent(QPaintEvent*)
