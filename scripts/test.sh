@@ -34,9 +34,5 @@ LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
     run_suite "$root/build-asan" -DZUM_SANITIZE=ON -DZUM_BUILD_BENCH=OFF
 
 echo "== Fuzzing, $fuzz_seconds s a target =="
-for script in "$root"/tests/*/fuzz/run_fuzz.sh; do
-    [ -f "$script" ] || continue
-    subsystem="$(basename "$(dirname "$(dirname "$script")")")"
-    ZUM_FUZZ_BUILD_DIR="$root/build-fuzz-$subsystem" bash "$script" "$fuzz_seconds"
-done
+bash "$root/scripts/fuzz.sh" "$fuzz_seconds"
 echo "All tests passed."

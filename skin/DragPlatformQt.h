@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QEvent>
 #include <QObject>
 #include <QPointer>
 
@@ -8,7 +9,7 @@
 
 #include "skin/DragPlatform.h"
 
-class QEvent;
+
 class QEventLoop;
 class QWidget;
 class TfcFocusFrameOverlay;

@@ -23,7 +23,7 @@
 
 #include "skin/Bitmap.h"
 #include "skin/BitmapQt.h"
-#include "skin/BmpFile.h"
+#include "tests/support/BmpFile.h"
 #include "skin/RegionFromBitmap.h"
 #include "skin/RegionQt.h"
 #include "skin/SkinResources.h"

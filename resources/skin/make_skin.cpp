@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "skin/Bitmap.h"
-#include "skin/BmpFile.h"
+#include "tests/support/BmpFile.h"
 #include "skin/ByteStream.h"
 #include "skin/RegionData.h"
 #include "skin/RegionFromBitmap.h"

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "skin/BitmapQt.h"
-#include "skin/BmpFile.h"
+#include "tests/support/BmpFile.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "skin/BitmapQt.h"
-#include "skin/BmpFile.h"
+#include "tests/support/BmpFile.h"
 #include "skin/ByteStream.h"
-#include "skin/ByteStreamQt.h"
+#include "tests/support/ByteStreamQt.h"
 #include "skin/RegionData.h"
 #include "skin/RegionFromBitmap.h"
 #include "skin/SkinResources.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "skin/BmpFile.h"
+#include "tests/support/BmpFile.h"
 #include "skin/RegionFromBitmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,4 +1,4 @@
-#include "skin/BmpFile.h"
+#include "tests/support/BmpFile.h"
 
 #include <cstring>
 #include <limits>

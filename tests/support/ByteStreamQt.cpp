@@ -1,4 +1,4 @@
-#include "skin/ByteStreamQt.h"
+#include "tests/support/ByteStreamQt.h"
 
 #include <QIODevice>
 
