@@ -22,7 +22,7 @@ public:
         // ZUM_AUDIO_SINK; none leaves the program its default output.
         std::optional<std::string> audioSink = "fakesink sync=true";
         // Further variables for the program, set last.
-        EnvOverrides environment;
+        EnvOverrides environment{};
         // The program is expected to start hidden in the tray: the start
         // waits for its tray icon's window instead of the main window.
         bool startsHidden = false;
