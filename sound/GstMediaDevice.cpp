@@ -2,17 +2,20 @@
 
 #include <gst/gst.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
 
+#include "sound/GstMidiSynth.h"
 #include "sound/MediaPlayer.h"
+#include "sound/SoundFile.h"
 #include "sound/SoundFormat.h"
 
 namespace {
@@ -65,7 +68,7 @@ void LoadPlaybackPlugins() {
     auto drop = [](GstElement* element) {
         if (element) gst_object_unref(gst_object_ref_sink(element));
     };
-    for (const char* name : {"filesrc", "decodebin", "typefind", "queue", "audioconvert", "audioresample",
+    for (const char* name : {"fdsrc", "decodebin", "typefind", "queue", "audioconvert", "audioresample",
                              "capsfilter", "wavparse", "auparse", "mpegaudioparse", "mpg123audiodec"})
         drop(gst_element_factory_make(name, nullptr));
     if (const char* desc = std::getenv("ZUM_AUDIO_SINK"); desc && *desc) {
@@ -87,6 +90,15 @@ std::atomic<bool> gPluginsLoadStarted{false};
 
 std::string QuotedName(const std::string& path) { return "\"" + path + "\""; }
 
+// GStreamer's own text for one of its resource errors, as its own file
+// reader would give it.
+std::string GStreamerText(GstResourceError error) {
+    gchar* text = gst_error_get_message(GST_RESOURCE_ERROR, error);
+    std::string result = text ? text : "";
+    g_free(text);
+    return result;
+}
+
 std::atomic<int> gLivePipelines{0};
 
 void OnPipelineFinalized(gpointer, GObject*) { --gLivePipelines; }
@@ -98,6 +110,9 @@ struct GstMediaDevice::Impl {
     GstElement* pipeline = nullptr;
     // Owned: the pipeline's bus while open, where completion reports wait.
     GstBus* bus = nullptr;
+    // The open sound file that the pipeline reads; it outlives the pipeline's
+    // reading of it (closed only once the pipeline has stopped).
+    std::unique_ptr<SoundFile> file;
     int openTimeoutMs = kOpenTimeoutMs;
     uint16_t nextId = 1;
     // Runs LoadPlaybackPlugins beside the caller after Prepare; joined on
@@ -148,6 +163,7 @@ struct GstMediaDevice::Impl {
         }
         gst_object_unref(pipeline);
         pipeline = nullptr;
+        file.reset();
         audioconvert = nullptr;
         format = nullptr;
         atEnd = false;
@@ -204,13 +220,11 @@ void GstMediaDevice::Impl::OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
     gst_object_unref(sinkPad);
 }
 
-// Gives the MIDI synthesiser the General MIDI sound font that the system
-// provides, rather than whichever one it finds first.
+// Streaming thread: an element that decodebin plugs in. The MIDI
+// synthesiser is set up before any sound flows through it.
 void GstMediaDevice::Impl::OnElementAdded(GstBin*, GstBin*, GstElement* element, gpointer) {
     GstElementFactory* factory = gst_element_get_factory(element);
-    if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") != 0) return;
-    struct stat st {};
-    if (stat(kMidiSoundFont, &st) == 0) g_object_set(element, "soundfont", kMidiSoundFont, nullptr);
+    if (factory && g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") == 0) SetUpMidiSynth(element);
 }
 
 // User-interface thread (from DeliverReports): end of playback or failure.
@@ -253,11 +267,22 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
     if (!format)
         return d.Fail(kUnknownExtension, "No sound device plays files of this type: " + QuotedName(path) +
                                              " (known types: .wav, .mp3, .mid, .au, .snd).");
-    // A missing or unreadable file is left to the service, which has its own
-    // text for it; a directory would only fail later with a vaguer one.
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return d.Fail(kNotAFile, "Not a sound file but a directory or device: " + QuotedName(path) + ".");
+    // Opened here, once, and played from what was opened: the file that was
+    // checked is the one played even if its name is swapped meanwhile, and
+    // a name that leads to a pipe or a device is refused without waiting on
+    // it.
+    auto file = std::make_unique<SoundFile>(path);
+    switch (file->GetStatus()) {
+    case SoundFile::Status::kOpen:
+        break;
+    case SoundFile::Status::kNotRegular:
+        return d.Fail(kNotAFile, "Not a sound file but a directory, device or pipe: " + QuotedName(path) + ".");
+    case SoundFile::Status::kCannotOpen:
+        if (file->Errno() == ENOENT || file->Errno() == ENOTDIR)
+            return d.Fail(kOpenFailed, GStreamerText(GST_RESOURCE_ERROR_NOT_FOUND));
+        return d.Fail(kOpenFailed, "Could not open the sound file " + QuotedName(path) + " for reading: " +
+                                       std::strerror(file->Errno()) + ".");
+    }
 
     GstElement* sink = nullptr;
     if (const char* desc = std::getenv("ZUM_AUDIO_SINK"); desc && *desc) {
@@ -273,7 +298,7 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
         sink = gst_element_factory_make("autoaudiosink", nullptr);
     }
 
-    GstElement* src = gst_element_factory_make("filesrc", nullptr);
+    GstElement* src = gst_element_factory_make("fdsrc", nullptr);
     GstElement* decode = gst_element_factory_make("decodebin", nullptr);
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
     GstElement* resample = gst_element_factory_make("audioresample", nullptr);
@@ -300,7 +325,8 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
     }
     d.atEnd = false;
     d.playPending = false;
-    g_object_set(src, "location", path.c_str(), nullptr);  // a file name, not a URI: no escaping needed
+    g_object_set(src, "fd", file->Descriptor(), nullptr);
+    d.file = std::move(file);
     if (!gst_element_link(src, decode) ||
         !gst_element_link_many(convert, resample, sink, nullptr)) {
         d.TearDown();

@@ -8,9 +8,13 @@
 #include "sound/MediaDevice.h"
 
 // The playback service on GStreamer. One pipeline per open file:
-//   filesrc ! decodebin ! audioconvert ! audioresample ! <sink>
-// The file name's extension picks the sound format the file must have (see
-// SoundFormatForFile); a file whose content is of another type is refused.
+//   fdsrc ! decodebin ! audioconvert ! audioresample ! <sink>
+// The file is opened once, by the caller's thread, and the pipeline reads
+// that descriptor (see SoundFile): only a regular file is played, and the
+// file played is the one checked. The file name's extension picks the sound
+// format the file must have (see SoundFormatForFile); a file whose content
+// is of another type is refused. MIDI files are synthesised as GstMidiSynth
+// sets the synthesiser up.
 // The sink is autoaudiosink, or the bin described by ZUM_AUDIO_SINK.
 // Completion reports wait on the pipeline's bus, whose descriptor the
 // user-interface thread's event loop watches (ReportDescriptor): they reach
@@ -26,7 +30,7 @@ public:
     enum Code : uint32_t {
         kNoFileName = 0x101,
         kUnknownExtension,
-        kNotAFile,
+        kNotAFile,        // a directory, device or pipe, or a link to one
         kOpenFailed,      // the service's own error while opening
         kWrongFormat,     // content does not match the extension
         kNoAudio,

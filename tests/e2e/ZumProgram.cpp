@@ -58,6 +58,8 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     const char* lsan = std::getenv("LSAN_OPTIONS");
     env["LSAN_OPTIONS"] = (lsan && *lsan ? std::string(lsan) + ":" : std::string()) +
                           "suppressions=" + suppressions.string();
+    for (const auto& [name, value] : options.environment)
+        env[name] = value;
     {
         std::ofstream log(logPath_, std::ios::app);
         log << "---- start (" << options.locale << ")\n";

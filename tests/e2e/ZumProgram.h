@@ -19,7 +19,10 @@ class ZumProgram {
 public:
     struct Options {
         std::string locale = "C";
-        std::string audioSink = "fakesink sync=true";
+        // ZUM_AUDIO_SINK; none leaves the program its default output.
+        std::optional<std::string> audioSink = "fakesink sync=true";
+        // Further variables for the program, set last.
+        EnvOverrides environment{};
         // The program is expected to start hidden in the tray: the start
         // waits for its tray icon's window instead of the main window.
         bool startsHidden = false;

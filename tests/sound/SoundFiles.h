@@ -15,7 +15,17 @@ std::vector<int16_t> Tone(double seconds, int rate, double hz, double amplitude 
 bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int rate);
 // Sun/NeXT audio (.au, .snd): big-endian 16-bit linear PCM.
 bool WriteAu(const std::string& path, const std::vector<int16_t>& samples, int rate);
-// A Standard MIDI File with one note of the given length (at 120 beats a minute).
+// A note of a MIDI file: when it starts and how long it sounds, in seconds.
+struct MidiNote {
+    double start = 0;
+    double seconds = 0;
+    int key = 60;  // middle C
+    int velocity = 127;
+};
+// A Standard MIDI File that plays the notes on one channel with the given
+// General MIDI instrument (0: acoustic grand piano).
+bool WriteMidi(const std::string& path, const std::vector<MidiNote>& notes, int program = 0);
+// One middle C of the given length.
 bool WriteMidi(const std::string& path, double noteSeconds);
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);

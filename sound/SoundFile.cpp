@@ -1,0 +1,82 @@
+#include "sound/SoundFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+namespace {
+
+// Retries a call that a signal cut short.
+template <class Call>
+int Retry(Call call) {
+    int rc;
+    do rc = call();
+    while (rc < 0 && errno == EINTR);
+    return rc;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+}  // namespace
+
+// The name is resolved once, into a path-only descriptor: that reads
+// nothing and so never waits, whatever the name leads to. Its file is
+// checked, and only a regular file is then opened for reading, through the
+// descriptor's own entry in /proc (the same file, not the name again). Where
+// /proc is missing the name is opened a second time, without waiting
+// (O_NONBLOCK), and kept only if it is still the file that was checked.
+SoundFile::SoundFile(const std::string& path) {
+    const int pathFd = Retry([&] { return open(path.c_str(), O_PATH | O_CLOEXEC); });
+    if (pathFd < 0) {
+        Fail(Status::kCannotOpen, errno);
+        return;
+    }
+    struct stat checked {};
+    if (fstat(pathFd, &checked) != 0) {
+        const int error = errno;
+        close(pathFd);
+        Fail(Status::kCannotOpen, error);
+        return;
+    }
+    if (!S_ISREG(checked.st_mode)) {
+        close(pathFd);
+        Fail(Status::kNotRegular, 0);
+        return;
+    }
+    constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    const std::string self = "/proc/self/fd/" + std::to_string(pathFd);
+    int fd = Retry([&] { return open(self.c_str(), kReadFlags); });
+    if (fd < 0 && errno == ENOENT) fd = Retry([&] { return open(path.c_str(), kReadFlags); });
+    const int openError = errno;
+    close(pathFd);
+    if (fd < 0) {
+        Fail(Status::kCannotOpen, openError);
+        return;
+    }
+    // The descriptor read from is the one checked last: a regular file, and
+    // the one the name led to at first.
+    struct stat opened {};
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !SameFile(opened, checked)) {
+        close(fd);
+        Fail(Status::kNotRegular, 0);
+        return;
+    }
+    // Reads of a regular file never wait for another process; the flag only
+    // kept the open itself from waiting.
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    FFd = fd;
+    FStatus = Status::kOpen;
+}
+
+SoundFile::~SoundFile() {
+    if (FFd >= 0) close(FFd);
+}
+
+void SoundFile::Fail(Status status, int error) {
+    FStatus = status;
+    FErrno = error;
+}
