@@ -64,6 +64,9 @@ void TForm1::CreateTrayIcon()
 
 void TForm1::WireTrayCommands()
 {
+    // A tray that shows the item's own menu on a right-click shows the tray
+    // menu; elsewhere a right-click reports here and the menu pops up below.
+    TaskIcon1->SetPopupMenu(PopupMenu2);
     auto wire = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
         connect(sender, signal, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     };
@@ -139,6 +142,9 @@ void TForm1::SpeedButton2Click()
 
 void TForm1::ShowMainWindow()
 {
+    // A window the window manager minimised is still shown to the framework:
+    // it comes back only when it is no longer minimised.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
@@ -165,20 +171,29 @@ void TForm1::PopUp(QMenu* menu)
     if (QGuiApplication::primaryScreen() == nullptr)
         return;
     const QPoint at = QCursor::pos();
+    // Right after the window hid, the desktop's word that the program lost
+    // the focus may still be on its way; when it comes, every open menu
+    // closes. A menu asked for in that moment waits for it, a second at most.
+    // A minimised window is off the screen as much as a hidden one.
+    const bool onScreen = isVisible() && !isMinimized();
+    const QWindow* focus = QGuiApplication::focusWindow();
+    const bool focusLeaving = !onScreen && QGuiApplication::applicationState() == Qt::ApplicationActive &&
+                              (focus == nullptr || !focus->isVisible());
+    // An XEmbed tray has the framework open the icon's menu at the press
+    // that reports the right-click: that menu is this one, and it stays.
+    if (menu->isVisible() && !focusLeaving)
+        return;
     // The menu belongs to this window (its parent). A hidden window cannot
     // take the focus; the menu then takes the keyboard and the pointer
     // itself, as it always does.
-    if (isVisible()) {
+    if (onScreen) {
         raise();
         activateWindow();
         menu->popup(at);
         return;
     }
-    // Right after the window hid, the desktop's word that the program lost
-    // the focus may still be on its way; when it comes, every open menu
-    // closes. A menu asked for in that moment waits for it, a second at most.
-    const QWindow* focus = QGuiApplication::focusWindow();
-    if (QGuiApplication::applicationState() == Qt::ApplicationActive && (focus == nullptr || !focus->isVisible())) {
+    if (focusLeaving) {
+        menu->hide();
         FPendingMenu = menu;
         FPendingAt = at;
         FPopUpWait->start();

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+class QMenu;
+
 #include "tray/NotifyMessages.h"
 
 // What a window of a tray component receives: mouse reports on its icons
@@ -35,6 +37,9 @@ struct TNotifyIconData {
     std::uint32_t uCallbackMessage = 0;
     QIcon hIcon;        // a null icon draws a blank place
     std::string szTip;  // UTF-8; the whole hint, so no text is cut twice
+    // The menu the icon offers its tray to show on a right-click, where the
+    // tray shows menus itself; not owned.
+    QMenu* hMenu = nullptr;
 };
 
 // The notification area and the window services a tray component needs.

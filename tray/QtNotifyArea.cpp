@@ -56,6 +56,8 @@ void TQtNotifyArea::Apply(Entry& entry, const TNotifyIconData& data)
         entry.icon->setToolTip(QString::fromUtf8(data.szTip.data(), static_cast<qsizetype>(data.szTip.size())));
     if (data.uFlags & NIF_MESSAGE)
         entry.callbackMessage = data.uCallbackMessage;
+    if (entry.icon->contextMenu() != data.hMenu)
+        entry.icon->setContextMenu(data.hMenu);
 }
 
 bool TQtNotifyArea::Add(const TNotifyIconData& data)

@@ -52,6 +52,7 @@ TNotifyIconData TTaskIcon::Fill()
     data.hIcon = ShownPicture().Handle();
     if (FShowHint)
         data.szTip = FHint;
+    data.hMenu = FPopupMenu;
     return data;
 }
 
@@ -150,6 +151,15 @@ void TTaskIcon::SetHint(std::string_view value)
     if (cut == FHint)
         return;
     FHint.assign(cut);
+    if (FActive)
+        ChangeIcon();
+}
+
+void TTaskIcon::SetPopupMenu(QMenu* value)
+{
+    if (value == FPopupMenu)
+        return;
+    FPopupMenu = value;
     if (FActive)
         ChangeIcon();
 }

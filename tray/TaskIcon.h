@@ -11,6 +11,7 @@
 #include "tray/NotifyArea.h"
 #include "tray/String64.h"
 
+class QMenu;
 class QObject;
 
 enum class TStateTaskIcon : std::uint8_t { tiEnabled = 0, tiDisabled = 1, tiAnimated = 2 };
@@ -74,6 +75,11 @@ public:
     std::uint32_t Interval() const { return FInterval; }
     void SetInterval(std::uint32_t value);
 
+    // The menu a tray that shows menus itself (a StatusNotifierItem host)
+    // offers on a right-click; not owned, and must outlive the component.
+    QMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* value);
+
     TWhereTaskIcon WhereIcons = TWhereTaskIcon::tiInFiles;
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -127,4 +133,5 @@ private:
     int FFrameIndex = 0;
     std::uint32_t FTimerID = 147;
     std::string FFrameName;
+    QMenu* FPopupMenu = nullptr;
 };
