@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QLabel>
 #include <QMenu>
@@ -211,6 +212,8 @@ void TForm1::CreateControls()
     wire(SpeedButton7, &QAbstractButton::clicked, &TForm1::SpeedButton7Click);
     wire(SetTime1, &QAction::triggered, &TForm1::SetTime1Click);
     wire(SelectSound1, &QAction::triggered, &TForm1::SelectSound1Click);
+    wire(AutoRun1, &QAction::triggered, &TForm1::AutoRun1Click);
+    wire(AutoRun2, &QAction::triggered, &TForm1::AutoRun2Click);
     wire(UpdateShanges1, &QAction::triggered, &TForm1::UpdateShanges1Click);
     wire(About1, &QAction::triggered, &TForm1::About1Click);
     wire(Exit1, &QAction::triggered, &TForm1::Exit1Click);
@@ -423,6 +426,15 @@ void TForm1::About1Click()
                                         "\n\r\n\r     Questions and reports: the ZUM developers");
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, this);
     box.exec();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // Closing the main window ends the program, also while it is hidden in
+    // the tray and whatever other window (a message box) closes last.
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
 
 void TForm1::Exit1Click()

@@ -19,11 +19,12 @@ class QMenu;
 class QString;
 class QTimer;
 class TClockLabel;
+class TDeferredPopUp;
 class TMediaPlayer;
 class TOpenDialog;
-class TNotifyArea;
 class TSpeedButton;
 class TTaskIcon;
+class TTrayBackend;
 class TfcImageForm;
 
 // What the main window takes from its surroundings. Every member may be left
@@ -32,7 +33,7 @@ struct TForm1Services {
     Clock* clock = nullptr;                                          // not owned
     std::function<std::unique_ptr<MediaDevice>()> makeMediaDevice;  // sound output
     std::function<bool(QWidget* owner, QString* fileName)> runOpenDialog;  // "Sele&ct Sound"
-    std::function<std::unique_ptr<TNotifyArea>()> makeNotifyArea;   // the desktop's tray
+    std::function<std::unique_ptr<TTrayBackend>()> makeTrayBackend;  // the desktop's tray
 };
 
 // The main window. The program keeps its whole state in these controls:
@@ -126,9 +127,6 @@ public:
     void SetTrayHintNow();   // the immediate rule
     void RefreshTrayHint();  // the rule of every tick
     void ShowMainWindow();
-    // Follows the tray coming and going while an icon is wanted.
-    void TrayWatchTimer();
-    QTimer* TrayWatch = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -138,8 +136,6 @@ private:
     void CreateTrayIcon();
     void WireTrayCommands();
     void ShowInTray();
-    // Opens the menu a pop-up request left waiting, if any.
-    void OpenPendingPopUp();
 
     TForm1Services FServices;
     std::unique_ptr<Clock> FOwnClock;
@@ -148,18 +144,8 @@ private:
     std::string FShownText;  // Label1's text as bytes, to skip unchanged seconds
     bool FShowOnStart = true;
 
-    // A menu asked for while the program was still counted active after its
-    // window went: it opens once the program turns inactive, or when the
-    // wait runs out, at the pointer position of the request.
-    QMenu* FPendingMenu = nullptr;
-    QPoint FPendingAt;
-    QTimer* FPopUpWait = nullptr;
-
-    // The tray's service lives as long as the window; TaskIcon1 goes first.
-    std::unique_ptr<TNotifyArea> FNotifyArea;
-    // An icon was asked for (hidden into the tray, or started at logon), so
-    // it belongs in a tray whenever one is there.
-    bool FTrayWanted = false;
+    // A menu asked for while the window was going; a child of the window.
+    TDeferredPopUp* FDeferredPopUp = nullptr;
     // The tick's hint, rebuilt only when what it is made of changes.
     bool FHintValid = false;
     bool FHintArmed = false;

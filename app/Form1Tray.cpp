@@ -1,30 +1,19 @@
-// The main window's tray, start-with-logon and window commands: the tray
-// hint, hiding into the tray and showing again, the two pop-up menus and the
-// start-with-logon switch.
+// The main window's tray commands: the tray hint, hiding into the tray and
+// showing again, and the tray icon's events.
 #include "app/Form1.h"
 
 #include <QAction>
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QCursor>
-#include <QFile>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QScreen>
-#include <QTimer>
-#include <QWindow>
 
-#include <utility>
-
-#include "app/AutostartEntry.h"
+#include "app/DeferredPopUp.h"
 #include "app/ExceptionBox.h"
-#include "app/SpeedButton.h"
 #include "app/MarkerFile.h"
+#include "app/SpeedButton.h"
 #include "app/TrayHint.h"
 #include "app/TrayIconResource.h"
-#include "tray/QtNotifyArea.h"
 #include "tray/TaskIcon.h"
+#include "tray/TrayBackend.h"
 
 namespace {
 
@@ -37,8 +26,8 @@ std::string ToBytes(const QString& text)
 
 void TForm1::CreateTrayIcon()
 {
-    FNotifyArea = FServices.makeNotifyArea ? FServices.makeNotifyArea() : std::make_unique<TQtNotifyArea>();
-    TaskIcon1 = std::make_unique<TTaskIcon>(*FNotifyArea, this, "TaskIcon1");
+    TaskIcon1 = std::make_unique<TTaskIcon>(this, "TaskIcon1",
+                                            FServices.makeTrayBackend ? FServices.makeTrayBackend() : nullptr);
     TIcon picture;
     LoadBuiltInTrayIcon(picture);
     TaskIcon1->SetIcon(&picture);
@@ -53,39 +42,28 @@ void TForm1::CreateTrayIcon()
     TaskIcon1->OnRightClick = [this](TTaskIcon*, TMouseButton, TShiftState, int, int) {
         RunGuarded([this] { TaskIcon1RightClick(); });
     };
+    // The tray went away with the icon: the window comes back so that the
+    // program stays reachable.
+    TaskIcon1->OnTrayGone = [this](TTaskIcon*) {
+        RunGuarded([this] {
+            if (isHidden())
+                ShowMainWindow();
+        });
+    };
 
-    TrayWatch = new QTimer(this);
-    TrayWatch->setInterval(500);
-
-    FPopUpWait = new QTimer(this);
-    FPopUpWait->setSingleShot(true);
-    FPopUpWait->setInterval(1000);
+    FDeferredPopUp = new TDeferredPopUp(this);
 }
 
 void TForm1::WireTrayCommands()
 {
+    // A tray that shows the icon's menu itself shows the tray menu; elsewhere
+    // a right-click reports here and the menu pops up at the pointer.
+    TaskIcon1->SetPopupMenu(PopupMenu2);
     auto wire = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
         connect(sender, signal, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     };
     wire(SpeedButton2, &QAbstractButton::clicked, &TForm1::SpeedButton2Click);
     wire(Show1, &QAction::triggered, &TForm1::Show1Click);
-    wire(AutoRun1, &QAction::triggered, &TForm1::AutoRun1Click);
-    wire(AutoRun2, &QAction::triggered, &TForm1::AutoRun2Click);
-    wire(TrayWatch, &QTimer::timeout, &TForm1::TrayWatchTimer);
-    wire(FPopUpWait, &QTimer::timeout, &TForm1::OpenPendingPopUp);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state != Qt::ApplicationActive)
-            RunGuarded([this] { OpenPendingPopUp(); });
-    });
-}
-
-void TForm1::closeEvent(QCloseEvent* event)
-{
-    // Closing the main window ends the program, also while it is hidden in
-    // the tray and whatever other window (a message box) closes last.
-    QWidget::closeEvent(event);
-    if (event->isAccepted())
-        QCoreApplication::quit();
 }
 
 void TForm1::SetTrayHintNow()
@@ -110,9 +88,9 @@ void TForm1::RefreshTrayHint()
 
 void TForm1::ShowInTray()
 {
-    FTrayWanted = true;
+    // The icon was asked for, so it belongs in a tray whenever one is there.
+    TaskIcon1->SetFollowTray(true);
     TaskIcon1->SetActive(true);
-    TrayWatch->start();
 }
 
 void TForm1::StartWithLogonCheck()
@@ -139,6 +117,9 @@ void TForm1::SpeedButton2Click()
 
 void TForm1::ShowMainWindow()
 {
+    // A window the window manager minimised is still shown to the framework:
+    // it comes back only when it is no longer minimised.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
@@ -157,85 +138,4 @@ void TForm1::Show1Click()
 void TForm1::TaskIcon1RightClick()
 {
     PopUp(PopupMenu2);
-}
-
-void TForm1::PopUp(QMenu* menu)
-{
-    // Without a screen there is no pointer position to open the menu at.
-    if (QGuiApplication::primaryScreen() == nullptr)
-        return;
-    const QPoint at = QCursor::pos();
-    // The menu belongs to this window (its parent). A hidden window cannot
-    // take the focus; the menu then takes the keyboard and the pointer
-    // itself, as it always does.
-    if (isVisible()) {
-        raise();
-        activateWindow();
-        menu->popup(at);
-        return;
-    }
-    // Right after the window hid, the desktop's word that the program lost
-    // the focus may still be on its way; when it comes, every open menu
-    // closes. A menu asked for in that moment waits for it, a second at most.
-    const QWindow* focus = QGuiApplication::focusWindow();
-    if (QGuiApplication::applicationState() == Qt::ApplicationActive && (focus == nullptr || !focus->isVisible())) {
-        FPendingMenu = menu;
-        FPendingAt = at;
-        FPopUpWait->start();
-        return;
-    }
-    FPendingMenu = nullptr;
-    FPopUpWait->stop();
-    menu->popup(at);
-}
-
-void TForm1::OpenPendingPopUp()
-{
-    QMenu* menu = std::exchange(FPendingMenu, nullptr);
-    FPopUpWait->stop();
-    if (menu != nullptr)
-        menu->popup(FPendingAt);
-}
-
-void TForm1::TrayWatchTimer()
-{
-    if (!FTrayWanted)
-        return;
-    const bool available = TaskIcon1->AreaAvailable();
-    if (!TaskIcon1->Active()) {
-        // A tray that came after the icon was asked for takes it now.
-        if (available)
-            TaskIcon1->SetActive(true);
-        return;
-    }
-    if (!available) {
-        // The tray went away with the icon: take it back so that a tray
-        // that comes later gets it anew, and bring the window back so the
-        // program stays reachable.
-        TaskIcon1->SetActive(false);
-        if (isHidden())
-            ShowMainWindow();
-    }
-}
-
-void TForm1::AutoRun1Click()
-{
-    const QByteArray executable = QFile::encodeName(QCoreApplication::applicationFilePath());
-    // Neither result is checked: without the right to write the machine-wide
-    // entry the switch and the marker still follow the user's choice.
-    AutostartEntry::Write(executable.toStdString());
-    AutoRun2->setVisible(true);
-    AutoRun1->setVisible(false);
-    try {
-        MarkerFile::Write();
-    } catch (const std::exception&) {
-    }
-}
-
-void TForm1::AutoRun2Click()
-{
-    AutostartEntry::Delete();
-    AutoRun1->setVisible(true);
-    AutoRun2->setVisible(false);
-    MarkerFile::Delete();
 }

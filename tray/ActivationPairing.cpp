@@ -1,36 +1,35 @@
 #include "tray/ActivationPairing.h"
 
-#include "tray/NotifyMessages.h"
-
-TActivationPairing::Messages TActivationPairing::Report(Activation activation, std::int64_t nowMs,
-                                                        std::int64_t doubleClickIntervalMs)
+TActivationPairing::Activations TActivationPairing::Report(Reported reported, std::int64_t nowMs,
+                                                           std::int64_t doubleClickIntervalMs)
 {
-    Messages out;
-    auto add = [&out](std::uint32_t message) { out.message[out.count++] = message; };
-    switch (activation) {
-    case Activation::Trigger:
+    Activations out;
+    auto add = [&out](TTrayActivation activation) { out.activation[out.count++] = activation; };
+    switch (reported) {
+    case Reported::Trigger:
         if (FPending && nowMs - FLastTrigger <= doubleClickIntervalMs) {
             FPending = false;
-            add(NotifyMessage::WM_LBUTTONDBLCLK);
+            add(TTrayActivation::DoubleClick);
         } else {
             FPending = true;
             FLastTrigger = nowMs;
         }
-        add(NotifyMessage::WM_LBUTTONUP);
+        add(TTrayActivation::Click);
         break;
-    case Activation::DoubleClick:
+    case Reported::DoubleClick:
         // The tray saw the double click itself; the trigger before it is
         // taken, so a trigger after it starts afresh.
         FPending = false;
-        add(NotifyMessage::WM_LBUTTONDBLCLK);
+        add(TTrayActivation::DoubleClick);
         break;
-    case Activation::Context:
+    case Reported::Context:
         FPending = false;
-        add(NotifyMessage::WM_RBUTTONUP);
+        add(TTrayActivation::Context);
         break;
-    case Activation::Other:
+    case Reported::Other:
+        // A middle click: no activation of the icon, but it parts two
+        // triggers around it.
         FPending = false;
-        add(NotifyMessage::WM_MBUTTONUP);
         break;
     }
     return out;

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QPixmap>
@@ -88,6 +89,21 @@ void TIcon::LoadFromBytes(std::vector<std::uint8_t> bytes)
     bytes_ = std::move(bytes);
     given_.reset();
     built_.reset();
+}
+
+void TIcon::LoadFromResource(const std::string& name)
+{
+    QFile resource(QStringLiteral(":/icons/") + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    if (!resource.open(QIODevice::ReadOnly)) {
+        Clear();
+        return;
+    }
+    const QByteArray bytes = resource.readAll();
+    try {
+        LoadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    } catch (const std::exception&) {
+        Clear();
+    }
 }
 
 void TIcon::SetHandle(const QIcon& icon)

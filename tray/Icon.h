@@ -24,6 +24,10 @@ public:
     void LoadFromFile(const std::string& path);
     // The same for bytes already in memory.
     void LoadFromBytes(std::vector<std::uint8_t> bytes);
+    // The program's own icon resource of that name (a Qt resource under
+    // ":/icons/"). None of that name, or one that is no icon, empties the
+    // picture: no error.
+    void LoadFromResource(const std::string& name);
     // Takes a ready picture; a null icon empties the picture.
     void SetHandle(const QIcon& icon);
 

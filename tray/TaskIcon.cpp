@@ -1,31 +1,35 @@
 #include "tray/TaskIcon.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
 #include <utility>
 
+#include "tray/QtTrayBackend.h"
 #include "tray/TrayErrors.h"
 
-TTaskIcon::TTaskIcon(TNotifyArea& area, QObject* parent, std::string name)
-    : FArea(area), FParent(parent), FName(std::move(name))
+TTaskIcon::TTaskIcon(QObject* parent, std::string name, std::unique_ptr<TTrayBackend> backend)
+    : FBackend(backend ? std::move(backend) : std::make_unique<TQtTrayBackend>()), FParent(parent),
+      FName(std::move(name))
 {
+    FBackend->SetActivationHandler([this](std::uint32_t id, TTrayActivation activation) { WMTASKICON(id, activation); });
+    QObject::connect(&FAnimationTimer, &QTimer::timeout, [this] { WMTIMER(FTimerID); });
+    FTrayWatch.setInterval(kTrayWatchInterval);
+    QObject::connect(&FTrayWatch, &QTimer::timeout, [this] { WatchTray(); });
 }
 
 TTaskIcon::~TTaskIcon()
 {
     if (FActive)
         SetActive(false);
-    // The window goes last, and its timers with it.
-    if (FHandleAllocated)
-        FArea.WindowDestroyed(this);
 }
 
-TNotifyWindow* TTaskIcon::Handle()
+void TTaskIcon::RequireParent() const
 {
-    if (!FHandleAllocated) {
-        if (FParent == nullptr)
-            throw EInvalidOperation(FName);
-        FHandleAllocated = true;
-    }
-    return this;
+    if (FParent == nullptr)
+        throw EInvalidOperation(FName);
 }
 
 const TIcon& TTaskIcon::ShownPicture() const
@@ -41,29 +45,15 @@ const TIcon& TTaskIcon::ShownPicture() const
     return FIcon;
 }
 
-TNotifyIconData TTaskIcon::Fill()
-{
-    TNotifyIconData data;
-    data.cbSize = 88;
-    data.hWnd = Handle();
-    data.uID = FTaskIconID;
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = WM_TASKICON;
-    data.hIcon = ShownPicture().Handle();
-    if (FShowHint)
-        data.szTip = FHint;
-    return data;
-}
-
 void TTaskIcon::StartTimer()
 {
-    FArea.SetTimer(Handle(), FTimerID, FInterval);
+    RequireParent();
+    FAnimationTimer.start(static_cast<int>(std::min<std::uint32_t>(FInterval, 0x7FFFFFFF)));
 }
 
 void TTaskIcon::StopTimer()
 {
-    if (FHandleAllocated)
-        FArea.KillTimer(this, FTimerID);
+    FAnimationTimer.stop();
 }
 
 bool TTaskIcon::MakeIcon()
@@ -72,18 +62,19 @@ bool TTaskIcon::MakeIcon()
     LoadTaskIcon();
     if (FState == TStateTaskIcon::tiAnimated)
         StartTimer();
-    FIconData = Fill();
-    return FArea.Add(FIconData);
+    RequireParent();
+    FAddedID = FTaskIconID;
+    return FBackend->Add(FAddedID, {ShownPicture().Handle(), FShowHint ? FHint : std::string(), FPopupMenu});
 }
 
 bool TTaskIcon::ChangeIcon()
 {
-    return FArea.Modify(Fill());
+    return FBackend->Modify(FTaskIconID, {ShownPicture().Handle(), FShowHint ? FHint : std::string(), FPopupMenu});
 }
 
 bool TTaskIcon::KillIcon()
 {
-    return FArea.Remove(FIconData);
+    return FBackend->Remove(FAddedID);
 }
 
 void TTaskIcon::LoadTaskIcon()
@@ -98,7 +89,7 @@ void TTaskIcon::LoadTaskIcon()
             c = static_cast<char>(c - 'a' + 'A');
     FFrameName = name;
     if (WhereIcons == TWhereTaskIcon::tiInExe)
-        FFrameIcon.SetHandle(FArea.LoadIcon(name));
+        FFrameIcon.LoadFromResource(name);
     else
         FFrameIcon.LoadFromFile(name);
 }
@@ -172,6 +163,15 @@ void TTaskIcon::SetTaskIconID(std::uint32_t value)
         ChangeIcon();
 }
 
+void TTaskIcon::SetPopupMenu(QMenu* value)
+{
+    if (value == FPopupMenu)
+        return;
+    FPopupMenu = value;
+    if (FActive)
+        ChangeIcon();
+}
+
 void TTaskIcon::SetState(TStateTaskIcon value)
 {
     if (value == FState)
@@ -202,34 +202,57 @@ void TTaskIcon::SetInterval(std::uint32_t value)
     }
 }
 
-void TTaskIcon::Dispatch(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam)
+void TTaskIcon::SetFollowTray(bool value)
 {
-    if (message == WM_TASKICON)
-        WMTASKICON(wParam, lParam);
-    else if (message == NotifyMessage::WM_TIMER)
-        WMTIMER(wParam);
+    FFollowTray = value;
+    if (value)
+        FTrayWatch.start();
+    else
+        FTrayWatch.stop();
 }
 
-void TTaskIcon::WMTASKICON(std::uint32_t id, std::uint32_t mouseMessage)
+bool TTaskIcon::TrayAvailable() const
+{
+    return FBackend->Available();
+}
+
+void TTaskIcon::WatchTray()
+{
+    if (!FFollowTray)
+        return;
+    const bool available = FBackend->Available();
+    if (!FActive) {
+        // A tray that came after the icon was asked for takes it now.
+        if (available)
+            SetActive(true);
+        return;
+    }
+    if (!available) {
+        SetActive(false);
+        if (OnTrayGone)
+            OnTrayGone(this);
+    }
+}
+
+void TTaskIcon::WMTASKICON(std::uint32_t id, TTrayActivation activation)
 {
     if (id != FTaskIconID)
         return;
-    switch (mouseMessage) {
-    case NotifyMessage::WM_LBUTTONUP:
+    switch (activation) {
+    case TTrayActivation::Click:
         if (OnClick)
             OnClick(this);
         break;
-    case NotifyMessage::WM_LBUTTONDBLCLK:
+    case TTrayActivation::DoubleClick:
         if (OnDblClick)
             OnDblClick(this);
         break;
-    case NotifyMessage::WM_RBUTTONUP:
+    case TTrayActivation::Context:
         if (OnRightClick) {
-            const QPoint at = FArea.CursorPos().value_or(QPoint());
+            // The pointer where it is now; without a screen there is none.
+            const QPoint at = QGuiApplication::primaryScreen() != nullptr ? QCursor::pos() : QPoint();
             OnRightClick(this, TMouseButton::mbRight, TShiftState{}, at.x(), at.y());
         }
-        break;
-    default:
         break;
     }
 }

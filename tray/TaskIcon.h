@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QTimer>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -8,10 +10,12 @@
 #include <vector>
 
 #include "tray/Icon.h"
-#include "tray/NotifyArea.h"
 #include "tray/String64.h"
+#include "tray/TrayActivation.h"
 
+class QMenu;
 class QObject;
+class TTrayBackend;
 
 enum class TStateTaskIcon : std::uint8_t { tiEnabled = 0, tiDisabled = 1, tiAnimated = 2 };
 enum class TWhereTaskIcon : std::uint8_t { tiInFiles = 0, tiInExe = 1 };
@@ -19,25 +23,26 @@ enum class TWhereTaskIcon : std::uint8_t { tiInFiles = 0, tiInExe = 1 };
 enum class TMouseButton : std::uint8_t { mbLeft = 0, mbRight = 1, mbMiddle = 2 };
 using TShiftState = std::uint8_t;  // a set of shift keys and buttons; the icon reports none
 
-// One icon with a tip text in the notification area. Property setters
-// compare with the current value and pass a change on to the area at once
-// while the icon is shown (Active). Mouse reports on the icon become the
-// events; in state tiAnimated a timer (identifier 147) steps through the
-// names of IconList, loading each frame afresh from its file or resource.
+// One icon with a tip text in the tray. Property setters compare with the
+// current value and pass a change on to the tray at once while the icon is
+// shown (Active). Activations of the icon become the events; in state
+// tiAnimated the component's timer (identifier 147) steps through the names
+// of IconList, loading each frame afresh from its file or resource.
 //
-// The component acts through its own window, made on first use, which needs
-// a parent; the area reports to that window. The area is not owned and must
-// outlive the component.
-class TTaskIcon final : public TNotifyWindow {
+// The component belongs to a parent, which it needs to be shown, and owns
+// its backend, the desktop's tray unless another is given.
+class TTaskIcon final {
 public:
     using TNotifyEvent = std::function<void(TTaskIcon* Sender)>;
     using TMouseEvent =
         std::function<void(TTaskIcon* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 
-    static constexpr std::uint32_t WM_TASKICON = NotifyMessage::WM_USER + 10;  // 0x040A
     static constexpr std::size_t MaxHint = String64::MaxCharacters;
+    // How often the component looks for the tray while it follows it.
+    static constexpr int kTrayWatchInterval = 500;
 
-    explicit TTaskIcon(TNotifyArea& area, QObject* parent = nullptr, std::string name = "TaskIcon");
+    explicit TTaskIcon(QObject* parent, std::string name = "TaskIcon",
+                       std::unique_ptr<TTrayBackend> backend = nullptr);
     ~TTaskIcon();
     TTaskIcon(const TTaskIcon&) = delete;
     TTaskIcon& operator=(const TTaskIcon&) = delete;
@@ -74,47 +79,57 @@ public:
     std::uint32_t Interval() const { return FInterval; }
     void SetInterval(std::uint32_t value);
 
+    // The menu a tray that shows an icon's menu itself shows on a
+    // right-click; not owned, and must outlive the component.
+    QMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(QMenu* value);
+
+    // While set, the icon follows the tray as it comes and goes: an
+    // activation that found no tray is made again when one comes, and an
+    // icon whose tray went is taken back (OnTrayGone) so that the next tray
+    // gets it anew.
+    bool FollowTray() const { return FFollowTray; }
+    void SetFollowTray(bool value);
+    // One look at the tray, as the watch takes twice a second.
+    void WatchTray();
+    const QTimer& TrayWatch() const { return FTrayWatch; }
+    bool TrayAvailable() const;
+
     TWhereTaskIcon WhereIcons = TWhereTaskIcon::tiInFiles;
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TMouseEvent OnRightClick;
     TNotifyEvent OnAnimate;
+    TNotifyEvent OnTrayGone;
 
     int FrameIndex() const { return FFrameIndex; }
     std::uint32_t TimerID() const { return FTimerID; }
     // The current frame's name, upper-cased; held whole, however long.
     const std::string& FrameName() const { return FFrameName; }
-    // The record as filled at the last activation.
-    const TNotifyIconData& IconData() const { return FIconData; }
-    bool HandleAllocated() const { return FHandleAllocated; }
+    const QTimer& AnimationTimer() const { return FAnimationTimer; }
 
-    // Whether the notification area can take an icon now.
-    bool AreaAvailable() const { return FArea.Available(); }
-
-    // The component's window procedure.
-    void Dispatch(std::uint32_t message, std::uint32_t wParam, std::uint32_t lParam) override;
+    // An activation the tray reported for the icon `id`.
+    void WMTASKICON(std::uint32_t id, TTrayActivation activation);
+    // A tick of the timer `timerId`.
+    void WMTIMER(std::uint32_t timerId);
 
 private:
     bool MakeIcon();
     bool ChangeIcon();
     bool KillIcon();
     void LoadTaskIcon();
-    void WMTASKICON(std::uint32_t id, std::uint32_t mouseMessage);
-    void WMTIMER(std::uint32_t timerId);
 
-    TNotifyWindow* Handle();
-    TNotifyIconData Fill();
+    void RequireParent() const;
     const TIcon& ShownPicture() const;
     void StartTimer();
     void StopTimer();
 
-    TNotifyArea& FArea;
+    std::unique_ptr<TTrayBackend> FBackend;
     QObject* FParent;
     std::string FName;
-    bool FHandleAllocated = false;
 
-    TNotifyIconData FIconData;
     bool FActive = false;
+    std::uint32_t FAddedID = 0;  // the identifier of the activation, which removal uses
     TIcon FIcon;
     TIcon FDisabledIcon;
     TIcon FFrameIcon;
@@ -127,4 +142,8 @@ private:
     int FFrameIndex = 0;
     std::uint32_t FTimerID = 147;
     std::string FFrameName;
+    QMenu* FPopupMenu = nullptr;
+    bool FFollowTray = false;
+    QTimer FAnimationTimer;
+    QTimer FTrayWatch;
 };

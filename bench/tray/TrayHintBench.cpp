@@ -1,12 +1,12 @@
 // The cost of the tray hint on the 100 ms clock tick, beside its floor (a
 // plain comparison of the same text): SetHint with an unchanged text, with a
-// changed text while the icon is shown (one modify to the area), and the
+// changed text while the icon is shown (one modify to the tray), and the
 // whole tick of an armed clock whose icon is shown.
 //
 //   zum_tray_hint_bench             (offscreen; no display needed)
 //
 // Each benchmark reports heap allocations per iteration ("allocs"). The
-// area here accepts every request and does nothing, so what is measured is
+// tray here accepts every request and does nothing, so what is measured is
 // the component and the window, not a tray.
 #include <benchmark/benchmark.h>
 
@@ -26,7 +26,7 @@
 
 #include "app/Clock.h"
 #include "app/Form1.h"
-#include "tray/NotifyArea.h"
+#include "tray/TrayBackend.h"
 #include "tray/TaskIcon.h"
 
 namespace {
@@ -39,23 +39,18 @@ void ReportAllocations(benchmark::State& state, long before)
         benchmark::Counter(static_cast<double>(Allocations.load() - before), benchmark::Counter::kAvgIterations);
 }
 
-class QuietArea final : public TNotifyArea {
+class QuietBackend final : public TTrayBackend {
 public:
     long modifies = 0;
-    bool Add(const TNotifyIconData&) override { return true; }
-    bool Modify(const TNotifyIconData& data) override
+    bool Add(std::uint32_t, const Look&) override { return true; }
+    bool Modify(std::uint32_t, const Look& look) override
     {
         ++modifies;
-        benchmark::DoNotOptimize(data.szTip.data());
+        benchmark::DoNotOptimize(look.tip.data());
         return true;
     }
-    bool Remove(const TNotifyIconData&) override { return true; }
+    bool Remove(std::uint32_t) override { return true; }
     bool Available() const override { return true; }
-    void SetTimer(TNotifyWindow*, std::uint32_t, std::uint32_t) override {}
-    void KillTimer(TNotifyWindow*, std::uint32_t) override {}
-    void WindowDestroyed(TNotifyWindow*) override {}
-    std::optional<QPoint> CursorPos() const override { return QPoint(); }
-    QIcon LoadIcon(const std::string&) const override { return {}; }
 };
 
 const std::string kArmed = "AlarmTime:07:30:00";
@@ -77,8 +72,9 @@ BENCHMARK(BM_CompareFloor);
 void BM_SetHintUnchanged(benchmark::State& state)
 {
     QObject parent;
-    QuietArea area;
-    TTaskIcon icon(area, &parent, "TaskIcon1");
+    auto backend = std::make_unique<QuietBackend>();
+    QuietBackend& area = *backend;
+    TTaskIcon icon(&parent, "TaskIcon1", std::move(backend));
     icon.SetShowHint(true);
     icon.SetHint(kArmed);
     icon.SetActive(true);
@@ -87,15 +83,16 @@ void BM_SetHintUnchanged(benchmark::State& state)
         icon.SetHint(kArmed);
     ReportAllocations(state, before);
     if (area.modifies != 0)
-        state.SkipWithError("an unchanged hint reached the area");
+        state.SkipWithError("an unchanged hint reached the tray");
 }
 BENCHMARK(BM_SetHintUnchanged);
 
 void BM_SetHintChanged(benchmark::State& state)
 {
     QObject parent;
-    QuietArea area;
-    TTaskIcon icon(area, &parent, "TaskIcon1");
+    auto backend = std::make_unique<QuietBackend>();
+    QuietBackend& area = *backend;
+    TTaskIcon icon(&parent, "TaskIcon1", std::move(backend));
     icon.SetShowHint(true);
     icon.SetActive(true);
     bool odd = false;
@@ -121,11 +118,11 @@ public:
 void BM_TickArmedInTray(benchmark::State& state)
 {
     FixedClock clock;
-    QuietArea* area = nullptr;
+    QuietBackend* area = nullptr;
     TForm1Services services;
     services.clock = &clock;
-    services.makeNotifyArea = [&area] {
-        auto made = std::make_unique<QuietArea>();
+    services.makeTrayBackend = [&area] {
+        auto made = std::make_unique<QuietBackend>();
         area = made.get();
         return made;
     };
@@ -142,7 +139,7 @@ void BM_TickArmedInTray(benchmark::State& state)
         form.Timer1Timer();
     ReportAllocations(state, before);
     if (area->modifies != modifies)
-        state.SkipWithError("an unchanged tick reached the area");
+        state.SkipWithError("an unchanged tick reached the tray");
 }
 BENCHMARK(BM_TickArmedInTray);
 

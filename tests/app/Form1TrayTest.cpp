@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <fstream>
@@ -25,8 +26,7 @@
 #include "app/Form1.h"
 #include "app/SpeedButton.h"
 #include "tests/fakes/FakeMediaDevice.h"
-#include "tests/fakes/FakeNotifyArea.h"
-#include "tray/QtNotifyArea.h"
+#include "tests/fakes/FakeTrayBackend.h"
 #include "tray/TaskIcon.h"
 
 namespace {
@@ -76,8 +76,8 @@ protected:
             TForm1Services services;
             services.clock = &clock;
             services.makeMediaDevice = [] { return std::make_unique<FakeMediaDevice>(std::make_shared<FakeMediaDevice::Script>()); };
-            services.makeNotifyArea = [this] {
-                auto made = std::make_unique<FakeNotifyArea>();
+            services.makeTrayBackend = [this] {
+                auto made = std::make_unique<FakeTrayBackend>();
                 made->available = trayAvailable;
                 area = made.get();
                 return made;
@@ -103,14 +103,14 @@ protected:
     }
     std::string MarkerPath() const { return state.path().toStdString() + "/Zum.dat"; }
     std::string EntryPath() const { return config.path().toStdString() + "/autostart/ZUM.desktop"; }
-    void Report(std::uint32_t message) { Form().TaskIcon1->Dispatch(TTaskIcon::WM_TASKICON, 0, message); }
-    const std::string& Tip() const { return area->shown.begin()->second.szTip; }
+    void Report(TTrayActivation activation) { area->Activate(0, activation); }
+    const std::string& Tip() const { return area->shown.begin()->second.tip; }
 
     QTemporaryDir state;
     QTemporaryDir config;
     FixedClock clock;
     bool trayAvailable = true;
-    FakeNotifyArea* area = nullptr;
+    FakeTrayBackend* area = nullptr;
     std::vector<std::string> shown;
     ExceptionPresenter oldPresenter;
     std::unique_ptr<TForm1> form;
@@ -229,9 +229,9 @@ TEST_F(Form1TrayTest, DoubleClickAndShowBringTheWindowBackAndKeepTheIcon)
 {
     TForm1& f = Start();
     f.SpeedButton2Click();
-    Report(NotifyMessage::WM_LBUTTONUP);
+    Report(TTrayActivation::Click);
     EXPECT_FALSE(f.isVisible()) << "a single click does nothing";
-    Report(NotifyMessage::WM_LBUTTONDBLCLK);
+    Report(TTrayActivation::DoubleClick);
     EXPECT_TRUE(f.isVisible());
     EXPECT_TRUE(f.TaskIcon1->Active()) << "the icon stays once shown";
 
@@ -242,7 +242,7 @@ TEST_F(Form1TrayTest, DoubleClickAndShowBringTheWindowBackAndKeepTheIcon)
 
     // Already visible: still visible, nothing sent to the tray.
     area->Forget();
-    Report(NotifyMessage::WM_LBUTTONDBLCLK);
+    Report(TTrayActivation::DoubleClick);
     EXPECT_TRUE(f.isVisible());
     EXPECT_TRUE(area->requests.empty());
 }
@@ -253,9 +253,11 @@ TEST_F(Form1TrayTest, RightClickOpensTheTrayMenuAtThePointerAlsoWhileHidden)
     f.SpeedButton2Click();
     ASSERT_FALSE(f.isVisible());
     QCursor::setPos(300, 200);
-    Report(NotifyMessage::WM_RBUTTONUP);
-    EXPECT_TRUE(f.PopupMenu2->isVisible());
-    EXPECT_EQ(f.PopupMenu2->pos(), QCursor::pos());
+    Report(TTrayActivation::Context);
+    // While the program still counts as active with its window gone, the
+    // menu waits for that to pass, a second at most.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.PopupMenu2->isVisible(); }, 3000));
+    EXPECT_EQ(f.PopupMenu2->pos(), QPoint(300, 200));
     EXPECT_FALSE(f.PopupMenu1->isVisible());
     f.PopupMenu2->hide();
     EXPECT_FALSE(f.isVisible()) << "opening the tray menu leaves the window hidden";
@@ -277,12 +279,12 @@ TEST_F(Form1TrayTest, WithoutATrayHidingKeepsTheWindowAndALaterTrayGetsTheIcon)
     f.SpeedButton2Click();
     EXPECT_TRUE(f.isVisible()) << "no icon, so the window stays";
     EXPECT_FALSE(f.TaskIcon1->Active());
-    EXPECT_TRUE(f.TrayWatch->isActive());
-    f.TrayWatchTimer();
+    EXPECT_TRUE(f.TaskIcon1->TrayWatch().isActive());
+    f.TaskIcon1->WatchTray();
     EXPECT_FALSE(f.TaskIcon1->Active());
 
     area->available = true;
-    f.TrayWatchTimer();
+    f.TaskIcon1->WatchTray();
     EXPECT_TRUE(f.TaskIcon1->Active()) << "the icon asked for appears in the new tray";
     EXPECT_TRUE(f.isVisible()) << "the window is not taken away under the user";
     EXPECT_EQ(Tip(), "Disable");
@@ -293,16 +295,16 @@ TEST_F(Form1TrayTest, TrayGoingAwayWhileHiddenBringsTheWindowBack)
     TForm1& f = Start();
     f.SpeedButton2Click();
     ASSERT_FALSE(f.isVisible());
-    f.TrayWatchTimer();
+    f.TaskIcon1->WatchTray();
     EXPECT_FALSE(f.isVisible()) << "the tray is still there";
 
     area->available = false;
-    f.TrayWatchTimer();
+    f.TaskIcon1->WatchTray();
     EXPECT_TRUE(f.isVisible());
     EXPECT_FALSE(f.TaskIcon1->Active());
 
     area->available = true;
-    f.TrayWatchTimer();
+    f.TaskIcon1->WatchTray();
     EXPECT_TRUE(f.TaskIcon1->Active()) << "a tray that comes back gets the icon again";
     EXPECT_EQ(area->shown.size(), 1u);
 }
@@ -310,9 +312,9 @@ TEST_F(Form1TrayTest, TrayGoingAwayWhileHiddenBringsTheWindowBack)
 TEST_F(Form1TrayTest, NothingWatchesTheTrayUntilAnIconIsWanted)
 {
     TForm1& f = Start();
-    EXPECT_FALSE(f.TrayWatch->isActive());
+    EXPECT_FALSE(f.TaskIcon1->TrayWatch().isActive());
     area->available = false;
-    f.TrayWatchTimer();
+    f.TaskIcon1->WatchTray();
     EXPECT_TRUE(area->requests.empty());
 }
 
@@ -354,7 +356,7 @@ TEST_F(Form1TrayTest, StartWithLogonWithoutATrayShowsTheWindow)
     EXPECT_TRUE(f.isVisible());
     EXPECT_TRUE(f.AutoRun2->isVisible());
     area->available = true;
-    f.TrayWatchTimer();
+    f.TaskIcon1->WatchTray();
     EXPECT_TRUE(f.TaskIcon1->Active());
 }
 
@@ -413,15 +415,29 @@ TEST_F(Form1TrayTest, AboutIsAModalBoxWithTheTitleAndLfCrLineBreaks)
 }
 
 // The program's own icon is the resource "ZUM", which a component with
-// names in its list and tiInExe finds through the desktop's area.
+// names in its list and tiInExe finds by the upper-cased name; a name
+// without a resource gives a blank icon and no error.
 TEST_F(Form1TrayTest, TheBuiltInIconIsAResourceByName)
 {
     Form();  // the window's creation registers the program's resources
-    TQtNotifyArea real;
-    const QIcon icon = real.LoadIcon("ZUM");
-    ASSERT_FALSE(icon.isNull());
-    EXPECT_EQ(icon.pixmap(32, 32).size(), QSize(32, 32));
-    EXPECT_TRUE(real.LoadIcon("zum").isNull()) << "resource names are the upper-cased ones";
+    auto backend = std::make_unique<FakeTrayBackend>();
+    FakeTrayBackend* tray = backend.get();
+    QObject owner;
+    TTaskIcon icon(&owner, "TaskIcon9", std::move(backend));
+    icon.WhereIcons = TWhereTaskIcon::tiInExe;
+    icon.SetIconList({"zum", "nothing-here"});
+    icon.SetState(TStateTaskIcon::tiAnimated);
+    icon.SetActive(true);
+    ASSERT_FALSE(tray->requests.back().look.picture.isNull());
+    EXPECT_EQ(tray->requests.back().look.picture.pixmap(32, 32).size(), QSize(32, 32));
+    icon.WMTIMER(147);
+    EXPECT_EQ(icon.FrameName(), "NOTHING-HERE");
+    EXPECT_TRUE(tray->requests.back().look.picture.isNull());
+    EXPECT_TRUE(icon.FrameIcon().Empty());
+
+    TIcon lower;
+    lower.LoadFromResource("zum");
+    EXPECT_TRUE(lower.Empty()) << "resource names are the upper-cased ones";
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <QPoint>
+
 #include "ChildProcess.h"
 #include "Desktop.h"
 
@@ -51,5 +53,31 @@ public:
 private:
     EnvOverrides env_;
     std::string logPath_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+// xfce4-panel with one status tray plugin, a StatusNotifierItem host that
+// shows an item's exported menu on a right-click and never asks the item for
+// one. One panel across the top left of the screen, the tray at its left
+// end. Needs the display's session bus, and a window manager for its menus
+// to take the keyboard. Stops with the object.
+class XfcePanel {
+public:
+    explicit XfcePanel(const XDisplay& display);
+    ~XfcePanel();
+    XfcePanel(const XfcePanel&) = delete;
+    XfcePanel& operator=(const XfcePanel&) = delete;
+
+    // The middle of the first item's icon, once the panel draws one.
+    std::optional<QPoint> waitForIcon(std::chrono::milliseconds timeout) const;
+    // The panel's menu window of an item, once one shows.
+    std::optional<Desktop::WindowId> waitForMenu(std::chrono::milliseconds timeout) const;
+    bool menuGone(std::chrono::milliseconds timeout) const;
+
+private:
+    std::vector<Desktop::WindowId> pluginWindows() const;
+
+    const XDisplay& display_;
+    Desktop desktop_;
     std::unique_ptr<ChildProcess> process_;
 };

@@ -40,6 +40,36 @@ protected:
         return waitUntil(timeout, [&] { return mainVisible() == visible; }, 50ms);
     }
 
+    // The window manager's stack of ordinary client windows, bottom to top;
+    // panels keep a layer of their own above them.
+    std::vector<std::string> stacking()
+    {
+        std::vector<std::string> ids;
+        const std::string out = x({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}).out;
+        for (std::size_t at = out.find("0x"); at != std::string::npos; at = out.find("0x", at + 2)) {
+            const std::string id = std::to_string(std::stoul(out.substr(at), nullptr, 16));
+            if (x({"xprop", "-id", id, "_NET_WM_WINDOW_TYPE"}).out.find("_NET_WM_WINDOW_TYPE_DOCK") == std::string::npos)
+                ids.push_back(id);
+        }
+        return ids;
+    }
+    // Iconifies the main window the way the window manager does it for its
+    // minimise button, and waits until it has gone from the screen.
+    void minimise()
+    {
+        x({"xdotool", "windowminimize", zum().window()});
+        if (!waitMainVisible(false))
+            throw std::runtime_error("the window manager did not minimise the window");
+    }
+    // Visible, no longer minimised, and on top of every other window.
+    bool waitRestoredInFront()
+    {
+        return waitMainVisible(true) && waitUntil(5s, [&] {
+            const auto stack = stacking();
+            return !stack.empty() && stack.back() == zum().window();
+        }, 50ms);
+    }
+
     struct Shown {
         Desktop::WindowId id;
         QRect rect;
@@ -314,6 +344,83 @@ TEST_F(XEmbedTrayUnderWindowManager, HidesShowsAndOpensTheTrayMenu)
     ASSERT_TRUE(menu) << "the tray menu did not open";
     clickItem(*menu, 0);  // "Exit"
     EXPECT_EQ(zum().exitCode(10s), 0);
+}
+
+TEST_F(XEmbedTrayUnderWindowManager, ShowAndADoubleClickRestoreAMinimisedWindow)
+{
+    start();
+    const Shown icon = hideIntoTray();
+    clickIcon(icon, 1, 2);
+    ASSERT_TRUE(waitMainVisible(true)) << "a double click did not show the window";
+    minimise();
+    clickIcon(icon, 1, 2);
+    EXPECT_TRUE(waitRestoredInFront()) << "a double click left the window minimised";
+
+    minimise();
+    clickIcon(icon, 3);
+    auto menu = waitMenu();
+    ASSERT_TRUE(menu) << "the tray menu did not open over a minimised window";
+    clickItem(*menu, 1);  // "Show"
+    EXPECT_TRUE(waitRestoredInFront()) << "Show left the window minimised";
+}
+
+// A StatusNotifierItem host that shows the item's exported menu itself.
+class XfcePanelTest : public TrayFixture {
+protected:
+    XDisplay::Options displayOptions() const override { return {.windowManager = true}; }
+    void SetUp() override
+    {
+        TrayFixture::SetUp();
+        panel_ = std::make_unique<XfcePanel>(*display_);
+    }
+    void TearDown() override
+    {
+        TrayFixture::TearDown();
+        panel_.reset();
+    }
+    // "-", then the panel shows the icon.
+    QPoint hide()
+    {
+        press(layout::kTrayButton);
+        if (!waitMainVisible(false))
+            throw std::runtime_error("the window did not hide");
+        auto icon = panel_->waitForIcon(10s);
+        if (!icon)
+            throw std::runtime_error("the panel shows no icon");
+        return *icon;
+    }
+    // Right-click on the icon: the panel's menu opens, and no menu of the
+    // program beside it. Returns once the first item is chosen.
+    void openMenuAndSelect(const QPoint& icon, int item)
+    {
+        x({"xdotool", "mousemove", std::to_string(icon.x()), std::to_string(icon.y()), "click", "3"});
+        ASSERT_TRUE(panel_->waitForMenu(5s)) << "the panel showed no menu";
+        EXPECT_TRUE(others().empty()) << "the program opened a menu of its own as well";
+        for (int i = 0; i <= item; ++i)
+            desktop_->key("Down");
+        desktop_->key("Return");
+        ASSERT_TRUE(panel_->menuGone(5s)) << "the menu stayed after its item was chosen";
+    }
+    std::unique_ptr<XfcePanel> panel_;
+};
+
+TEST_F(XfcePanelTest, ExitInTheIconsMenuEndsTheProgram)
+{
+    start();
+    const QPoint icon = hide();
+    openMenuAndSelect(icon, 0);  // "Exit"
+    EXPECT_EQ(zum().exitCode(10s), 0);
+}
+
+TEST_F(XfcePanelTest, ShowInTheIconsMenuBringsBackAHiddenOrMinimisedWindow)
+{
+    start();
+    const QPoint icon = hide();
+    openMenuAndSelect(icon, 1);  // "Show"
+    ASSERT_TRUE(waitMainVisible(true)) << "Show did not show the window";
+    minimise();
+    openMenuAndSelect(icon, 1);
+    EXPECT_TRUE(waitRestoredInFront()) << "Show left the window minimised";
 }
 
 class NoTrayTest : public TrayFixture {};

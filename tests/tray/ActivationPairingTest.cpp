@@ -5,11 +5,10 @@
 #include <vector>
 
 #include "tray/ActivationPairing.h"
-#include "tray/NotifyMessages.h"
 
 namespace {
 
-using A = TActivationPairing::Activation;
+using A = TActivationPairing::Reported;
 
 struct Step {
     A activation;
@@ -27,30 +26,29 @@ void PrintTo(const PairingCase& c, std::ostream* out)
     *out << c.name;
 }
 
-std::string Name(std::uint32_t message)
+std::string Name(TTrayActivation activation)
 {
-    switch (message) {
-    case NotifyMessage::WM_LBUTTONUP:
+    switch (activation) {
+    case TTrayActivation::Click:
         return "Up";
-    case NotifyMessage::WM_LBUTTONDBLCLK:
+    case TTrayActivation::DoubleClick:
         return "Dbl";
-    case NotifyMessage::WM_RBUTTONUP:
+    case TTrayActivation::Context:
         return "RUp";
-    default:
-        return "Other";
     }
+    return "?";
 }
 
 class Pairing : public ::testing::TestWithParam<PairingCase> {};
 
-TEST_P(Pairing, ReportsMouseMessages)
+TEST_P(Pairing, ReportsActivations)
 {
     TActivationPairing pairing;
     std::string got;
     for (const Step& step : GetParam().steps) {
-        const auto messages = pairing.Report(step.activation, step.at, 400);
-        for (std::size_t i = 0; i < messages.count; ++i)
-            got += (got.empty() ? "" : " ") + Name(messages.message[i]);
+        const auto reported = pairing.Report(step.activation, step.at, 400);
+        for (std::size_t i = 0; i < reported.count; ++i)
+            got += (got.empty() ? "" : " ") + Name(reported.activation[i]);
     }
     EXPECT_EQ(got, GetParam().expected);
 }
@@ -72,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         PairingCase{"XEmbedDoubleClickThenClick", {{A::Trigger, 0}, {A::DoubleClick, 150}, {A::Trigger, 300}},
                     "Up Dbl Up"},
         PairingCase{"ContextBreaksAPair", {{A::Trigger, 0}, {A::Context, 50}, {A::Trigger, 100}}, "Up RUp Up"},
-        PairingCase{"Middle", {{A::Other, 0}}, "Other"}),
+        // A middle click is none of the icon's, and parts two triggers.
+        PairingCase{"MiddleBreaksAPair", {{A::Trigger, 0}, {A::Other, 50}, {A::Trigger, 100}}, "Up Up"}),
     [](const ::testing::TestParamInfo<PairingCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
