@@ -5,10 +5,12 @@
 
 #include <QRect>
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "ClockFace.h"
 #include "Layout.h"
 #include "Poll.h"
 #include "TrayHost.h"
@@ -211,8 +213,14 @@ TEST_F(XEmbedTrayTest, HidesIntoTheTrayAndADoubleClickBringsItBack)
     EXPECT_GE(icon.rect.left(), XDisplay::kWidth - 100);
     EXPECT_GE(icon.rect.top(), XDisplay::kHeight - 24);
     EXPECT_EQ(icon.rect.width(), icon.rect.height());
+    // Seconds pass while the window is away; shown again, it shows now.
+    const std::time_t hidden = std::time(nullptr);
+    waitUntil(3s, [&] { return std::time(nullptr) >= hidden + 2; });
     clickIcon(icon, 1, 2);
     ASSERT_TRUE(waitMainVisible(true)) << "a double click did not show the window";
+    ClockFace face(display_->environment(), "C", 1);
+    std::string why;
+    EXPECT_TRUE(face.showsTheTime(*desktop_, zum().window(), 5s, &why)) << why;
     // The icon stays in the tray once shown.
     EXPECT_TRUE(waitIcon(1s));
 }
