@@ -4,9 +4,9 @@
 
 #include <clocale>
 
-// The window tests need a QApplication; the offscreen platform needs no
-// display. The process locale starts as "C" so that time texts are
-// predictable unless a test switches it.
+// Tests of widgets, pictures and windows need an application object; the
+// offscreen platform needs no display. The process locale starts as "C" so
+// that time texts are predictable unless a test switches it.
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
