@@ -13,6 +13,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "GstPlaybackFixture.h"
 #include "SoundFiles.h"
@@ -123,6 +124,33 @@ TEST_F(GstPlayback, OpenWhilePlayingRestartsFromTheStart) {
     const auto rec = ReadWav(out);
     ASSERT_TRUE(rec.has_value());
     EXPECT_NEAR(rec->Seconds(), 0.8, 0.05);
+}
+
+// A report's receiver may close the device or open another file from
+// within the delivery: what is left of the old pipeline's reports is
+// dropped, and the delivery touches neither pipeline again.
+TEST_F(GstPlayback, AReceiverMayCloseOrReopenTheDevice) {
+    const std::string tone = WavTone("tone.wav", 0.1);
+    for (const bool reopen : {false, true}) {
+        SCOPED_TRACE(reopen ? "reopen" : "close");
+        GstMediaDevice device;
+        std::vector<int> reports;
+        device.SetNotify([&](int reason) {
+            reports.push_back(reason);
+            uint16_t id = 0;
+            if (reopen)
+                EXPECT_EQ(device.OpenFile(tone, &id), 0u);
+            else
+                device.Close();
+        });
+        uint16_t id = 0;
+        ASSERT_EQ(device.OpenFile(tone, &id), 0u);
+        ASSERT_EQ(device.Play(), 0u);
+        EXPECT_TRUE(RunUntil([&] { device.DeliverReports(); return !reports.empty(); }, 5000));
+        device.DeliverReports();
+        EXPECT_EQ(reports, std::vector<int>{int(TMPNotifyValues::nvSuccessful)});
+        EXPECT_EQ(device.ReportDescriptor() >= 0, reopen) << "open only when the receiver opened it";
+    }
 }
 
 TEST_F(GstPlayback, StopPausesAndPlayGoesOn) {
