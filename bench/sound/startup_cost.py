@@ -13,10 +13,16 @@ For each build and round it prints:
   - the time from the start of the process until its window is mapped and
     viewable (polled every few milliseconds, so a reading may be late by
     about one poll);
+  - the dynamic loader's own start-up time, in processor cycles, as it
+    counts it (LD_DEBUG=statistics): the part of the start that the
+    libraries a build links cost, free of the display's and the
+    scheduler's noise;
   - VmRSS, the resident memory once settled, and VmHWM, its peak so far;
   - how many shared objects it maps, and whether GStreamer is among them;
 then the median of each figure over the rounds, and for every build after
-the first its median difference to the first, taken round by round.
+the first its difference to the first, taken round by round: the median,
+and the middle half of the rounds' differences, which shows how much of it
+is noise.
 
 Nothing is asserted: these are figures to compare builds by, not a test.
 
@@ -39,12 +45,12 @@ POLL_S = 0.003
 WINDOW_TIMEOUT_S = 60
 
 
-def parse_builds(specs):
+def parse_builds(arguments):
     builds = []
-    for spec in specs:
-        label, sep, path = spec.partition("=")
+    for argument in arguments:
+        label, sep, path = argument.partition("=")
         if not sep or not label or not path:
-            sys.exit(f"not LABEL=BINARY: {spec}")
+            sys.exit(f"not LABEL=BINARY: {argument}")
         path = os.path.realpath(path)
         if not os.access(path, os.X_OK):
             sys.exit(f"not an executable: {path}")
@@ -108,7 +114,8 @@ class Session:
         state = os.path.join(self.work, "state-" + label)
         shutil.rmtree(state, ignore_errors=True)
         os.makedirs(state)
-        env = dict(self.env, ZUM_SYSTEM_DIR=state)
+        env = dict(self.env, ZUM_SYSTEM_DIR=state, LD_DEBUG="statistics",
+                   LD_DEBUG_OUTPUT=os.path.join(self.work, "loader-" + label))
         start = time.monotonic()
         process = self._spawn([binary], env=env)
         deadline = start + WINDOW_TIMEOUT_S
@@ -121,6 +128,15 @@ class Session:
                 break
             time.sleep(POLL_S)
         sys.exit(f"{label} showed no window; see {self.log.name}")
+
+    def loader_cycles(self, label, pid):
+        """The loader's start-up cycles that process pid of label wrote down."""
+        path = os.path.join(self.work, f"loader-{label}.{pid}")
+        with open(path) as statistics_file:
+            for line in statistics_file:
+                if "total startup time in dynamic loader:" in line:
+                    return int(line.split(":")[-1].split()[0])
+        raise RuntimeError("no loader statistics in " + path)
 
     def stop(self, process):
         try:
@@ -167,7 +183,8 @@ def main():
 
     work = tempfile.mkdtemp(prefix="zum-startup-")
     session = Session(work)
-    figures = {label: {"window ms": [], "VmRSS KiB": [], "VmHWM KiB": []} for label, _ in builds}
+    figures = {label: {"window ms": [], "loader Mcycles": [], "VmRSS KiB": [], "VmHWM KiB": []}
+               for label, _ in builds}
     try:
         print(f"{args.rounds} rounds on {session.env['DISPLAY']}, {os.cpu_count()} CPUs")
         for r in range(args.rounds):
@@ -184,11 +201,14 @@ def main():
                 process, window_ms = running[label]
                 rss, hwm = status_kib(process.pid, "VmRSS"), status_kib(process.pid, "VmHWM")
                 objects, gst = mapped_objects(process.pid)
+                loader = session.loader_cycles(label, process.pid) / 1e6
                 f = figures[label]
                 f["window ms"].append(window_ms)
+                f["loader Mcycles"].append(loader)
                 f["VmRSS KiB"].append(rss)
                 f["VmHWM KiB"].append(hwm)
-                print(f"  {label:>12}: window {window_ms:7.1f} ms   VmRSS {rss:7d} KiB   VmHWM {hwm:7d} KiB   "
+                print(f"  {label:>12}: window {window_ms:7.1f} ms   loader {loader:5.2f} Mcycles   "
+                      f"VmRSS {rss:7d} KiB   VmHWM {hwm:7d} KiB   "
                       f"{objects} shared objects{', GStreamer mapped' if gst else ''}")
             for process, _ in running.values():
                 session.stop(process)
@@ -199,14 +219,14 @@ def main():
     first = builds[0][0]
     print(f"\nmedians over {args.rounds} rounds")
     for label, _ in builds:
-        f = figures[label]
-        print(f"  {label:>12}: window {statistics.median(f['window ms']):7.1f} ms   "
-              f"VmRSS {statistics.median(f['VmRSS KiB']):9.1f} KiB   VmHWM {statistics.median(f['VmHWM KiB']):9.1f} KiB")
+        print(f"  {label:>12}: " + "   ".join(f"{key} {statistics.median(values):.2f}"
+                                             for key, values in figures[label].items()))
     for label, _ in builds[1:]:
-        diffs = {key: statistics.median(b - a for a, b in zip(figures[first][key], figures[label][key]))
-                 for key in figures[first]}
-        print(f"  {label} - {first}, median of the rounds' differences: window {diffs['window ms']:+.1f} ms   "
-              f"VmRSS {diffs['VmRSS KiB']:+.1f} KiB   VmHWM {diffs['VmHWM KiB']:+.1f} KiB")
+        print(f"  {label} - {first}, round by round: median (middle half)")
+        for key in figures[first]:
+            diffs = [b - a for a, b in zip(figures[first][key], figures[label][key])]
+            quartiles = statistics.quantiles(diffs, n=4) if len(diffs) > 1 else [diffs[0]] * 3
+            print(f"    {key:>15}: {statistics.median(diffs):+10.2f}   ({quartiles[0]:+.2f} .. {quartiles[2]:+.2f})")
 
 
 if __name__ == "__main__":
