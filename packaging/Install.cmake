@@ -1,7 +1,6 @@
 # What `cmake --install` puts in place, under the GNU directory layout of the
 # install prefix:
 #   bin/zum                                       the program
-#   <libdir>/zum/zum-gstreamer.so                 its playback module
 #   share/applications/<id>.desktop               its application menu entry
 #   share/icons/hicolor/<size>/apps/zum.png|svg   its icon
 #   share/metainfo/<id>.metainfo.xml              its software centre entry
@@ -28,9 +27,6 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/zum.metainfo.xml.in ${ZUM_PACKAGING_OUT
 configure_file(${CMAKE_CURRENT_LIST_DIR}/zum-tmpfiles.conf.in ${ZUM_PACKAGING_OUT}/zum.conf @ONLY)
 
 install(TARGETS zum RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# Not a library others link to: a shared object that is not executable.
-install(TARGETS zum-gstreamer LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/zum
-        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(FILES ${ZUM_PACKAGING_OUT}/${ZUM_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${ZUM_PACKAGING_OUT}/${ZUM_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/icon/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)

@@ -2,25 +2,27 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "sound/MediaDevice.h"
 
-// The playback service on GStreamer. One pipeline per open file:
-//   fdsrc ! decodebin ! audioconvert ! audioresample ! <sink>
+class GstPlaybackPipeline;
+class SoundFile;
+
+// The playback service on GStreamer: one GstPlaybackPipeline per open file.
 // The file is opened once, by the caller's thread, and the pipeline reads
 // that descriptor (see SoundFile): only a regular file is played, and the
 // file played is the one checked. The file name's extension picks the sound
 // format the file must have (see SoundFormatForFile); a file whose content
-// is of another type is refused. MIDI files are synthesised as GstMidiSynth
-// sets the synthesiser up.
-// The sink is autoaudiosink, or the bin described by ZUM_AUDIO_SINK.
+// is of another type is refused.
 // Completion reports wait on the pipeline's bus, whose descriptor the
 // user-interface thread's event loop watches (ReportDescriptor): they reach
 // the caller whatever main loop that thread runs, GLib's or another.
 // GStreamer is initialised at the first Prepare or OpenFile, not when a
-// device is made: a program that plays nothing does not carry it.
+// device is made: a program that plays nothing does not start it.
 class GstMediaDevice : public MediaDevice {
 public:
     // How long OpenFile waits for the file to be ready to play, by default.
@@ -66,8 +68,24 @@ public:
     // closed, unless one leaked.
     static int LivePipelines();
 
-    struct Impl;
-
 private:
-    std::unique_ptr<Impl> impl_;
+    uint32_t Fail(uint32_t code, std::string text);
+    // Opens the named file for the pipeline, or fails with the reason.
+    uint32_t OpenSoundFile(const std::string& path, std::unique_ptr<SoundFile>* file);
+    void Report(int reason);
+
+    const int openTimeoutMs_;
+    // The open file's pipeline; null while closed.
+    std::unique_ptr<GstPlaybackPipeline> pipeline_;
+    // Counts opens, so that a report's receiver that closes the device or
+    // opens another file ends the delivery of the old pipeline's reports.
+    uint64_t opens_ = 0;
+    uint16_t nextId_ = 1;
+    bool atEnd_ = false;        // end of stream reached since the last seek
+    bool playPending_ = false;  // a Play still owes its completion report
+    std::function<void(int)> notify_;
+    std::map<uint32_t, std::string> texts_;  // latest text for each code
+    // Runs GstLibrary::LoadPlaybackPlugins beside the caller after the
+    // process's first Prepare; joined on destruction.
+    std::thread pluginLoader_;
 };

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "sound/DeferredMediaDevice.h"
+#include "sound/GstMediaDevice.h"
 #include "sound/MediaDevice.h"
 
 namespace {
@@ -16,7 +16,7 @@ const char kUnknownErrorCode[] = "Unknown error code";
 }  // namespace
 
 TMediaPlayer::TMediaPlayer(std::unique_ptr<MediaDevice> device)
-    : FDevice(device ? std::move(device) : std::make_unique<DeferredMediaDevice>()) {
+    : FDevice(device ? std::move(device) : std::make_unique<GstMediaDevice>()) {
     // The device never outlives the player, so the raw capture is safe.
     FDevice->SetNotify([this](int reason) { FLastNotify = reason; });
 }

@@ -11,7 +11,6 @@ fail() {
 # Every file an install puts under its prefix, relative to the prefix.
 expected_files() {
     echo "bin/zum"
-    echo "${ZUM_LIBDIR:?the library directory of the install}/zum/zum-gstreamer.so"
     echo "lib/tmpfiles.d/zum.conf"
     echo "share/applications/$ZUM_APP_ID.desktop"
     echo "share/metainfo/$ZUM_APP_ID.metainfo.xml"
@@ -19,12 +18,6 @@ expected_files() {
         echo "share/icons/hicolor/${size}x${size}/apps/zum.png"
     done
     echo "share/icons/hicolor/scalable/apps/zum.svg"
-}
-
-# configured_libdir TREE: the library directory, relative to the prefix, that
-# the build tree TREE was configured with.
-configured_libdir() {
-    sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$1/CMakeCache.txt"
 }
 
 # same_lists WHAT WANT HAVE: fails showing the difference unless the two

@@ -3,7 +3,6 @@
 # packages ZUM needs, and creates the state directory when installed.
 . "$(dirname "$0")/common.sh"
 
-ZUM_LIBDIR="$(configured_libdir "$ZUM_BUILD_DIR/package")"
 debs=("$ZUM_BUILD_DIR"/package/zum_*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one zum_*.deb in $ZUM_BUILD_DIR/package, found: ${debs[*]}"
 deb="${debs[0]}"

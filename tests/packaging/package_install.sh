@@ -10,7 +10,6 @@ if [ "${CI:-}" != true ] || [ "$(id -u)" -ne 0 ]; then
     echo "skipped: installs a package into the machine; runs only as root with CI=true"
     exit 77
 fi
-ZUM_LIBDIR="$(configured_libdir "$ZUM_BUILD_DIR/package")"
 debs=("$ZUM_BUILD_DIR"/package/zum_*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one zum_*.deb in $ZUM_BUILD_DIR/package"
 deb="${debs[0]}"
@@ -84,9 +83,9 @@ clock_shown() {
 wait_for "the armed indicator of the alarm in $state_dir" 20 armed
 wait_for "the time in the clock" 20 clock_shown
 # An armed alarm gets the sound service ready: the installed program finds
-# its playback module where the package put it.
-module_loaded() { grep -q " /usr/$ZUM_LIBDIR/zum/zum-gstreamer.so\$" "/proc/$zum/maps"; }
-wait_for "the installed program to load /usr/$ZUM_LIBDIR/zum/zum-gstreamer.so" 20 module_loaded
+# the GStreamer plug-ins the package depends on.
+plugins_loaded() { grep -q "/gstreamer-1.0/libgstcoreelements.so\$" "/proc/$zum/maps"; }
+wait_for "the installed program to load GStreamer's core elements" 20 plugins_loaded
 shot="$ZUM_BUILD_DIR/package/installed-zum.png"
 import -window root -crop "399x201+$x+$y" "$shot"
 echo "screenshot of the installed program: $shot"

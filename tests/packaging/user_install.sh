@@ -7,7 +7,6 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 prefix="$tmp/prefix"
 as_user=()
-ZUM_LIBDIR="$(configured_libdir "$ZUM_BUILD_DIR")"
 manifest="$ZUM_BUILD_DIR/install_manifest.txt"
 if [ "$(id -u)" -eq 0 ]; then
     if ! runuser -u nobody -- test -r "$ZUM_BUILD_DIR/cmake_install.cmake" -a -r "$ZUM_SOURCE_DIR/resources/icon/zum.ico"; then

@@ -13,10 +13,10 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "GstPlaybackFixture.h"
 #include "SoundFiles.h"
-#include "sound/DeferredMediaDevice.h"
 #include "sound/GstMediaDevice.h"
 #include "sound/MediaPlayer.h"
 
@@ -124,6 +124,33 @@ TEST_F(GstPlayback, OpenWhilePlayingRestartsFromTheStart) {
     const auto rec = ReadWav(out);
     ASSERT_TRUE(rec.has_value());
     EXPECT_NEAR(rec->Seconds(), 0.8, 0.05);
+}
+
+// A report's receiver may close the device or open another file from
+// within the delivery: what is left of the old pipeline's reports is
+// dropped, and the delivery touches neither pipeline again.
+TEST_F(GstPlayback, AReceiverMayCloseOrReopenTheDevice) {
+    const std::string tone = WavTone("tone.wav", 0.1);
+    for (const bool reopen : {false, true}) {
+        SCOPED_TRACE(reopen ? "reopen" : "close");
+        GstMediaDevice device;
+        std::vector<int> reports;
+        device.SetNotify([&](int reason) {
+            reports.push_back(reason);
+            uint16_t id = 0;
+            if (reopen)
+                EXPECT_EQ(device.OpenFile(tone, &id), 0u);
+            else
+                device.Close();
+        });
+        uint16_t id = 0;
+        ASSERT_EQ(device.OpenFile(tone, &id), 0u);
+        ASSERT_EQ(device.Play(), 0u);
+        EXPECT_TRUE(RunUntil([&] { device.DeliverReports(); return !reports.empty(); }, 5000));
+        device.DeliverReports();
+        EXPECT_EQ(reports, std::vector<int>{int(TMPNotifyValues::nvSuccessful)});
+        EXPECT_EQ(device.ReportDescriptor() >= 0, reopen) << "open only when the receiver opened it";
+    }
 }
 
 TEST_F(GstPlayback, StopPausesAndPlayGoesOn) {
@@ -308,16 +335,12 @@ TEST_F(GstPlayback, UnusableOutputIsRefusedWithItsReason) {
     EXPECT_FALSE(p.IsOpen());
 }
 
-// The program's own path to the service: the module, loaded at the first
-// use, plays a real file and reports its end, and reports a failure to open
-// a file as the service does.
-TEST_F(GstPlayback, TheLoadedModulePlays) {
-    auto owned = std::make_unique<DeferredMediaDevice>(ZUM_SOUND_TEST_MODULE);
-    DeferredMediaDevice* device = owned.get();
-    TMediaPlayer p(std::move(owned));
-    EXPECT_FALSE(device->Loaded()) << "nothing is loaded before the first use";
+// The program's own path to the service: a player made without a device
+// gets the GStreamer one, which plays a real file and reports its end, and
+// reports a failure to open a file as the service does.
+TEST_F(GstPlayback, TheDefaultServicePlays) {
+    TMediaPlayer p;
     p.Prepare();
-    EXPECT_TRUE(device->Loaded());
     fs::remove(out);
     EXPECT_GT(PlayToEnd(p, WavTone("tone.wav", 0.3)), 0.27);
     p.Close();
@@ -329,41 +352,6 @@ TEST_F(GstPlayback, TheLoadedModulePlays) {
     p.SetFileName(dir + "/nothere.wav");
     const std::string text = Raised([&] { p.Open(); });
     EXPECT_NE(text.find("not found"), std::string::npos) << text;
-}
-
-// A module that is missing, is not a library, or is a library without the
-// entry point leaves the player refusing every file with the reason; it
-// never crashes and never plays.
-TEST_F(GstPlayback, AModuleThatCannotLoadIsReported) {
-    const std::string notALibrary = dir + "/text.so";
-    WriteBytes(notALibrary, std::vector<uint8_t>(64, 'x'));
-    const struct {
-        const char* name;
-        std::string path;
-        const char* reason;  // part of the expected text
-    } cases[] = {
-        {"missing", dir + "/nothere.so", "nothere.so"},
-        {"not a library", notALibrary, "text.so"},
-        {"no entry point", "libm.so.6", "has no zum_make_gstreamer_media_device"},
-        {"no name", "", "no module is named"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto owned = std::make_unique<DeferredMediaDevice>(c.path);
-        DeferredMediaDevice* device = owned.get();
-        TMediaPlayer p(std::move(owned));
-        p.Prepare();
-        EXPECT_FALSE(device->Loaded());
-        p.SetFileName(WavTone("a.wav", 0.1));
-        const std::string text = Raised([&] { p.Open(); });
-        EXPECT_EQ(text.rfind("The sound service could not be loaded: ", 0), 0u) << text;
-        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
-        EXPECT_FALSE(p.IsOpen());
-        EXPECT_EQ(Raised([&] { p.Play(); }), "No MCI device open");
-        EXPECT_EQ(device->Play(), DeferredMediaDevice::kNotLoaded);
-        EXPECT_EQ(device->Position(), -1);
-        EXPECT_EQ(device->Close(), 0u) << "nothing is open to close";
-    }
 }
 
 }  // namespace
