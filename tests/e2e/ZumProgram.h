@@ -23,6 +23,10 @@ public:
         // The program is expected to start hidden in the tray: the start
         // waits for its tray icon's window instead of the main window.
         bool startsHidden = false;
+        // The user the program runs as (through runuser); empty: the user
+        // running the tests. Another user's program is found by its
+        // window's name, since runuser stays its parent.
+        std::string user{};
     };
     // Starts the program and waits until its main window is visible; throws
     // (with the program's output) if it never shows.
@@ -49,4 +53,5 @@ private:
     std::filesystem::path logPath_;
     std::unique_ptr<ChildProcess> process_;
     Desktop::WindowId window_;
+    bool otherUser_ = false;
 };
