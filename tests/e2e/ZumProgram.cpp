@@ -59,7 +59,8 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
         std::ofstream log(logPath_, std::ios::app);
         log << "---- start (" << options.locale << ")\n";
     }
-    std::vector<std::string> argv{binary()};
+    const std::string executable = options.executable.empty() ? binary() : options.executable;
+    std::vector<std::string> argv{executable};
     if (!options.user.empty()) {
         // The user must reach what the program is given: its own HOME
         // and the suppression file live in the display's directory.
@@ -70,7 +71,7 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
         // The state directory is shared by every user, as the real one is.
         std::filesystem::permissions(systemDir, std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
         env["HOME"] = home.string();
-        argv = {"runuser", "-u", options.user, "--", "env", "HOME=" + home.string(), binary()};
+        argv = {"runuser", "-u", options.user, "--", "env", "HOME=" + home.string(), executable};
         otherUser_ = true;
     }
     process_ = std::make_unique<ChildProcess>(argv, env, logPath_.string());

@@ -27,6 +27,8 @@ public:
         // running the tests. Another user's program is found by its
         // window's name, since runuser stays its parent.
         std::string user{};
+        // The executable to run; empty: binary().
+        std::string executable{};
     };
     // Starts the program and waits until its main window is visible; throws
     // (with the program's output) if it never shows.

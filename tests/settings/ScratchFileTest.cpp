@@ -96,15 +96,4 @@ TEST_F(ScratchFileTest, SavesInProgressAreNeverRemoved)
     EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"KPT.dat", "Zum.dat"}));
 }
 
-// Another user's start leaves this user's scratch files alone.
-TEST_F(ScratchFileTest, AnotherUsersStartLeavesThemAlone)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs root to act as another user";
-    const std::string mine = ".KPT.dat." + kHex + ".tmp";
-    WriteBytes(dir_.File(mine), "mine");
-    EXPECT_EQ(RunAsUser(kOtherUid, [] { return SystemDirectory::RemoveStaleScratchFiles(); }), 0);
-    EXPECT_EQ(dir_.Names(), std::vector<std::string>{mine});
-}
-
 } // namespace
