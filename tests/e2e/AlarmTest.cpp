@@ -5,6 +5,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -90,6 +91,12 @@ protected:
         ASSERT_TRUE(started) << "no sound within the alarm second";
         EXPECT_TRUE(sink.grows()) << "the sound did not go on";
     }
+    // A second user of the machine for this test. It goes only after the
+    // fixture has stopped the program, which may run as that user.
+    const SecondUser& secondUser() { return secondUser_.emplace(); }
+
+private:
+    std::optional<SecondUser> secondUser_;
 };
 
 // Set a time a few seconds ahead, choose a sound, arm: it rings at that
@@ -317,7 +324,7 @@ TEST_F(Alarm, AnotherUsersAlarmFileIsLeftAlone)
 {
     if (!SecondUser::available())
         GTEST_SKIP() << "needs root to make a second user";
-    SecondUser other;
+    const SecondUser& other = secondUser();
     WavSink sink(scratch() / "out.wav");
     const auto tone = makeTone(2);
     const std::time_t alarm = std::time(nullptr) + 6;
@@ -354,7 +361,7 @@ TEST_F(Alarm, DisarmThatCannotRemoveTheFileIsReported)
 {
     if (!SecondUser::available())
         GTEST_SKIP() << "needs root to make a second user";
-    SecondUser other;
+    const SecondUser& other = secondUser();
     const std::string sound = (scratch() / "ring.wav").string();
     writeAlarmFile("07:30:00", sound);  // root's
 

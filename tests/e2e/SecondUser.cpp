@@ -1,5 +1,6 @@
 #include "SecondUser.h"
 
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <stdexcept>
 #include <unistd.h>
@@ -28,5 +29,9 @@ SecondUser::SecondUser() : name_("zum-e2e-" + std::to_string(::getpid()))
 
 SecondUser::~SecondUser()
 {
-    runCommand({"userdel", name_}, {}, std::chrono::seconds(30));
+    // Fails while a process of the user still runs: the user's programs
+    // must be stopped first.
+    const CommandResult removed = runCommand({"userdel", name_}, {}, std::chrono::seconds(30));
+    if (removed.exitCode != 0)
+        ADD_FAILURE() << "could not remove the user " << name_ << ": " << removed.err;
 }

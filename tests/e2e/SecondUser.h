@@ -6,7 +6,8 @@
 // A throwaway user of this machine, another user beside the one running the
 // tests: made with useradd (no home, no login shell) and removed again with
 // userdel when the object goes. Only root can make one; available() says
-// whether this process can.
+// whether this process can. The user must have no process left when the
+// object goes.
 class SecondUser {
 public:
     static bool available();
