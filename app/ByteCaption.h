@@ -11,9 +11,8 @@ class QLabel;
 // bytes are what the program stores, compares and hands on, exactly as they
 // came; the label shows them as well as it can (see Display).
 //
-// The bytes stay the caption's as long as the label shows what they were
-// shown as. A caption set on the label by other means (a dialog, a test)
-// takes over, and its bytes are then its UTF-8 form.
+// Captions are set through SetBytes. Should the label's text be set by
+// other means, that text takes over, and its bytes are its UTF-8 form.
 class ByteCaption {
 public:
     explicit ByteCaption(QLabel* label = nullptr) : label_(label) {}

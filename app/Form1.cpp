@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -418,7 +419,7 @@ void TForm1::SetTime1Click()
     // A fresh dialog for every opening, destroyed when it closes.
     auto dialog = std::make_unique<TForm2>(this, TimeTextOfNow());
     if (dialog->exec() == QDialog::Accepted) {
-        Label2->setText(dialog->Text());
+        FAlarmText.SetBytes(dialog->Text().toUtf8().toStdString());
         Label2->adjustSize();
     }
 }
@@ -435,7 +436,7 @@ void TForm1::SelectSound1Click()
         chosen = OpenDialog1.FileName();
     }
     if (confirmed)
-        Label3->setText(chosen);
+        FSoundPath.SetBytes(QFile::encodeName(chosen).toStdString());
 }
 
 void TForm1::About1Click()

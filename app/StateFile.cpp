@@ -241,9 +241,9 @@ int ReplaceIn(int dirFd, const std::string& name, std::string_view contents)
     }
     // The new name reaches the disk only with the directory. File systems
     // that cannot sync a directory say EINVAL; the rename still stands.
-    if (error == 0 && ::fsync(dirFd) != 0 && errno != EINVAL)
-        error = errno;
-    return error;
+    if (::fsync(dirFd) != 0 && errno != EINVAL)
+        return errno;
+    return 0;
 }
 
 int Remove(const std::string& path)
