@@ -46,7 +46,8 @@ void AlarmFile::Delete()
 
 void AlarmFile::DeleteAt(const std::string& path)
 {
-    StateFile::Remove(path);
+    if (StateFile::Remove(path) != 0)
+        throw EFDeleteError(path);
 }
 
 bool AlarmFile::Exists()
@@ -56,7 +57,7 @@ bool AlarmFile::Exists()
 
 bool AlarmFile::ExistsAt(const std::string& path)
 {
-    return StateFile::IsSoleRegularFile(path);
+    return StateFile::IsSoleRegularFile(path, /*ownOrRootOnly=*/true);
 }
 
 std::vector<std::string> AlarmFile::Load()
@@ -66,7 +67,7 @@ std::vector<std::string> AlarmFile::Load()
 
 std::vector<std::string> AlarmFile::LoadFrom(const std::string& path, std::uint64_t* bytesRead)
 {
-    const int fd = StateFile::OpenForReading(path);
+    const int fd = StateFile::OpenForReading(path, /*ownOrRootOnly=*/true);
     if (fd < 0)
         throw EFOpenError(path);
 

@@ -11,14 +11,16 @@
 // bytes exactly as the captions hold them.
 //
 // What counts as the alarm file is a regular file with a single hard link
-// at that name. A symbolic link, a hard link to some other file, a FIFO or a
-// directory planted there (the directory is shared by every user) is not an
-// alarm file: Exists() is false and Load() refuses it, so nothing of another
-// file is ever shown. Save() never writes into an existing entry: it puts a
+// at that name, owned by this user or by root. A symbolic link, a hard link
+// to some other file, a FIFO or a directory planted there (the directory is
+// shared by every user) is not an alarm file, and neither is another user's
+// file, whose sound this user's program must never decode: Exists() is false
+// and Load() refuses it, so nothing of another file is ever shown or played. Save() never writes into an existing entry: it puts a
 // new file in place of the name, and only where the name is free or holds a
 // regular file of the same user (a hard link of our own is replaced as a
 // name; its other names keep their bytes); anything else fails the save.
-// Delete() removes only the name, never what it points to.
+// Delete() removes only the name, never what it points to, and says when it
+// cannot: a file left there arms the alarm again at the next start.
 //
 // The functions without a path work on SystemDirectory::AlarmFilePath(),
 // computed afresh at each call.
@@ -44,7 +46,8 @@ public:
     static void SaveTo(const std::string& path, const std::string& alarmText,
                        const std::string& soundPath);
 
-    // Removes the file if it is there; a failure is not reported.
+    // Removes the file if it is there; throws EFDeleteError with the file's
+    // path when a file is there and cannot be removed.
     static void Delete();
     static void DeleteAt(const std::string& path);
 

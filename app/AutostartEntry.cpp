@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include "app/StateFile.h"
 #include "common/Utf8.h"
@@ -18,6 +21,59 @@ std::string ParentOf(const std::string& path)
         return ".";
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
+
+std::string NameIn(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The folder that holds the entry, opened without following a link at its
+// own name: a folder someone replaced by a link would have the entry
+// written, or deleted, wherever the link points.
+int OpenFolder(const std::string& entryPath)
+{
+    return ::open(ParentOf(entryPath).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Whether an access list gives rights beyond the mode bits. Conservative:
+// any list at all counts, whatever it grants.
+bool HasAccessList(const std::string& path)
+{
+    return ::lgetxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) > 0;
+}
+
+}  // namespace
+
+bool AutostartEntry::OnlyRootCanChange(const std::string& executable)
+{
+    // Only a plain absolute path is walked; "." and ".." would make the
+    // names checked differ from the file the entry names.
+    if (executable.size() < 2 || executable.front() != '/' || executable.back() == '/' ||
+        executable.find("//") != std::string::npos || executable.find("/./") != std::string::npos ||
+        executable.find("/../") != std::string::npos || executable.ends_with("/.") || executable.ends_with("/.."))
+        return false;
+    struct stat st {};
+    if (::lstat(executable.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != 0 ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 || HasAccessList(executable))
+        return false;
+    // Every directory above it, up to the root. Each is root's and writable
+    // by root alone, with one allowance: in a sticky directory (like /tmp)
+    // others may add names but cannot remove or rename root's, and the name
+    // below was just found to be root's.
+    std::string directory = executable;
+    do {
+        directory = ParentOf(directory);
+        if (::lstat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 ||
+            HasAccessList(directory))
+            return false;
+        if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0)
+            return false;
+    } while (directory != "/");
+    return true;
+}
+
+namespace {
 
 }  // namespace
 
@@ -104,6 +160,10 @@ std::optional<std::string> AutostartEntry::Contents(std::string_view executable)
 
 int AutostartEntry::Write(const std::string& executable)
 {
+    // Every user's logon would run this file: it must be one that no user
+    // but root can replace.
+    if (!OnlyRootCanChange(executable))
+        return EPERM;
     return WriteAt(Path(), executable);
 }
 
@@ -115,7 +175,12 @@ int AutostartEntry::WriteAt(const std::string& path, const std::string& executab
     // The folder may be missing on a fresh system; its parent is not made.
     if (::mkdir(ParentOf(path).c_str(), 0755) != 0 && errno != EEXIST)
         return errno;
-    return StateFile::Replace(path, *contents);
+    const int folder = OpenFolder(path);
+    if (folder < 0)
+        return errno;
+    const int error = StateFile::ReplaceIn(folder, NameIn(path), *contents);
+    ::close(folder);
+    return error;
 }
 
 void AutostartEntry::Delete()
@@ -125,5 +190,12 @@ void AutostartEntry::Delete()
 
 void AutostartEntry::DeleteAt(const std::string& path)
 {
-    StateFile::Remove(path);
+    const int folder = OpenFolder(path);
+    if (folder < 0)
+        return;
+    struct stat st {};
+    const std::string name = NameIn(path);
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
+        ::unlinkat(folder, name.c_str(), 0);
+    ::close(folder);
 }

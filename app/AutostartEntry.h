@@ -7,8 +7,9 @@
 // The machine-wide start-at-logon entry: the desktop entry ZUM.desktop in
 // the "autostart" folder of the first directory of $XDG_CONFIG_DIRS
 // (/etc/xdg when unset), whose Exec key starts the program by its full path.
-// The entry is written as a whole or not at all and never through a link
-// planted at its name (see StateFile); deleting removes only the name.
+// The entry is written as a whole or not at all, never through a link
+// planted at its name (see StateFile) and never through an autostart folder
+// that is a link; deleting removes only the name, in the folder itself.
 class AutostartEntry {
 public:
     // The first absolute directory of $XDG_CONFIG_DIRS, else /etc/xdg, with
@@ -27,9 +28,21 @@ public:
     // The whole entry for `executable`; nothing when ExecValue gives nothing.
     static std::optional<std::string> Contents(std::string_view executable);
 
-    // Writes the entry, making the autostart folder when it is missing.
+    // Whether no user but root can change the file `executable` names or
+    // put another in its place: an absolute path without "." or "..",
+    // whose file is a regular file and every directory above it a real
+    // directory (no links), all owned by root and writable by root alone,
+    // with no access lists. A directory that others may write is accepted
+    // only with the sticky bit (as /tmp), since then they cannot remove or
+    // rename root's names in it.
+    static bool OnlyRootCanChange(const std::string& executable);
+
+    // Writes the entry for the running program, making the autostart folder
+    // when it is missing; only for an executable OnlyRootCanChange, since
+    // every user's logon would run it (EPERM otherwise, nothing written).
     // Returns 0 or an errno value; the caller may ignore it.
     static int Write(const std::string& executable);
+    // Writes the entry at `path` for `executable` as given, unchecked.
     static int WriteAt(const std::string& path, const std::string& executable);
 
     // Removes the entry if it is there; a failure is not reported.

@@ -19,6 +19,19 @@ private:
     std::string path_;
 };
 
+// A settings file could not be removed (for example another user's file in
+// the shared directory, or a directory this user may not change). The path is
+// the file's own name in the state directory.
+class EFDeleteError : public Exception {
+public:
+    explicit EFDeleteError(const std::string& path)
+        : Exception("Cannot delete file " + path), path_(path) {}
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 // A settings file exists by name but could not be opened for reading (it is
 // not a regular file, it is a link, or the system refused the open).
 class EFOpenError : public Exception {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -23,6 +24,7 @@
 #include "app/Form2.h"
 #include "app/OpenDialog.h"
 #include "app/SpeedButton.h"
+#include "app/SystemDirectory.h"
 #include "app/TimeText.h"
 #include "skin/ByteStream.h"
 #include "skin/ImageForm.h"
@@ -32,16 +34,6 @@
 #include "tray/TaskIcon.h"
 
 namespace {
-
-QString FromBytes(const std::string& bytes)
-{
-    return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string ToBytes(const QString& text)
-{
-    return text.toLocal8Bit().toStdString();
-}
 
 QFont MakeFont(const char* family, int pixels, bool bold)
 {
@@ -140,6 +132,7 @@ void TForm1::CreateControls()
     Label1->setFont(MakeFont("Comic Sans MS", 48, true));
     SetTextColour(Label1, QColor(0x00, 0xFF, 0xFF));
     Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);
+    FAlarmText = ByteCaption(Label2);
 
     const QFont bold11 = MakeFont("MS Sans Serif", 11, true);
     SpeedButton1 = MakeButton(this, 344, 168, 45, 23, "MENU", bold11);
@@ -158,6 +151,7 @@ void TForm1::CreateControls()
 
     Label3 = MakeLabel(this, 16, 152, MakeFont("Comic Sans MS", 9, false), Qt::white);
     Label3->resize(369, 13);
+    FSoundPath = ByteCaption(Label3);
 
     SpeedButton6 = MakeButton(this, 151, 168, 33, 17, "Play", bold11);
     SpeedButton7 = MakeButton(this, 192, 168, 33, 17, "Stop", bold11);
@@ -242,6 +236,9 @@ void TForm1::FormCreate()
 
 void TForm1::RestoreAlarm()
 {
+    // Scratch files that this user's saves left when they were killed.
+    SystemDirectory::RemoveStaleScratchFiles();
+    // Another user's file is not this clock's alarm (see AlarmFile).
     if (!AlarmFile::Exists())
         return;
     Image1->setVisible(true);
@@ -257,14 +254,14 @@ void TForm1::RestoreAlarm()
     const std::vector<std::string> lines = AlarmFile::Load();
     ListBox1.clear();
     for (const std::string& line : lines)
-        ListBox1.append(FromBytes(line));
-    if (ListBox1.size() < 1)
+        ListBox1.append(ByteCaption::Display(line));
+    if (lines.size() < 1)
         throw EListError(0);
-    Label2->setText(ListBox1.at(0));
+    FAlarmText.SetBytes(lines[0]);
     Label2->adjustSize();
-    if (ListBox1.size() < 2)
+    if (lines.size() < 2)
         throw EListError(1);
-    Label3->setText(ListBox1.at(1));
+    FSoundPath.SetBytes(lines[1]);
 }
 
 void TForm1::SaveAlarm()
@@ -272,7 +269,7 @@ void TForm1::SaveAlarm()
     ListBox1.clear();
     ListBox1.append(Label2->text());
     ListBox1.append(Label3->text());
-    AlarmFile::Save(ToBytes(ListBox1.at(0)), ToBytes(ListBox1.at(1)));
+    AlarmFile::Save(FAlarmText.Bytes(), FSoundPath.Bytes());
 }
 
 void TForm1::Timer1Timer()
@@ -323,11 +320,11 @@ void TForm1::Timer2Timer()
     if (Timer2->interval() != kAlarmCheckInterval)
         Timer2->start(kAlarmCheckInterval);
     try {
-        const std::string alarm = ToBytes(Label2->text());
+        const std::string alarm = FAlarmText.Bytes();
         // Every text the clock label showed since the previous check, so
         // that a late check still finds its second, and finds it once.
         if (FShownTimes.TakeMatch(alarm)) {
-            MediaPlayer1->SetFileName(ToBytes(Label3->text()));
+            MediaPlayer1->SetFileName(FSoundPath.Bytes());
             MediaPlayer1->Open();
             MediaPlayer1->Play();
         }
@@ -366,14 +363,16 @@ void TForm1::SpeedButton5Click()
     SpeedButton5->hide();
     Timer2->stop();
     SetTrayHintNow();
-    AlarmFile::Delete();
     UpdateShanges1->setEnabled(false);
+    // A file this user may not remove arms the alarm again at the next
+    // start: the user hears of it, with the window already not armed.
+    AlarmFile::Delete();
 }
 
 void TForm1::SpeedButton6Click()
 {
     try {
-        MediaPlayer1->SetFileName(ToBytes(Label3->text()));
+        MediaPlayer1->SetFileName(FSoundPath.Bytes());
         MediaPlayer1->Open();
         MediaPlayer1->Play();
     } catch (const std::exception&) {
@@ -400,7 +399,7 @@ void TForm1::SetTime1Click()
     // A fresh dialog for every opening, destroyed when it closes.
     auto dialog = std::make_unique<TForm2>(this, TimeTextOfNow());
     if (dialog->exec() == QDialog::Accepted) {
-        Label2->setText(dialog->Text());
+        FAlarmText.SetBytes(dialog->Text().toUtf8().toStdString());
         Label2->adjustSize();
     }
 }
@@ -417,7 +416,7 @@ void TForm1::SelectSound1Click()
         chosen = OpenDialog1.FileName();
     }
     if (confirmed)
-        Label3->setText(chosen);
+        FSoundPath.SetBytes(QFile::encodeName(chosen).toStdString());
 }
 
 void TForm1::About1Click()

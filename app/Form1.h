@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/ClockTick.h"
+#include "app/ByteCaption.h"
 #include "app/ShownTimeLog.h"
 
 class Clock;
@@ -139,6 +140,10 @@ private:
 
     TForm1Services FServices;
     std::unique_ptr<Clock> FOwnClock;
+    // Label2's and Label3's captions as bytes: the alarm file's lines go to
+    // the alarm check, the player and back to the file unchanged.
+    ByteCaption FAlarmText;
+    ByteCaption FSoundPath;
     ShownTimeLog FShownTimes;
     ClockTick FTick;
     std::string FShownText;  // Label1's text as bytes, to skip unchanged seconds

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 #include "app/AlarmFile.h"
@@ -29,10 +30,12 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
 {
     setWindowTitle(QStringLiteral("Set Time"));
     setObjectName(QStringLiteral("Form2"));
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, GreyBlue);
-    setPalette(colours);
-    setAutoFillBackground(true);
+    // The grey blue is painted, not set as the dialog's palette: a palette
+    // set here would be a new one for every opening, inherited by the
+    // buttons, and the style keeps the faces it draws for a palette in the
+    // application's pixmap cache, so every opening would leave its own
+    // button faces there. With the application's palette the buttons share
+    // them from one opening to the next.
     setFont(SansFont(11, false));
     setSizeGripEnabled(false);
 
@@ -93,6 +96,12 @@ void TForm2::SpeedButton2Click()
 QString TForm2::Text() const
 {
     return Edit1->text();
+}
+
+void TForm2::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), GreyBlue);
 }
 
 void TForm2::showEvent(QShowEvent* event)

@@ -38,5 +38,6 @@ public:
     QString Text() const;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
 };

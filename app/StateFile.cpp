@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,11 +49,15 @@ SplitPath Split(const std::string& path)
     return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
+constexpr std::size_t kRandomBytes = 12;
+constexpr const char kScratchSuffix[] = ".tmp";
+
 // A name no other process can guess ahead of time, so nobody can plant a
-// link or a file there before it is created.
+// link or a file there before it is created: "." + name + "." + 24 hex
+// digits + ".tmp".
 bool TemporaryName(const std::string& name, std::string& out)
 {
-    unsigned char random[12];
+    unsigned char random[kRandomBytes];
     std::size_t filled = 0;
     while (filled < sizeof random) {
         const ssize_t got = ::getrandom(random + filled, sizeof random - filled, 0);
@@ -68,8 +74,58 @@ bool TemporaryName(const std::string& name, std::string& out)
         out += kHex[byte >> 4];
         out += kHex[byte & 0x0f];
     }
-    out += ".tmp";
+    out += kScratchSuffix;
     return true;
+}
+
+// Whether `entry` is a scratch name TemporaryName() makes for `name`.
+bool IsScratchNameOf(std::string_view entry, std::string_view name)
+{
+    const std::size_t hexDigits = 2 * kRandomBytes;
+    const std::size_t suffix = sizeof kScratchSuffix - 1;
+    if (entry.size() != 1 + name.size() + 1 + hexDigits + suffix)
+        return false;
+    if (entry[0] != '.' || entry.substr(1, name.size()) != name || entry[1 + name.size()] != '.')
+        return false;
+    if (entry.substr(entry.size() - suffix) != kScratchSuffix)
+        return false;
+    for (const char c : entry.substr(2 + name.size(), hexDigits))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+// Creates a fresh scratch file beside `name` and takes its lock, which the
+// writer holds until the file is renamed or removed: a cleaner at another
+// start removes only scratch files it can lock, so never one being written.
+// A cleaner may have locked and removed the file in the moment between its
+// creation and the lock; then the name is gone (no links) and another one
+// is made. The file starts readable by its owner alone, so no other user
+// can open it to hold its lock.
+int CreateScratchFile(int dirFd, const std::string& name, std::string& temporary, Fd& file)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (!TemporaryName(name, temporary))
+            return errno != 0 ? errno : EIO;
+        file.Reset(::openat(dirFd, temporary.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (file.get() < 0) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        while (::flock(file.get(), LOCK_EX) != 0) {
+            if (errno != EINTR)
+                return errno;
+        }
+        struct stat st {};
+        if (::fstat(file.get(), &st) != 0)
+            return errno;
+        if (st.st_nlink > 0)
+            return 0;
+        file.Reset();
+    }
+    return EEXIST;
 }
 
 int WriteAll(int fd, std::string_view data)
@@ -155,50 +211,103 @@ int Replace(const std::string& path, std::string_view contents)
     if (dir.get() < 0)
         return errno;
 
+    return ReplaceIn(dir.get(), parts.name, contents);
+}
+
+int ReplaceIn(int dirFd, const std::string& name, std::string_view contents)
+{
     std::string temporary;
     Fd file;
-    for (int attempt = 0; attempt < 8 && file.get() < 0; ++attempt) {
-        if (!TemporaryName(parts.name, temporary))
-            return errno != 0 ? errno : EIO;
-        file.Reset(::openat(dir.get(), temporary.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-        if (file.get() < 0 && errno != EEXIST)
-            return errno;
+    if (const int error = CreateScratchFile(dirFd, name, temporary, file); error != 0) {
+        if (file.get() >= 0)
+            ::unlinkat(dirFd, temporary.c_str(), 0);
+        return error;
     }
-    if (file.get() < 0)
-        return EEXIST;
 
-    // The file must be readable by every user whatever the umask: the alarm
-    // is machine-wide.
-    int error = 0;
-    if (::fchmod(file.get(), 0644) != 0)
-        error = errno;
-    if (error == 0)
-        error = WriteAll(file.get(), contents);
+    int error = WriteAll(file.get(), contents);
     if (error == 0 && ::fsync(file.get()) != 0)
         error = errno;
-    if (error == 0 && ::close(file.Release()) != 0)
+    // The file must be readable by every user whatever the umask: the alarm
+    // is machine-wide.
+    if (error == 0 && ::fchmod(file.get(), 0644) != 0)
         error = errno;
+    // The lock is held until the name is settled: renamed into place, or
+    // removed after a failure.
     if (error == 0)
-        error = MoveIntoPlace(dir.get(), temporary, parts.name);
+        error = MoveIntoPlace(dirFd, temporary, name);
     if (error != 0) {
-        file.Reset();
-        ::unlinkat(dir.get(), temporary.c_str(), 0);
+        ::unlinkat(dirFd, temporary.c_str(), 0);
         return error;
     }
     // The new name reaches the disk only with the directory. File systems
     // that cannot sync a directory say EINVAL; the rename still stands.
-    if (::fsync(dir.get()) != 0 && errno != EINVAL)
+    if (::fsync(dirFd) != 0 && errno != EINVAL)
         return errno;
     return 0;
 }
 
-void Remove(const std::string& path)
+int Remove(const std::string& path)
 {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
-        return;
-    ::unlink(path.c_str());
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (S_ISDIR(st.st_mode))
+        return 0;
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        return errno;
+    return 0;
+}
+
+bool IsOwnOrRoot(uid_t uid)
+{
+    return uid == ::geteuid() || uid == 0;
+}
+
+int RemoveStaleScratchFiles(const std::string& directory, std::initializer_list<std::string_view> names)
+{
+    Fd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        return 0;
+    // The listing gets a descriptor of its own; `dir` stays for the *at calls.
+    DIR* listing = ::fdopendir(::dup(dir.get()));
+    if (listing == nullptr)
+        return 0;
+    const uid_t self = ::geteuid();
+    int removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view entryName(entry->d_name);
+        bool matches = false;
+        for (const std::string_view name : names)
+            matches = matches || IsScratchNameOf(entryName, name);
+        if (!matches)
+            continue;
+        struct stat before {};
+        if (::fstatat(dir.get(), entry->d_name, &before, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(before.st_mode) || before.st_uid != self)
+            continue;
+        // Opened without following a link and without waiting on anything;
+        // what was opened must still be the file looked at.
+        Fd file(::openat(dir.get(), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (file.get() < 0)
+            continue;
+        struct stat opened {};
+        if (::fstat(file.get(), &opened) != 0 || opened.st_dev != before.st_dev || opened.st_ino != before.st_ino ||
+            !S_ISREG(opened.st_mode) || opened.st_uid != self)
+            continue;
+        // A writer holds the lock until its file is renamed or removed.
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        // Locked, so no writer of ours is using it; the name must still be
+        // this file (only its owner or root could have changed it).
+        struct stat now {};
+        if (::fstatat(dir.get(), entry->d_name, &now, AT_SYMLINK_NOFOLLOW) != 0 || now.st_dev != opened.st_dev ||
+            now.st_ino != opened.st_ino)
+            continue;
+        if (::unlinkat(dir.get(), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(listing);
+    return removed;
 }
 
 bool IsRegularFile(const std::string& path)
@@ -207,13 +316,14 @@ bool IsRegularFile(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool IsSoleRegularFile(const std::string& path)
+bool IsSoleRegularFile(const std::string& path, bool ownOrRootOnly)
 {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+           (!ownOrRootOnly || IsOwnOrRoot(st.st_uid));
 }
 
-int OpenForReading(const std::string& path)
+int OpenForReading(const std::string& path, bool ownOrRootOnly)
 {
     Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0)
@@ -223,6 +333,10 @@ int OpenForReading(const std::string& path)
         return -1;
     if (!S_ISREG(st.st_mode) || st.st_nlink != 1) {
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return -1;
+    }
+    if (ownOrRootOnly && !IsOwnOrRoot(st.st_uid)) {
+        errno = EPERM;
         return -1;
     }
     const int flags = ::fcntl(fd.get(), F_GETFL);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/DefaultSystemDirectory.h"
+#include "app/StateFile.h"
 
 namespace {
 
@@ -30,10 +31,15 @@ std::string SystemDirectory::Path()
 
 std::string SystemDirectory::AlarmFilePath()
 {
-    return Join(Path(), "KPT.dat");
+    return Join(Path(), kAlarmFileName);
 }
 
 std::string SystemDirectory::MarkerFilePath()
 {
-    return Join(Path(), "Zum.dat");
+    return Join(Path(), kMarkerFileName);
+}
+
+int SystemDirectory::RemoveStaleScratchFiles()
+{
+    return StateFile::RemoveStaleScratchFiles(Path(), {kAlarmFileName, kMarkerFileName});
 }

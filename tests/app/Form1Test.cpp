@@ -301,6 +301,32 @@ INSTANTIATE_TEST_SUITE_P(
                       RestoreCase{"OneLine", "07:30:00\r\n", "07:30:00", "", "List index out of bounds (1)."}),
     [](const ::testing::TestParamInfo<RestoreCase>& info) { return std::string(info.param.name); });
 
+// The alarm file's lines are bytes: a sound path that is not UTF-8 (a
+// Latin-1 "é") shows as well as the label can and is stored back unchanged
+// beside an alarm text set anew, which is stored as it reads. (Its way to
+// the player is rung end to end.)
+TEST_F(Form1Test, EightBitTextsAreShownAndStoredBackUnchanged)
+{
+    const std::string latin1Path = "/snd/caf\xE9 \xFF.wav";
+    WriteFile(AlarmPath(), "07:30:02\r\n" + latin1Path + "\r\n");
+    TForm1& f = Form();
+    ExpectArmed(true);
+    EXPECT_EQ(f.Label3->text(), QString::fromUtf8("/snd/caf\u00E9 \u00FF.wav"));
+    f.Label2->setText(QString::fromUtf8("Gr\u00FC\u00DFe"));
+    f.UpdateShanges1->trigger();
+    EXPECT_EQ(ReadFile(AlarmPath()), "Gr\xC3\xBC\xC3\x9F" "e\r\n" + latin1Path + "\r\n");
+    EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(Form1Test, StartRemovesTheScratchFilesOfKilledSaves)
+{
+    const std::string stale = dir.path().toStdString() + "/.KPT.dat.00112233445566778899aabb.tmp";
+    WriteFile(stale, "07:30:00\r\n");
+    Form();
+    EXPECT_FALSE(FileExists(stale));
+    ExpectArmed(false);
+}
+
 TEST_F(Form1Test, AlarmCheckPlaysTheSoundAtTheAlarmSecondOnly)
 {
     TForm1& f = Form();

@@ -5,11 +5,15 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <optional>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "Layout.h"
 #include "Pixels.h"
 #include "Poll.h"
+#include "SecondUser.h"
 #include "TimeText.h"
 #include "ZumFixture.h"
 
@@ -87,6 +91,12 @@ protected:
         ASSERT_TRUE(started) << "no sound within the alarm second";
         EXPECT_TRUE(sink.grows()) << "the sound did not go on";
     }
+    // A second user of the machine for this test. It goes only after the
+    // fixture has stopped the program, which may run as that user.
+    const SecondUser& secondUser() { return secondUser_.emplace(); }
+
+private:
+    std::optional<SecondUser> secondUser_;
 };
 
 // Set a time a few seconds ahead, choose a sound, arm: it rings at that
@@ -267,6 +277,110 @@ TEST_F(Alarm, UpdateIsDisabledWhileNotArmed)
     // menu() returns once Escape, taken after the key, closed the menu.
     menu("u", false);
     EXPECT_FALSE(std::filesystem::exists(alarmFile()));
+}
+
+// A sound path that is not UTF-8 (a Latin-1 "é") is the file's bytes all
+// the way: it rings, and "Update Shanges" stores it unchanged, also after a
+// restart.
+TEST_F(Alarm, EightBitSoundPathRingsAndIsStoredUnchanged)
+{
+    WavSink sink(scratch() / "out.wav");
+    const std::string latin1 = (scratch() / "ring-caf").string() + "\xE9.wav";
+    std::filesystem::rename(makeTone(4), latin1);
+    const std::time_t alarm = std::time(nullptr) + 8;
+    const std::string alarmText = *timeText("C", alarm);
+    const std::string stored = alarmFileText(alarmText, latin1);
+    writeAlarmFile(alarmText, latin1);
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(alarmFile().c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    // "Update Shanges" puts a new file in place; it holds the same bytes.
+    auto update = [&] {
+        const ino_t before = inode();
+        menu("u");
+        ASSERT_TRUE(waitUntil(10s, [&] { return inode() != before; })) << "\"Update Shanges\" wrote nothing";
+        EXPECT_EQ(readAlarmFile(), stored);
+    };
+
+    start({.audioSink = sink.description()});
+    ASSERT_TRUE(waitUntil(10s, [&] { return armedShown(); }));
+    expectRingsAt(alarm, sink);
+    if (HasFatalFailure())
+        return;
+    press(layout::kStopButton);
+    ASSERT_TRUE(sink.fallsSilent(3s)) << "\"Stop\" did not silence the sound";
+    update();
+    EXPECT_EQ(closeByButton(), 0);
+
+    start();
+    ASSERT_TRUE(waitUntil(10s, [&] { return armedShown(); }));
+    update();
+}
+
+// An alarm file that another user owns is not this user's alarm: it is not
+// restored, shown or rung, and it stays as it is.
+TEST_F(Alarm, AnotherUsersAlarmFileIsLeftAlone)
+{
+    if (!SecondUser::available())
+        GTEST_SKIP() << "needs root to make a second user";
+    const SecondUser& other = secondUser();
+    WavSink sink(scratch() / "out.wav");
+    const auto tone = makeTone(2);
+    const std::time_t alarm = std::time(nullptr) + 6;
+    writeAlarmFile(*timeText("C", alarm), tone.string());
+    const std::string theirs = *readAlarmFile();
+    ASSERT_EQ(::chown(alarmFile().c_str(), other.uid(), other.gid()), 0);
+
+    start({.audioSink = sink.description()});
+    // The window shows once the start has restored what it restores; a
+    // message of the start would have come before it.
+    QImage window;
+    ASSERT_TRUE(waitUntil(10s, [&] {
+        window = shot();
+        return pixels::count(window, layout::kClockBand, pixels::aqua) > 300;
+    }));
+    EXPECT_TRUE(unarmedShown());
+    EXPECT_TRUE(lineShows(window, layout::kAlarmLine, 13, true, ""));
+    EXPECT_TRUE(lineShows(window, layout::kSoundLine, 9, false, ""));
+    EXPECT_FALSE(desktop_->anyVisibleNamed("^Z\\.U\\.M  V\\.1\\.3$")) << "a message was shown";
+    // Its second passes without a sound while the clock goes on.
+    while (std::chrono::system_clock::now() < at(alarm) + 2s)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(pixels::sameArea(window, shot(), layout::kClockBand)) << "the clock stopped";
+    EXPECT_EQ(sink.size(), 0u) << "another user's alarm rang";
+    EXPECT_EQ(readAlarmFile(), theirs);
+    struct stat st {};
+    ASSERT_EQ(::stat(alarmFile().c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, other.uid());
+}
+
+// Root's alarm is every user's. A user who may not remove it is told so on
+// "OFF", since it arms the alarm again at the next start, as it does.
+TEST_F(Alarm, DisarmThatCannotRemoveTheFileIsReported)
+{
+    if (!SecondUser::available())
+        GTEST_SKIP() << "needs root to make a second user";
+    const SecondUser& other = secondUser();
+    const std::string sound = (scratch() / "ring.wav").string();
+    writeAlarmFile("07:30:00", sound);  // root's
+
+    start({.user = other.name()});
+    ASSERT_TRUE(waitUntil(10s, [&] { return armedShown(); })) << "root's alarm was not restored";
+    press(layout::kOnButton);  // "OFF"
+    const std::string title = "^Z\\.U\\.M  V\\.1\\.3$";
+    auto box = desktop_->findVisibleByName(title, 10s);
+    ASSERT_TRUE(box) << "no message when the alarm file could not be removed";
+    // The window is not armed behind the message.
+    EXPECT_TRUE(waitUntil(5s, [&] { return unarmedShown(); }));
+    desktop_->focus(*box);
+    desktop_->key("Return");
+    ASSERT_TRUE(waitGone(title, 5s)) << "the message did not close";
+    EXPECT_EQ(readAlarmFile(), alarmFileText("07:30:00", sound));
+    EXPECT_EQ(closeByButton(), 0);
+
+    start({.user = other.name()});
+    EXPECT_TRUE(waitUntil(10s, [&] { return armedShown(); })) << "the file did not arm the alarm again";
 }
 
 }  // namespace

@@ -64,9 +64,32 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
         std::ofstream log(logPath_, std::ios::app);
         log << "---- start (" << options.locale << ")\n";
     }
-    process_ = std::make_unique<ChildProcess>(std::vector<std::string>{binary()}, env, logPath_.string());
+    const std::string executable = options.executable.empty() ? binary() : options.executable;
+    std::vector<std::string> argv{executable};
+    if (!options.user.empty()) {
+        // The user must reach what the program is given: its own HOME
+        // and the suppression file live in the display's directory.
+        std::filesystem::permissions(display.dir().path(), std::filesystem::perms::others_read |
+                                                               std::filesystem::perms::others_exec,
+                                     std::filesystem::perm_options::add);
+        std::filesystem::permissions(home, std::filesystem::perms::all);
+        // The state directory is shared by every user, as the real one is.
+        std::filesystem::permissions(systemDir, std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+        env["HOME"] = home.string();
+        argv = {"runuser", "-u", options.user, "--", "env", "HOME=" + home.string(), executable};
+        otherUser_ = true;
+    }
+    process_ = std::make_unique<ChildProcess>(argv, env, logPath_.string());
     displayEnv_ = display.environment();
     Desktop desktop(display);
+    if (otherUser_) {
+        if (!findMainWindow(std::chrono::seconds(30))) {
+            process_->stop();
+            throw std::runtime_error("the program of user " + options.user + " showed no window; its output:\n" +
+                                     output());
+        }
+        return;
+    }
     if (options.startsHidden) {
         // The only window a program hidden in the tray shows is its icon.
         if (!desktop.findVisibleByPid(process_->pid(), std::chrono::seconds(30))) {
@@ -94,8 +117,11 @@ bool ZumProgram::findMainWindow(std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     do {
-        auto r = runCommand({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid()), "--name", "^ZUM$"},
-                            displayEnv_);
+        std::vector<std::string> search{"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid()),
+                                        "--name", "^ZUM$"};
+        if (otherUser_)
+            search.erase(search.begin() + 3, search.begin() + 5);
+        auto r = runCommand(search, displayEnv_);
         // Names match regardless of case, so the tray icon ("zum") is among
         // them; the main window is the wide one.
         std::istringstream ids(r.out);

@@ -28,6 +28,12 @@ public:
         bool startsHidden = false;
         // The scale factor the user sets for the framework (QT_SCALE_FACTOR).
         int scale = 1;
+        // The user the program runs as (through runuser); empty: the user
+        // running the tests. Another user's program is found by its
+        // window's name, since runuser stays its parent.
+        std::string user{};
+        // The executable to run; empty: binary().
+        std::string executable{};
     };
     // Starts the program and waits until its main window is visible; throws
     // (with the program's output) if it never shows.
@@ -56,4 +62,5 @@ private:
     std::unique_ptr<ChildProcess> process_;
     Desktop::WindowId window_;
     int scale_ = 1;
+    bool otherUser_ = false;
 };

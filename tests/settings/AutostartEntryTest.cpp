@@ -267,4 +267,73 @@ TEST_F(AutostartFile, WithoutTheConfigurationDirectoryNothingIsMade)
     EXPECT_FALSE(fs::exists(fs::path(dir.path()) / "missing"));
 }
 
+TEST_F(AutostartFile, NeverWritesOrDeletesThroughALinkedFolder)
+{
+    const fs::path elsewhere = fs::path(dir.path()) / "elsewhere";
+    fs::create_directories(elsewhere);
+    std::ofstream(elsewhere / "ZUM.desktop") << "theirs";
+    fs::create_directory_symlink(elsewhere, autostart);
+    EXPECT_NE(AutostartEntry::WriteAt(entry.string(), "/usr/bin/zum"), 0);
+    AutostartEntry::DeleteAt(entry.string());
+    EXPECT_EQ(ReadFile(elsewhere / "ZUM.desktop"), "theirs");
+    EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), fs::directory_iterator()), 1);
+}
+
+// Every user's logon runs the entry's executable, so it is written only for
+// a file no user but root can change or replace.
+TEST_F(AutostartFile, OnlyAnExecutableNoUserButRootCanChangeIsWritten)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to own the files checked";
+    constexpr uid_t kOtherUid = 12345;
+    const fs::path root = fs::path(dir.path()) / "tree";  // inside a sticky, world-writable directory
+    struct Case {
+        const char* name;
+        mode_t directoryMode;
+        uid_t directoryOwner;
+        mode_t fileMode;
+        uid_t fileOwner;
+        bool safe;
+    };
+    const Case cases[] = {
+        {"root's alone", 0755, 0, 0755, 0, true},
+        {"file writable by its group", 0755, 0, 0775, 0, false},
+        {"file writable by all", 0755, 0, 0757, 0, false},
+        {"file of another user", 0755, 0, 0755, kOtherUid, false},
+        {"folder writable by its group", 0775, 0, 0755, 0, false},
+        {"folder writable by all", 0777, 0, 0755, 0, false},
+        {"sticky folder writable by all", 01777, 0, 0755, 0, true},
+        {"folder of another user", 0755, kOtherUid, 0755, 0, false},
+    };
+    ScopedEnv config("XDG_CONFIG_DIRS", dir.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(root);
+        fs::create_directories(root / "bin");
+        const fs::path executable = root / "bin" / "zum";
+        std::ofstream(executable) << "#!/bin/sh\n";
+        ASSERT_EQ(::chmod(executable.c_str(), c.fileMode), 0);
+        ASSERT_EQ(::chown(executable.c_str(), c.fileOwner, 0), 0);
+        ASSERT_EQ(::chmod((root / "bin").c_str(), c.directoryMode), 0);
+        ASSERT_EQ(::chown((root / "bin").c_str(), c.directoryOwner, 0), 0);
+        ::chmod(root.c_str(), 0755);
+        EXPECT_EQ(AutostartEntry::OnlyRootCanChange(executable.string()), c.safe);
+        EXPECT_EQ(AutostartEntry::Write(executable.string()) == 0, c.safe);
+        EXPECT_EQ(fs::exists(entry), c.safe);
+        AutostartEntry::Delete();
+    }
+    // Names that are not the file itself: a link to a good one, or a path
+    // walked through "..".
+    fs::remove_all(root);
+    fs::create_directories(root / "bin");
+    std::ofstream(root / "bin" / "zum") << "#!/bin/sh\n";
+    ::chmod((root / "bin" / "zum").c_str(), 0755);
+    fs::create_symlink(root / "bin" / "zum", root / "link");
+    EXPECT_TRUE(AutostartEntry::OnlyRootCanChange((root / "bin" / "zum").string()));
+    EXPECT_FALSE(AutostartEntry::OnlyRootCanChange((root / "link").string()));
+    EXPECT_FALSE(AutostartEntry::OnlyRootCanChange((root / "bin" / ".." / "bin" / "zum").string()));
+    EXPECT_FALSE(AutostartEntry::OnlyRootCanChange("bin/zum"));
+    EXPECT_FALSE(AutostartEntry::OnlyRootCanChange((root / "bin").string()));
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "SettingsTestSupport.h"
 #include "app/AlarmFile.h"
+#include "app/SystemDirectory.h"
 
 namespace {
 
@@ -70,6 +71,11 @@ TEST_F(CrashSafetyTest, SaveKilledPartWayLeavesOneWholeVersion)
     // Leftover temporary files do not stand in the way of later saves.
     AlarmFile::SaveTo(path, "06:15:00", "/after.wav");
     EXPECT_EQ(AlarmFile::LoadFrom(path), (std::vector<std::string>{"06:15:00", "/after.wav"}));
+
+    // The next start removes every one of them: a killed writer holds no
+    // lock.
+    EXPECT_EQ(SystemDirectory::RemoveStaleScratchFiles(), static_cast<int>(leftovers));
+    EXPECT_EQ(dir_.Names(), std::vector<std::string>{"KPT.dat"});
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
+#include <grp.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -92,4 +93,13 @@ int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds)
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return WEXITSTATUS(status);
+}
+
+int RunAsUser(uid_t uid, const std::function<int()>& body, unsigned timeoutSeconds)
+{
+    return RunInChild([&] {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)
+            return 97;
+        return body();
+    }, timeoutSeconds);
 }

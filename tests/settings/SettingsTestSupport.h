@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -46,3 +47,6 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // signal that ended it. The child is killed after `timeoutSeconds`, so a
 // hang shows as a failure (128 + SIGALRM) instead of a stuck test.
 int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds = 10);
+// The same, with the child's user and group ids (real, effective, saved)
+// set to `uid` first; 97 when that is refused (the caller must be root).
+int RunAsUser(uid_t uid, const std::function<int()>& body, unsigned timeoutSeconds = 10);

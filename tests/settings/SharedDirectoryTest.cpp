@@ -138,9 +138,31 @@ TEST_F(SharedDirectoryTest, AnotherUsersFileIsNotReplaced)
         EXPECT_EQ(ReadBytes(path), c.contents);
     }
     EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"KPT.dat", "Zum.dat"}));
-    // Their alarm is still the machine's alarm: it is read as usual.
-    EXPECT_TRUE(AlarmFile::Exists());
-    EXPECT_EQ(AlarmFile::Load(), (std::vector<std::string>{"06:00:00", "/theirs.wav"}));
+    // Their alarm, with a sound they chose, is not this user's alarm.
+    EXPECT_FALSE(AlarmFile::Exists());
+    EXPECT_THROW(AlarmFile::Load(), EFOpenError);
+}
+
+// Root's alarm is every user's; a user who may not remove it hears so on
+// disarming, since it would arm the alarm again at the next start.
+TEST_F(SharedDirectoryTest, RootsAlarmIsSharedAndADeleteRefusedIsReported)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    AlarmFile::Save("06:00:00", "/root.wav");
+    const std::string path = dir_.File("KPT.dat");
+    const int code = RunAsUser(kOtherUid, [&] {
+        if (!AlarmFile::Exists() || AlarmFile::Load() != std::vector<std::string>{"06:00:00", "/root.wav"})
+            return 1;
+        try {
+            AlarmFile::Delete();
+            return 2;
+        } catch (const EFDeleteError& e) {
+            return std::string(e.what()) == "Cannot delete file " + path ? 0 : 3;
+        }
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ReadBytes(path), AlarmFile::Encode("06:00:00", "/root.wav"));
 }
 
 } // namespace
