@@ -14,17 +14,17 @@
 
 #include <vector>
 
-#include "app/AlarmFile.h"
+#include "settings/AlarmFile.h"
 #include "app/ApplicationTitle.h"
 #include "app/Clock.h"
 #include "app/ClockTick.h"
 #include "app/ClockLabel.h"
 #include "app/ExceptionBox.h"
-#include "app/FileErrors.h"
+#include "settings/FileErrors.h"
 #include "app/Form2.h"
 #include "app/OpenDialog.h"
 #include "app/SpeedButton.h"
-#include "app/SystemDirectory.h"
+#include "settings/SystemDirectory.h"
 #include "app/TimeText.h"
 #include "skin/ByteStream.h"
 #include "skin/ImageForm.h"
@@ -190,6 +190,10 @@ void TForm1::CreateControls()
     PopupMenu2 = new QMenu(this);
     Exit2 = PopupMenu2->addAction(QStringLiteral("Exit"));
     Show1 = PopupMenu2->addAction(QStringLiteral("Show"));
+    // A tray that shows the icon's menu itself shows the tray menu;
+    // elsewhere a right-click reports to TaskIcon1RightClick and the menu
+    // pops up at the pointer.
+    TaskIcon1->SetPopupMenu(PopupMenu2);
 
     // Every command runs guarded: a failure goes to the exception box and
     // the program goes on.
@@ -212,7 +216,8 @@ void TForm1::CreateControls()
     wire(About1, &QAction::triggered, &TForm1::About1Click);
     wire(Exit1, &QAction::triggered, &TForm1::Exit1Click);
     wire(Exit2, &QAction::triggered, &TForm1::Exit2Click);
-    WireTrayCommands();
+    wire(SpeedButton2, &QAbstractButton::clicked, &TForm1::SpeedButton2Click);
+    wire(Show1, &QAction::triggered, &TForm1::Show1Click);
 
     Timer1->start();
 }
@@ -234,6 +239,21 @@ void TForm1::FormCreate()
     SetTrayHintNow();
 }
 
+void TForm1::SetArmed(bool armed)
+{
+    Image1->setVisible(armed);
+    SpeedButton4->setVisible(!armed);
+    SpeedButton5->setVisible(armed);
+    UpdateShanges1->setEnabled(armed);
+    if (armed) {
+        // A newly armed check looks only at the seconds shown from now on.
+        FShownTimes.Clear();
+        Timer2->start();
+    } else {
+        Timer2->stop();
+    }
+}
+
 void TForm1::RestoreAlarm()
 {
     // Scratch files that this user's saves left when they were killed.
@@ -241,12 +261,7 @@ void TForm1::RestoreAlarm()
     // Another user's file is not this clock's alarm (see AlarmFile).
     if (!AlarmFile::Exists())
         return;
-    Image1->setVisible(true);
-    UpdateShanges1->setEnabled(true);
-    SpeedButton4->setVisible(false);
-    SpeedButton5->setVisible(true);
-    FShownTimes.Clear();
-    Timer2->start();
+    SetArmed(true);
     // The alarm is to sound at its second, not after the sound service
     // has got ready.
     MediaPlayer1->Prepare();
@@ -345,25 +360,22 @@ void TForm1::SpeedButton3Click()
 
 void TForm1::SpeedButton4Click()
 {
-    Image1->show();
-    SpeedButton4->hide();
-    SpeedButton5->show();
-    FShownTimes.Clear();
-    Timer2->start();
+    SetArmed(true);
     SetTrayHintNow();
     MediaPlayer1->Prepare();
-    SaveAlarm();
-    UpdateShanges1->setEnabled(true);
+    try {
+        SaveAlarm();
+    } catch (...) {
+        // Armed for this run only: there is no stored alarm to update.
+        UpdateShanges1->setEnabled(false);
+        throw;
+    }
 }
 
 void TForm1::SpeedButton5Click()
 {
-    Image1->hide();
-    SpeedButton4->show();
-    SpeedButton5->hide();
-    Timer2->stop();
+    SetArmed(false);
     SetTrayHintNow();
-    UpdateShanges1->setEnabled(false);
     // A file this user may not remove arms the alarm again at the next
     // start: the user hears of it, with the window already not armed.
     AlarmFile::Delete();

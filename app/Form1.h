@@ -133,9 +133,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The one place "armed" moves, all of it together (see the class).
+    void SetArmed(bool armed);
     void CreateControls();
     void CreateTrayIcon();
-    void WireTrayCommands();
     void ShowInTray();
 
     TForm1Services FServices;

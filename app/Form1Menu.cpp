@@ -10,9 +10,9 @@
 #include <QMenu>
 #include <QScreen>
 
-#include "app/AutostartEntry.h"
+#include "settings/AutostartEntry.h"
 #include "app/DeferredPopUp.h"
-#include "app/MarkerFile.h"
+#include "settings/MarkerFile.h"
 
 void TForm1::PopUp(QMenu* menu)
 {

@@ -8,21 +8,12 @@
 
 #include "app/DeferredPopUp.h"
 #include "app/ExceptionBox.h"
-#include "app/MarkerFile.h"
+#include "settings/MarkerFile.h"
 #include "app/SpeedButton.h"
 #include "app/TrayHint.h"
 #include "app/TrayIconResource.h"
 #include "tray/TaskIcon.h"
 #include "tray/TrayBackend.h"
-
-namespace {
-
-std::string ToBytes(const QString& text)
-{
-    return text.toLocal8Bit().toStdString();
-}
-
-}  // namespace
 
 void TForm1::CreateTrayIcon()
 {
@@ -54,21 +45,9 @@ void TForm1::CreateTrayIcon()
     FDeferredPopUp = new TDeferredPopUp(this);
 }
 
-void TForm1::WireTrayCommands()
-{
-    // A tray that shows the icon's menu itself shows the tray menu; elsewhere
-    // a right-click reports here and the menu pops up at the pointer.
-    TaskIcon1->SetPopupMenu(PopupMenu2);
-    auto wire = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
-        connect(sender, signal, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
-    };
-    wire(SpeedButton2, &QAbstractButton::clicked, &TForm1::SpeedButton2Click);
-    wire(Show1, &QAction::triggered, &TForm1::Show1Click);
-}
-
 void TForm1::SetTrayHintNow()
 {
-    TaskIcon1->SetHint(TrayHint::Immediate(Armed(), ToBytes(Label2->text())));
+    TaskIcon1->SetHint(TrayHint::Immediate(Armed(), FAlarmText.Bytes()));
 }
 
 void TForm1::RefreshTrayHint()
@@ -81,7 +60,7 @@ void TForm1::RefreshTrayHint()
         FHintValid = true;
         FHintArmed = armed;
         FHintCaption = caption;
-        FRefreshHint = TrayHint::Refresh(armed, ToBytes(caption));
+        FRefreshHint = TrayHint::Refresh(armed, FAlarmText.Bytes());
     }
     TaskIcon1->SetHint(FRefreshHint);
 }

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/AlarmFile.h"
+#include "settings/AlarmFile.h"
 #include "app/SpeedButton.h"
 
 namespace {

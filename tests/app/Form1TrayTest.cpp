@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/ApplicationTitle.h"
-#include "app/AutostartEntry.h"
+#include "settings/AutostartEntry.h"
 #include "app/Clock.h"
 #include "app/ExceptionBox.h"
 #include "app/Form1.h"

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/AlarmFile.h"
+#include "settings/AlarmFile.h"
 #include "app/Form2.h"
 #include "app/SpeedButton.h"
 

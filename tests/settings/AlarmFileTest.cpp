@@ -1,4 +1,4 @@
-#include "app/AlarmFile.h"
+#include "settings/AlarmFile.h"
 
 #include <chrono>
 #include <fcntl.h>
@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "SettingsTestSupport.h"
-#include "app/FileErrors.h"
-#include "app/SystemDirectory.h"
+#include "settings/FileErrors.h"
+#include "settings/SystemDirectory.h"
 
 using namespace std::string_literals;
 

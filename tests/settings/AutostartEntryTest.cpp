@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "SettingsTestSupport.h"
-#include "app/AutostartEntry.h"
+#include "settings/AutostartEntry.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "SettingsTestSupport.h"
-#include "app/AlarmFile.h"
-#include "app/SystemDirectory.h"
+#include "settings/AlarmFile.h"
+#include "settings/SystemDirectory.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/AlarmFile.h"
+#include "settings/AlarmFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "app/MarkerFile.h"
+#include "settings/MarkerFile.h"
 
 #include "SettingsTestSupport.h"
-#include "app/FileErrors.h"
+#include "settings/FileErrors.h"
 
 namespace {
 

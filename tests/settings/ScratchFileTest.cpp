@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 #include "SettingsTestSupport.h"
-#include "app/AlarmFile.h"
-#include "app/MarkerFile.h"
-#include "app/SystemDirectory.h"
+#include "settings/AlarmFile.h"
+#include "settings/MarkerFile.h"
+#include "settings/SystemDirectory.h"
 
 namespace {
 

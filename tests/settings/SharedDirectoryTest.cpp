@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include "SettingsTestSupport.h"
-#include "app/AlarmFile.h"
-#include "app/FileErrors.h"
-#include "app/MarkerFile.h"
+#include "settings/AlarmFile.h"
+#include "settings/FileErrors.h"
+#include "settings/MarkerFile.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "app/SystemDirectory.h"
+#include "settings/SystemDirectory.h"
 
 #include "SettingsTestSupport.h"
-#include "app/DefaultSystemDirectory.h"
+#include "settings/DefaultSystemDirectory.h"
 
 namespace {
 

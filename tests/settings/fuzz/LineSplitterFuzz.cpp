@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/AlarmFile.h"
+#include "settings/AlarmFile.h"
 
 namespace {
 

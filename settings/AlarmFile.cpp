@@ -1,12 +1,12 @@
-#include "app/AlarmFile.h"
+#include "settings/AlarmFile.h"
 
 #include <cerrno>
 #include <utility>
 #include <unistd.h>
 
-#include "app/FileErrors.h"
-#include "app/StateFile.h"
-#include "app/SystemDirectory.h"
+#include "settings/FileErrors.h"
+#include "settings/StateFile.h"
+#include "settings/SystemDirectory.h"
 
 std::string AlarmFile::Encode(const std::string& alarmText, const std::string& soundPath)
 {

@@ -1,8 +1,8 @@
-#include "app/MarkerFile.h"
+#include "settings/MarkerFile.h"
 
-#include "app/FileErrors.h"
-#include "app/StateFile.h"
-#include "app/SystemDirectory.h"
+#include "settings/FileErrors.h"
+#include "settings/StateFile.h"
+#include "settings/SystemDirectory.h"
 
 namespace {
 constexpr const char kMarkerContents[] = "null";

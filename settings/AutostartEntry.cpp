@@ -1,4 +1,4 @@
-#include "app/AutostartEntry.h"
+#include "settings/AutostartEntry.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "app/StateFile.h"
+#include "settings/StateFile.h"
 #include "common/Utf8.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/StateFile.h"
+#include "settings/StateFile.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,9 +1,9 @@
-#include "app/SystemDirectory.h"
+#include "settings/SystemDirectory.h"
 
 #include <cstdlib>
 
-#include "app/DefaultSystemDirectory.h"
-#include "app/StateFile.h"
+#include "settings/DefaultSystemDirectory.h"
+#include "settings/StateFile.h"
 
 namespace {
 
