@@ -14,13 +14,14 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "app/Clock.h"
 #include "app/ClockLabel.h"
 #include "app/ExceptionBox.h"
 #include "app/Form1.h"
 #include "app/SpeedButton.h"
 #include "app/TimeText.h"
 #include "tests/fakes/FakeMediaDevice.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/Files.h"
 
 // Readable failure messages for Qt texts.
 QT_BEGIN_NAMESPACE
@@ -31,31 +32,6 @@ inline void PrintTo(const QString& text, std::ostream* out)
 QT_END_NAMESPACE
 
 namespace {
-
-class FakeClock final : public Clock {
-public:
-    std::time_t now = 1796715000;  // 2026-12-08 07:30:00 UTC
-    int intoSecond = 5;             // where the ticks belong
-    std::time_t Now() override { return now; }
-    int MillisecondsIntoSecond() override { return intoSecond; }
-};
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool FileExists(const std::string& path)
-{
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
 
 // A main window on a driven clock, a fake sound device and its own state
 // directory; what the exception box would show is collected.
@@ -169,16 +145,16 @@ TEST_F(Form1Test, ArmWritesTheFileAndMovesTheStateTogether)
     f.Label3->setText("/sounds/ring one.wav");
     f.SpeedButton4Click();
     ExpectArmed(true);
-    EXPECT_EQ(ReadFile(AlarmPath()), "07:30:05\r\n/sounds/ring one.wav\r\n");
+    EXPECT_EQ(ReadBytes(AlarmPath()), "07:30:05\r\n/sounds/ring one.wav\r\n");
 
     // Arming again replaces the file: always the two texts plus four bytes.
     f.Label2->setText("8");
     f.SpeedButton4Click();
-    EXPECT_EQ(ReadFile(AlarmPath()), "8\r\n/sounds/ring one.wav\r\n");
+    EXPECT_EQ(ReadBytes(AlarmPath()), "8\r\n/sounds/ring one.wav\r\n");
 
     f.SpeedButton5Click();
     ExpectArmed(false);
-    EXPECT_FALSE(FileExists(AlarmPath()));
+    EXPECT_FALSE(PathExists(AlarmPath()));
     EXPECT_TRUE(shown.empty());
 }
 
@@ -240,9 +216,9 @@ TEST_F(Form1Test, UpdateShangesStoresTheCurrentTexts)
     f.Label3->setText("/a.wav");
     f.SpeedButton4Click();
     f.Label2->setText("09:00:00");
-    EXPECT_EQ(ReadFile(AlarmPath()), "07:30:05\r\n/a.wav\r\n") << "a new time alone is not stored";
+    EXPECT_EQ(ReadBytes(AlarmPath()), "07:30:05\r\n/a.wav\r\n") << "a new time alone is not stored";
     f.UpdateShanges1->trigger();
-    EXPECT_EQ(ReadFile(AlarmPath()), "09:00:00\r\n/a.wav\r\n");
+    EXPECT_EQ(ReadBytes(AlarmPath()), "09:00:00\r\n/a.wav\r\n");
     ExpectArmed(true);
 }
 
@@ -276,7 +252,7 @@ class Form1Restore : public Form1Test, public ::testing::WithParamInterface<Rest
 TEST_P(Form1Restore, RestoresArmedFromTheFile)
 {
     const RestoreCase& c = GetParam();
-    WriteFile(AlarmPath(), std::string(c.bytes, std::char_traits<char>::length(c.bytes)));
+    WriteBytes(AlarmPath(), std::string(c.bytes, std::char_traits<char>::length(c.bytes)));
     TForm1& f = Form();
     ExpectArmed(true);
     EXPECT_EQ(f.Label2->text().toStdString(), c.alarm);
@@ -308,22 +284,22 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Form1Test, EightBitTextsAreShownAndStoredBackUnchanged)
 {
     const std::string latin1Path = "/snd/caf\xE9 \xFF.wav";
-    WriteFile(AlarmPath(), "07:30:02\r\n" + latin1Path + "\r\n");
+    WriteBytes(AlarmPath(), "07:30:02\r\n" + latin1Path + "\r\n");
     TForm1& f = Form();
     ExpectArmed(true);
     EXPECT_EQ(f.Label3->text(), QString::fromUtf8("/snd/caf\u00E9 \u00FF.wav"));
     f.Label2->setText(QString::fromUtf8("Gr\u00FC\u00DFe"));
     f.UpdateShanges1->trigger();
-    EXPECT_EQ(ReadFile(AlarmPath()), "Gr\xC3\xBC\xC3\x9F" "e\r\n" + latin1Path + "\r\n");
+    EXPECT_EQ(ReadBytes(AlarmPath()), "Gr\xC3\xBC\xC3\x9F" "e\r\n" + latin1Path + "\r\n");
     EXPECT_TRUE(shown.empty());
 }
 
 TEST_F(Form1Test, StartRemovesTheScratchFilesOfKilledSaves)
 {
     const std::string stale = dir.path().toStdString() + "/.KPT.dat.00112233445566778899aabb.tmp";
-    WriteFile(stale, "07:30:00\r\n");
+    WriteBytes(stale, "07:30:00\r\n");
     Form();
-    EXPECT_FALSE(FileExists(stale));
+    EXPECT_FALSE(PathExists(stale));
     ExpectArmed(false);
 }
 
@@ -506,7 +482,7 @@ TEST_F(Form1Test, SetTimeAndSelectSoundChangeOnlyTheLabels)
     ASSERT_FALSE(form->SpeedButton4->isEnabled());
     form->SelectSound1->trigger();
     EXPECT_EQ(form->Label3->text(), "/new sound.mp3");
-    EXPECT_FALSE(FileExists(AlarmPath()));
+    EXPECT_FALSE(PathExists(AlarmPath()));
     EXPECT_FALSE(form->SpeedButton4->isEnabled()) << "not before the next tick";
     form->Timer1Timer();
     EXPECT_TRUE(form->SpeedButton4->isEnabled());

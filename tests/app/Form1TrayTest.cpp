@@ -21,33 +21,16 @@
 
 #include "app/ApplicationTitle.h"
 #include "settings/AutostartEntry.h"
-#include "app/Clock.h"
 #include "app/ExceptionBox.h"
 #include "app/Form1.h"
 #include "app/SpeedButton.h"
 #include "tests/fakes/FakeMediaDevice.h"
 #include "tests/fakes/FakeTrayBackend.h"
+#include "tests/support/FakeClock.h"
+#include "tests/support/Files.h"
 #include "tray/TaskIcon.h"
 
 namespace {
-
-class FixedClock final : public Clock {
-public:
-    std::time_t now = 1796715000;  // 2026-12-08 07:30:00 UTC
-    std::time_t Now() override { return now; }
-};
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
 
 // A main window on a fake tray, with its own state and configuration
 // directories; what the exception box would show is collected.
@@ -108,7 +91,7 @@ protected:
 
     QTemporaryDir state;
     QTemporaryDir config;
-    FixedClock clock;
+    FakeClock clock;
     bool trayAvailable = true;
     FakeTrayBackend* area = nullptr;
     std::vector<std::string> shown;
@@ -324,8 +307,8 @@ TEST_F(Form1TrayTest, AutoRunOnWritesMarkerAndEntryAndTheNextStartIsHidden)
     f.AutoRun1->trigger();
     EXPECT_TRUE(f.AutoRun2->isVisible());
     EXPECT_FALSE(f.AutoRun1->isVisible());
-    EXPECT_EQ(ReadFile(MarkerPath()), "null");
-    const std::string entry = ReadFile(EntryPath());
+    EXPECT_EQ(ReadBytes(MarkerPath()), "null");
+    const std::string entry = ReadBytes(EntryPath());
     const std::string exec = *AutostartEntry::ExecValue(
         QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
     EXPECT_NE(entry.find("\nExec=" + exec + "\n"), std::string::npos) << entry;
@@ -341,8 +324,8 @@ TEST_F(Form1TrayTest, AutoRunOnWritesMarkerAndEntryAndTheNextStartIsHidden)
     EXPECT_FALSE(again.AutoRun1->isVisible());
 
     again.AutoRun2->trigger();
-    EXPECT_FALSE(Exists(MarkerPath()));
-    EXPECT_FALSE(Exists(EntryPath()));
+    EXPECT_FALSE(PathExists(MarkerPath()));
+    EXPECT_FALSE(PathExists(EntryPath()));
     EXPECT_TRUE(again.AutoRun1->isVisible());
     EXPECT_FALSE(again.AutoRun2->isVisible());
 }
@@ -370,8 +353,8 @@ TEST_F(Form1TrayTest, AutoRunWithoutTheRightToWriteStillSwitchesAndReportsNothin
     EXPECT_TRUE(f.AutoRun2->isVisible());
     EXPECT_TRUE(shown.empty());
     if (!root) {
-        EXPECT_FALSE(Exists(MarkerPath()));
-        EXPECT_FALSE(Exists(EntryPath()));
+        EXPECT_FALSE(PathExists(MarkerPath()));
+        EXPECT_FALSE(PathExists(EntryPath()));
     }
     f.AutoRun2->trigger();
     EXPECT_TRUE(f.AutoRun1->isVisible());

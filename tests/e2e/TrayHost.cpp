@@ -11,20 +11,10 @@
 
 #include "Poll.h"
 #include "XDisplay.h"
+#include "tests/support/Files.h"
 
 using namespace std::chrono_literals;
 
-namespace {
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 XEmbedTray::XEmbedTray(const XDisplay& display)
 {
@@ -79,7 +69,7 @@ void SniHost::stop()
 
 std::string SniHost::log() const
 {
-    return ReadAll(logPath_);
+    return ReadBytesIfAny(logPath_).value_or("");
 }
 
 int SniHost::registrations() const
@@ -197,7 +187,7 @@ XfcePanel::XfcePanel(const XDisplay& display) : display_(display), desktop_(disp
     }, 100ms);
     if (!up)
         throw std::runtime_error("xfce4-panel did not start its status tray: " +
-                                 ReadAll((display.dir().path() / "panel.log").string()));
+                                 ReadBytesIfAny(display.dir().path() / "panel.log").value_or(""));
 }
 
 XfcePanel::~XfcePanel()

@@ -15,18 +15,11 @@
 #include "Poll.h"
 #include "TrayHost.h"
 #include "ZumFixture.h"
+#include "tests/support/Files.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class TrayFixture : public ZumFixture {
 protected:
@@ -306,8 +299,8 @@ TEST_F(XEmbedTrayTest, StartWithLogonOnThenOff)
     const std::filesystem::path entry = display_->dir().path() / "xdg" / "autostart" / "ZUM.desktop";
     ASSERT_TRUE(waitUntil(5s, [&] { return std::filesystem::exists(markerFile) && std::filesystem::exists(entry); }))
         << "switching on wrote neither the marker nor the autostart entry";
-    EXPECT_EQ(ReadFile(markerFile), "null");
-    const std::string contents = ReadFile(entry);
+    EXPECT_EQ(ReadBytes(markerFile), "null");
+    const std::string contents = ReadBytes(entry);
     EXPECT_NE(contents.find("\nExec=\"" + ZumProgram::binary() + "\"\n"), std::string::npos) << contents;
     auto validate = x({"desktop-file-validate", entry.string()});
     EXPECT_EQ(validate.exitCode, 0) << validate.out << validate.err;

@@ -1,5 +1,6 @@
 #include "XDisplay.h"
 
+
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include "Poll.h"
+#include "tests/support/Files.h"
 
 namespace {
 
@@ -142,9 +144,6 @@ EnvOverrides XDisplay::environment() const
 
 std::string XDisplay::logTail() const
 {
-    std::ifstream in(logPath(dir_));
-    std::stringstream s;
-    s << in.rdbuf();
-    std::string all = s.str();
+    const std::string all = ReadBytesIfAny(logPath(dir_)).value_or("");
     return all.size() > 4000 ? all.substr(all.size() - 4000) : all;
 }

@@ -12,6 +12,7 @@
 #include "Pixels.h"
 #include "Poll.h"
 #include "TextWidth.h"
+#include "tests/support/Files.h"
 
 using namespace std::chrono_literals;
 
@@ -45,12 +46,7 @@ int ZumFixture::closeByButton()
 
 std::optional<std::string> ZumFixture::readAlarmFile() const
 {
-    std::ifstream in(alarmFile(), std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadBytesIfAny(alarmFile());
 }
 
 std::string ZumFixture::alarmFileText(const std::string& alarmText, const std::string& soundPath)

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "XDisplay.h"
+#include "tests/support/Files.h"
 
 std::string ZumProgram::binary()
 {
@@ -153,8 +154,5 @@ std::optional<int> ZumProgram::exitCode(std::chrono::milliseconds timeout)
 
 std::string ZumProgram::output() const
 {
-    std::ifstream in(logPath_);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadBytesIfAny(logPath_).value_or("");
 }

@@ -91,12 +91,6 @@ private:
     std::optional<std::string> old_;
 };
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 struct PathCase {
     const char* name;
     std::string executable;
@@ -121,11 +115,11 @@ TEST_P(AutostartExec, QuotesThePathSoItReadsBackAndValidates)
     TempDir dir;
     const fs::path entry = fs::path(dir.path()) / "ZUM.desktop";
     ASSERT_EQ(AutostartEntry::WriteAt(entry.string(), executable), 0);
-    const std::string contents = ReadFile(entry);
+    const std::string contents = ReadBytes(entry);
     EXPECT_NE(contents.find("\nExec=" + *exec + "\n"), std::string::npos);
     const std::string command = "desktop-file-validate '" + entry.string() + "' > '" +
                                 (fs::path(dir.path()) / "validate.log").string() + "' 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(fs::path(dir.path()) / "validate.log") << contents;
+    EXPECT_EQ(std::system(command.c_str()), 0) << ReadBytesIfAny(fs::path(dir.path()) / "validate.log").value_or("") << contents;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -210,7 +204,7 @@ TEST_F(AutostartFile, MakesTheFolderAndReplacesAnOldEntryWhole)
     ASSERT_EQ(AutostartEntry::WriteAt(entry.string(), "/old/zum"), 0);
     EXPECT_TRUE(fs::is_directory(autostart));
     ASSERT_EQ(AutostartEntry::WriteAt(entry.string(), "/new/zum"), 0);
-    EXPECT_EQ(ReadFile(entry), *AutostartEntry::Contents("/new/zum"));
+    EXPECT_EQ(ReadBytes(entry), *AutostartEntry::Contents("/new/zum"));
     // No temporary file is left beside it.
     EXPECT_EQ(std::distance(fs::directory_iterator(autostart), fs::directory_iterator()), 1);
     struct stat st {};
@@ -225,12 +219,12 @@ TEST_F(AutostartFile, NeverWritesThroughAPlantedLink)
     std::ofstream(target) << "precious";
     fs::create_symlink(target, entry);
     EXPECT_NE(AutostartEntry::WriteAt(entry.string(), "/usr/bin/zum"), 0);
-    EXPECT_EQ(ReadFile(target), "precious");
+    EXPECT_EQ(ReadBytes(target), "precious");
     EXPECT_TRUE(fs::is_symlink(entry));
     // Deleting removes the link's name only.
     AutostartEntry::DeleteAt(entry.string());
     EXPECT_FALSE(fs::exists(fs::symlink_status(entry)));
-    EXPECT_EQ(ReadFile(target), "precious");
+    EXPECT_EQ(ReadBytes(target), "precious");
 }
 
 TEST_F(AutostartFile, AFailedWriteLeavesTheOldEntry)
@@ -246,7 +240,7 @@ TEST_F(AutostartFile, AFailedWriteLeavesTheOldEntry)
         return AutostartEntry::WriteAt(entry.string(), "/new/zum") != 0 ? 0 : 1;
     });
     EXPECT_EQ(status, 0) << "the write did not fail";
-    EXPECT_EQ(ReadFile(entry), *AutostartEntry::Contents("/old/zum"));
+    EXPECT_EQ(ReadBytes(entry), *AutostartEntry::Contents("/old/zum"));
     EXPECT_EQ(std::distance(fs::directory_iterator(autostart), fs::directory_iterator()), 1)
         << "a temporary file was left behind";
 }
@@ -275,7 +269,7 @@ TEST_F(AutostartFile, NeverWritesOrDeletesThroughALinkedFolder)
     fs::create_directory_symlink(elsewhere, autostart);
     EXPECT_NE(AutostartEntry::WriteAt(entry.string(), "/usr/bin/zum"), 0);
     AutostartEntry::DeleteAt(entry.string());
-    EXPECT_EQ(ReadFile(elsewhere / "ZUM.desktop"), "theirs");
+    EXPECT_EQ(ReadBytes(elsewhere / "ZUM.desktop"), "theirs");
     EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), fs::directory_iterator()), 1);
 }
 

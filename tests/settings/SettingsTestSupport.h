@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/Files.h"
+
 // A fresh directory per test, shared like the real state directory (mode
 // 1777), removed with everything in it afterwards. Links inside are removed
 // as links, never followed.
@@ -40,8 +42,6 @@ private:
     std::string oldSystemDir_;
 };
 
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::string& bytes);
 
 // Runs `body` in a forked child and returns its exit status, or 128 + the
 // signal that ended it. The child is killed after `timeoutSeconds`, so a
