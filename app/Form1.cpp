@@ -18,6 +18,7 @@
 #include "app/ApplicationTitle.h"
 #include "app/Clock.h"
 #include "app/ClockLabel.h"
+#include "app/DesignFont.h"
 #include "app/ExceptionBox.h"
 #include "app/FileErrors.h"
 #include "app/Form2.h"
@@ -41,14 +42,6 @@ QString FromBytes(const std::string& bytes)
 std::string ToBytes(const QString& text)
 {
     return text.toLocal8Bit().toStdString();
-}
-
-QFont MakeFont(const char* family, int pixels, bool bold)
-{
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
 }
 
 void SetTextColour(QWidget* widget, const QColor& colour)
@@ -105,7 +98,7 @@ TForm1::TForm1(TForm1Services services)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZUM"));
     setFixedSize(399, 201);
-    setFont(MakeFont("MS Sans Serif", 11, false));
+    setFont(DesignFont("MS Sans Serif", 11, false));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, colours.color(QPalette::Button));
     setPalette(colours);
@@ -136,7 +129,7 @@ void TForm1::CreateControls()
                                                             static_cast<std::size_t>(regionData.size())));
     fcImageForm1->ReadRegions(storedOutline);
 
-    Label1 = MakeLabel<TClockLabel>(this, 96, 60, MakeFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
+    Label1 = MakeLabel<TClockLabel>(this, 96, 60, DesignFont("Comic Sans MS", 48, true), QColor(0x00, 0xFF, 0xFF));
     // Its text is drawn from the left: a resize keeps what it shows in place
     // (see TClockLabel::SetTimeText).
     Label1->setAttribute(Qt::WA_StaticContents, true);
@@ -145,12 +138,12 @@ void TForm1::CreateControls()
         painter.translate(fcImageForm1->pos() - place.topLeft());
         fcImageForm1->Paint(painter, depth(), place.translated(-fcImageForm1->pos()));
     });
-    Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);
+    Label2 = MakeLabel(this, 16, 28, DesignFont("Comic Sans MS", 13, true), Qt::white);
 
-    const QFont bold11 = MakeFont("MS Sans Serif", 11, true);
+    const QFont bold11 = DesignFont("MS Sans Serif", 11, true);
     SpeedButton1 = MakeButton(this, 344, 168, 45, 23, "MENU", bold11);
     SetTextColour(SpeedButton1, Qt::black);
-    SpeedButton2 = MakeButton(this, 356, 8, 17, 17, "-", MakeFont("MS Sans Serif", 13, true));
+    SpeedButton2 = MakeButton(this, 356, 8, 17, 17, "-", DesignFont("MS Sans Serif", 13, true));
     SpeedButton2->setToolTip(QStringLiteral("Tray Icon"));
     SpeedButton3 = MakeButton(this, 376, 8, 17, 17, "x", bold11);
     SpeedButton3->setToolTip(QStringLiteral("Close"));
@@ -162,7 +155,7 @@ void TForm1::CreateControls()
     Image1->setPixmap(ArmedIndicator());
     Image1->hide();
 
-    Label3 = MakeLabel(this, 16, 152, MakeFont("Comic Sans MS", 9, false), Qt::white);
+    Label3 = MakeLabel(this, 16, 152, DesignFont("Comic Sans MS", 9, false), Qt::white);
     Label3->resize(369, 13);
 
     SpeedButton6 = MakeButton(this, 151, 168, 33, 17, "Play", bold11);

@@ -5,19 +5,12 @@
 #include <QPushButton>
 
 #include "app/AlarmFile.h"
+#include "app/DesignFont.h"
 #include "app/SpeedButton.h"
 
 namespace {
 
 const QColor GreyBlue(0xA2, 0xAF, 0xBB);
-
-QFont SansFont(int pixels, bool bold)
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
 
 static_assert(std::size_t{TForm2::kMaxTextLength} * 4 <= AlarmFile::kMaxLineBytes,
               "a full Set Time box must fit one line of the alarm file");
@@ -33,12 +26,11 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
     colours.setColor(QPalette::Window, GreyBlue);
     setPalette(colours);
     setAutoFillBackground(true);
-    setFont(SansFont(11, false));
+    setFont(DesignFont("MS Sans Serif", 11, false));
     setSizeGripEnabled(false);
 
     Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), this);
     Label1->setGeometry(0, 0, 148, 13);
-    Label1->adjustSize();  // sizes itself to its text, as designed
 
     SpeedButton1 = new TSpeedButton(this);
     SpeedButton1->setText(QStringLiteral("Ok"));
@@ -50,7 +42,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
 
     Edit1 = new QLineEdit(QStringLiteral("00:00:00"), this);
     Edit1->setGeometry(0, 16, 153, 32);
-    Edit1->setFont(SansFont(19, true));
+    Edit1->setFont(DesignFont("MS Sans Serif", 19, true));
     Edit1->setMaxLength(kMaxTextLength);
     QPalette editColours = Edit1->palette();
     editColours.setColor(QPalette::Base, GreyBlue);
