@@ -61,6 +61,8 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     }
     process_ = std::make_unique<ChildProcess>(std::vector<std::string>{binary()}, env, logPath_.string());
     displayEnv_ = display.environment();
+    if (options.expectsToEnd)
+        return;
     Desktop desktop(display);
     if (options.startsHidden) {
         // The only window a program hidden in the tray shows is its icon.

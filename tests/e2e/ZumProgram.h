@@ -23,6 +23,9 @@ public:
         // The program is expected to start hidden in the tray: the start
         // waits for its tray icon's window instead of the main window.
         bool startsHidden = false;
+        // The program is expected to end by itself without a window (a
+        // later start while a clock runs): the start waits for nothing.
+        bool expectsToEnd = false;
     };
     // Starts the program and waits until its main window is visible; throws
     // (with the program's output) if it never shows.
