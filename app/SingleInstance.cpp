@@ -61,6 +61,8 @@ SingleInstance::~SingleInstance()
 {
     if (FServer != nullptr)
         FServer->close();  // removes the socket file before the lock goes
+    if (FOwnsBusName)
+        QDBusConnection::sessionBus().unregisterService(FBusName);
     if (FLockFd >= 0)
         ::close(FLockFd);
 }
@@ -85,21 +87,36 @@ SingleInstance::Outcome SingleInstance::ClaimOnBus()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr)
         return Outcome::Failed;
-    if (!bus.registerObject(QString::fromLatin1(kObjectPath), this, QDBusConnection::ExportScriptableSlots))
+    const QString path = QString::fromLatin1(kObjectPath);
+    if (!bus.registerObject(path, this, QDBusConnection::ExportScriptableSlots))
         return Outcome::Failed;
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
-        FBusName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
-    if (!reply.isValid()) {
-        bus.unregisterObject(QString::fromLatin1(kObjectPath));
-        return Outcome::Failed;
+    const QDBusMessage show = QDBusMessage::createMethodCall(FBusName, path, QString::fromLatin1(kInterface),
+                                                             QStringLiteral("Show"));
+    // A clock that has just ended may still own the name until the bus has
+    // seen its connection close; the request to it then finds no one, and
+    // the name is tried again.
+    const QDeadlineTimer deadline(kRequestTimeoutMs);
+    for (;;) {
+        const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
+            FBusName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+        if (!reply.isValid())
+            break;
+        if (reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+            FOwnsBusName = true;
+            return Outcome::Running;
+        }
+        const QDBusMessage answer = bus.call(show, QDBus::Block, kRequestTimeoutMs);
+        const bool ownerGone = answer.type() == QDBusMessage::ErrorMessage &&
+                               (answer.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
+                                answer.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"));
+        if (!ownerGone || deadline.hasExpired()) {
+            bus.unregisterObject(path);
+            return Outcome::Other;
+        }
+        QThread::msleep(20);
     }
-    if (reply.value() == QDBusConnectionInterface::ServiceRegistered)
-        return Outcome::Running;
-    bus.unregisterObject(QString::fromLatin1(kObjectPath));
-    const QDBusMessage call = QDBusMessage::createMethodCall(FBusName, QString::fromLatin1(kObjectPath),
-                                                             QString::fromLatin1(kInterface), QStringLiteral("Show"));
-    bus.call(call, QDBus::Block, kRequestTimeoutMs);
-    return Outcome::Other;
+    bus.unregisterObject(path);
+    return Outcome::Failed;
 }
 
 SingleInstance::Outcome SingleInstance::ClaimBySocket()
@@ -108,22 +125,21 @@ SingleInstance::Outcome SingleInstance::ClaimBySocket()
     FLockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (FLockFd < 0)
         return Outcome::Failed;
-    if (::flock(FLockFd, LOCK_EX | LOCK_NB) == 0) {
-        // Whatever socket file is there belongs to no clock any more.
-        QLocalServer::removeServer(FSocketPath);
-        FServer = new QLocalServer(this);
-        FServer->setSocketOptions(QLocalServer::UserAccessOption);
-        if (!FServer->listen(FSocketPath))
-            return Outcome::Running;  // a clock all the same, only out of reach
-        AcceptRequests();
-        return Outcome::Running;
-    }
-    ::close(FLockFd);
-    FLockFd = -1;
-    // The running clock may hold the lock a moment before it listens.
+    // The running clock may hold the lock a moment before it listens, and a
+    // clock that is ending may still hold it after it stopped listening.
     const QDeadlineTimer deadline(kRequestTimeoutMs);
     QLocalSocket socket;
-    do {
+    for (;;) {
+        if (::flock(FLockFd, LOCK_EX | LOCK_NB) == 0) {
+            // Whatever socket file is there belongs to no clock any more.
+            QLocalServer::removeServer(FSocketPath);
+            FServer = new QLocalServer(this);
+            FServer->setSocketOptions(QLocalServer::UserAccessOption);
+            if (FServer->listen(FSocketPath))
+                AcceptRequests();
+            // else a clock all the same, only out of a later start's reach
+            return Outcome::Running;
+        }
         socket.connectToServer(FSocketPath);
         if (socket.waitForConnected(qMax<qint64>(deadline.remainingTime(), 0))) {
             socket.write(kShowRequest);
@@ -131,8 +147,12 @@ SingleInstance::Outcome SingleInstance::ClaimBySocket()
             socket.disconnectFromServer();
             break;
         }
+        if (deadline.hasExpired())
+            break;
         QThread::msleep(20);
-    } while (!deadline.hasExpired());
+    }
+    ::close(FLockFd);
+    FLockFd = -1;
     return Outcome::Other;
 }
 

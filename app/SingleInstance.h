@@ -50,6 +50,7 @@ private:
 
     QString FBusName;
     QString FSocketPath;
+    bool FOwnsBusName = false;
     int FLockFd = -1;
     QLocalServer* FServer = nullptr;  // owned as a child
 };
