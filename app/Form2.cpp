@@ -18,29 +18,29 @@ static_assert(std::size_t{TForm2::kMaxTextLength} * 4 <= AlarmFile::kMaxLineByte
 }  // namespace
 
 TForm2::TForm2(QWidget* owner, const std::string& timeText)
-    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    : TToolDialog(owner)
 {
     setWindowTitle(QStringLiteral("Set Time"));
     setObjectName(QStringLiteral("Form2"));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, GreyBlue);
     setPalette(colours);
-    setAutoFillBackground(true);
+    Client()->setAutoFillBackground(true);
     setFont(DesignFont("MS Sans Serif", 11, false));
     setSizeGripEnabled(false);
 
-    Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), this);
+    Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), Client());
     Label1->setGeometry(0, 0, 148, 13);
 
-    SpeedButton1 = new TSpeedButton(this);
+    SpeedButton1 = new TSpeedButton(Client());
     SpeedButton1->setText(QStringLiteral("Ok"));
     SpeedButton1->setGeometry(0, 50, 57, 22);
 
-    SpeedButton2 = new TSpeedButton(this);
+    SpeedButton2 = new TSpeedButton(Client());
     SpeedButton2->setText(QStringLiteral("Cancel"));
     SpeedButton2->setGeometry(96, 50, 57, 22);
 
-    Edit1 = new QLineEdit(QStringLiteral("00:00:00"), this);
+    Edit1 = new QLineEdit(QStringLiteral("00:00:00"), Client());
     Edit1->setGeometry(0, 16, 153, 32);
     Edit1->setFont(DesignFont("MS Sans Serif", 19, true));
     Edit1->setMaxLength(kMaxTextLength);
@@ -50,7 +50,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
 
     // Invisible, unclickable, first in the focus chain: it keeps the caret
     // out of the text box until the user clicks or tabs into it.
-    Button1 = new QPushButton(QStringLiteral("Button1"), this);
+    Button1 = new QPushButton(QStringLiteral("Button1"), Client());
     Button1->setGeometry(120, 65, 0, 0);
     Button1->setAutoDefault(false);
     Button1->setDefault(false);
@@ -61,8 +61,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
 
     // Designed at (440, 342), 161 x 105; the dialog then fits its controls.
     move(440, 342);
-    setMinimumSize(153, 72);
-    resize(153, 72);
+    SetClientSize(QSize(153, 72));
 
     FormCreate(timeText);
 }
