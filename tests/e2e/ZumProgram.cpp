@@ -16,17 +16,17 @@ std::string ZumProgram::binary()
     return path && *path ? path : ZUM_BUILT_BINARY;
 }
 
-ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& systemDir, Options options)
-    : logPath_(display.dir().path() / "zum.log")
+EnvOverrides ZumProgram::environment(const EnvOverrides& displayEnv, const std::filesystem::path& scratch,
+                                     const std::filesystem::path& systemDir, const Options& options)
 {
-    EnvOverrides env = display.environment();
+    EnvOverrides env = displayEnv;
     env["ZUM_SYSTEM_DIR"] = systemDir.string();
     env["ZUM_AUDIO_SINK"] = options.audioSink;
     env["LC_ALL"] = options.locale;
     env["LANG"] = options.locale;
     env["LANGUAGE"] = std::nullopt;
     // Nothing of the user running the tests is read or written.
-    const auto home = display.dir().path() / "home";
+    const auto home = scratch / "home";
     std::filesystem::create_directories(home);
     env["HOME"] = home.string();
     // GStreamer keeps its plugin registry under HOME, so with a fresh HOME
@@ -50,11 +50,18 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     // "suppressions=" replaces the first). Beside GLib's, the framework's
     // session bus connection is not counted either: its thread, started by
     // the accessibility bridge, may still run when the process ends.
-    const auto suppressions = display.dir().path() / "lsan.supp";
+    const auto suppressions = scratch / "lsan.supp";
     std::ofstream(suppressions) << "leak:_dl_init\nleak:libQt6DBus.so\n";
     const char* lsan = std::getenv("LSAN_OPTIONS");
     env["LSAN_OPTIONS"] = (lsan && *lsan ? std::string(lsan) + ":" : std::string()) +
                           "suppressions=" + suppressions.string();
+    return env;
+}
+
+ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& systemDir, Options options)
+    : logPath_(display.dir().path() / "zum.log")
+{
+    const EnvOverrides env = environment(display.environment(), display.dir().path(), systemDir, options);
     {
         std::ofstream log(logPath_, std::ios::app);
         log << "---- start (" << options.locale << ")\n";

@@ -46,6 +46,10 @@ public:
 
     // Path of the program's executable: $ZUM_BINARY, else the one built here.
     static std::string binary();
+    // The environment the program runs in on a display with `displayEnv`:
+    // its state in `systemDir`, its home and leak-check files in `scratch`.
+    static EnvOverrides environment(const EnvOverrides& displayEnv, const std::filesystem::path& scratch,
+                                    const std::filesystem::path& systemDir, const Options& options);
 
 private:
     EnvOverrides displayEnv_;
