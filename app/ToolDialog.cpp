@@ -55,7 +55,8 @@ Qt::Edges TToolDialog::EdgesAt(QPoint point, QSize windowSize)
     const int h = windowSize.height();
     if (point.x() < 0 || point.y() < 0 || point.x() >= w || point.y() >= h)
         return {};
-    const bool onFrame = point.x() < kBorder || point.x() >= w - kBorder || point.y() < kBorder || point.y() >= h - kBorder;
+    const bool onFrame =
+        point.x() < kBorder || point.x() >= w - kBorder || point.y() < kBorder || point.y() >= h - kBorder;
     if (!onFrame)
         return {};
     // On the frame, every side within a corner's reach moves: along a side,

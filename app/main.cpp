@@ -68,7 +68,8 @@ int main(int argc, char** argv)
         // A clock already runs for this user and state directory: it shows
         // its window, and this start ends before it makes one.
         const std::string stateDirectory = SystemDirectory::Path();
-        SingleInstance instance(QString::fromLocal8Bit(stateDirectory.data(), static_cast<qsizetype>(stateDirectory.size())));
+        SingleInstance instance(
+            QString::fromLocal8Bit(stateDirectory.data(), static_cast<qsizetype>(stateDirectory.size())));
         if (!instance.Claim())
             return 0;
         TForm1 Form1;

@@ -64,9 +64,10 @@ protected:
         const QRect drawn = pixels::inkBox(window, line, ink);
         // Drawn whole in the narrow sans that stands in for the designed
         // one: a wider face would be cut at the box's end.
-        const int whole = inkWidth("Liberation Sans Narrow", 11, false, QStringLiteral("Set Time For Example 23:09:10"));
-        EXPECT_LE(std::abs(drawn.width() - whole), 3) << "the instruction's ink is " << drawn.width() << " px wide, not "
-                                                      << whole;
+        const int whole =
+            inkWidth("Liberation Sans Narrow", 11, false, QStringLiteral("Set Time For Example 23:09:10"));
+        EXPECT_LE(std::abs(drawn.width() - whole), 3)
+            << "the instruction's ink is " << drawn.width() << " px wide, not " << whole;
         EXPECT_LE(drawn.right(), instruction.right()) << "the instruction runs past its box";
     }
     std::string sound_;

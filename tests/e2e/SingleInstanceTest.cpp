@@ -70,7 +70,8 @@ TEST_P(OneClock, AnotherStateDirectoryIsAnotherClock)
     EXPECT_FALSE(other.exitCode(0ms));
 }
 
-INSTANTIATE_TEST_SUITE_P(Channels, OneClock, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? std::string("SessionBus") : std::string("NoBus"); });
+INSTANTIATE_TEST_SUITE_P(Channels, OneClock, ::testing::Values(true, false), [](const auto& info) {
+    return info.param ? std::string("SessionBus") : std::string("NoBus");
+});
 
 }  // namespace

@@ -74,7 +74,8 @@ protected:
             if (shot.isNull())
                 return false;
             QRect box;
-            const QRect below(0, WestonDisplay::kPanelHeight, shot.width(), shot.height() - WestonDisplay::kPanelHeight);
+            const QRect below(0, WestonDisplay::kPanelHeight, shot.width(),
+                              shot.height() - WestonDisplay::kPanelHeight);
             for (int y = below.top(); y <= below.bottom(); ++y)
                 for (int x = below.left(); x <= below.right(); ++x)
                     if (shot.pixel(x, y) != background_.pixel(x, y))
