@@ -65,11 +65,12 @@ protected:
 
     // Waits until the window shows exactly as wide and high as its outline
     // where `placed` accepts its top-left; returns the top-left and the shot.
-    std::optional<std::pair<QPoint, QImage>> waitForWindow(const std::function<bool(QPoint)>& placed)
+    std::optional<std::pair<QPoint, QImage>> waitForWindow(const std::function<bool(QPoint)>& placed,
+                                                           std::chrono::milliseconds timeout = 20s)
     {
         std::optional<std::pair<QPoint, QImage>> found;
         lastSeen_ = QRect();
-        waitUntil(20s, [&] {
+        waitUntil(timeout, [&] {
             const QImage shot = weston_->screenshot();
             if (shot.isNull())
                 return false;
@@ -136,11 +137,20 @@ TEST_F(WaylandClock, ADragOnTheSkinMovesTheWindow)
     ASSERT_TRUE(before) << "the window never showed: " << lastSeen();
     const QPoint from = before->first;
     // On the skin between the title and the "-" button.
-    weston_->pointerTo(from + QPoint(200, 10));
+    const QPoint press = from + QPoint(200, 10);
+    weston_->pointerTo(press);
     weston_->pointerButton(true);
-    for (int step = 1; step <= 10; ++step)
-        weston_->pointerTo(from + QPoint(200, 10) + QPoint(10, 10) * step);
+    // A step past the drag tolerance hands the move to the compositor,
+    // which moves the window at the pointer's next motion once it has the
+    // request: the steps wait until the window follows, then go on.
+    bool following = false;
+    for (int step = 1; step <= 10; ++step) {
+        weston_->pointerTo(press + QPoint(10, 10) * step);
+        if (!following && step < 10)
+            following = waitForWindow([&](QPoint at) { return at == from + QPoint(10, 10) * step; }, 2s).has_value();
+    }
     weston_->pointerButton(false);
+    EXPECT_TRUE(following) << "the window never followed the pointer";
     EXPECT_TRUE(waitForWindow([&](QPoint at) { return at == from + QPoint(100, 100); }))
         << "from " << from.x() << "," << from.y() << " the window went to " << lastSeen();
 }
