@@ -122,7 +122,7 @@ SingleInstance::Outcome SingleInstance::ClaimOnBus()
 SingleInstance::Outcome SingleInstance::ClaimBySocket()
 {
     const QByteArray lockPath = (FSocketPath + QStringLiteral(".lock")).toLocal8Bit();
-    FLockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    FLockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (FLockFd < 0)
         return Outcome::Failed;
     // The running clock may hold the lock a moment before it listens, and a
