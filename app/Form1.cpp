@@ -19,6 +19,7 @@
 #include "app/Clock.h"
 #include "app/ClockTick.h"
 #include "app/ClockLabel.h"
+#include "app/DesignFont.h"
 #include "app/ExceptionBox.h"
 #include "settings/FileErrors.h"
 #include "app/Form2.h"
@@ -35,12 +36,6 @@
 
 namespace {
 
-QFont MakeFont(const char* family, int pixels, bool bold)
-{
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
 }
 
 void SetTextColour(QWidget* widget, const QColor& colour)
@@ -96,7 +91,7 @@ TForm1::TForm1(TForm1Services services)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZUM"));
     setFixedSize(399, 201);
-    setFont(MakeFont("MS Sans Serif", 11, false));
+    setFont(DesignFont("MS Sans Serif", 11, false));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, colours.color(QPalette::Button));
     setPalette(colours);
@@ -129,15 +124,15 @@ void TForm1::CreateControls()
 
     Label1 = new TClockLabel(this);
     Label1->move(96, 60);
-    Label1->setFont(MakeFont("Comic Sans MS", 48, true));
+    Label1->setFont(DesignFont("Comic Sans MS", 48, true));
     SetTextColour(Label1, QColor(0x00, 0xFF, 0xFF));
-    Label2 = MakeLabel(this, 16, 28, MakeFont("Comic Sans MS", 13, true), Qt::white);
+    Label2 = MakeLabel(this, 16, 28, DesignFont("Comic Sans MS", 13, true), Qt::white);
     FAlarmText = ByteCaption(Label2);
 
-    const QFont bold11 = MakeFont("MS Sans Serif", 11, true);
+    const QFont bold11 = DesignFont("MS Sans Serif", 11, true);
     SpeedButton1 = MakeButton(this, 344, 168, 45, 23, "MENU", bold11);
     SetTextColour(SpeedButton1, Qt::black);
-    SpeedButton2 = MakeButton(this, 356, 8, 17, 17, "-", MakeFont("MS Sans Serif", 13, true));
+    SpeedButton2 = MakeButton(this, 356, 8, 17, 17, "-", DesignFont("MS Sans Serif", 13, true));
     SpeedButton2->setToolTip(QStringLiteral("Tray Icon"));
     SpeedButton3 = MakeButton(this, 376, 8, 17, 17, "x", bold11);
     SpeedButton3->setToolTip(QStringLiteral("Close"));
@@ -149,7 +144,7 @@ void TForm1::CreateControls()
     Image1->setPixmap(ArmedIndicator());
     Image1->hide();
 
-    Label3 = MakeLabel(this, 16, 152, MakeFont("Comic Sans MS", 9, false), Qt::white);
+    Label3 = MakeLabel(this, 16, 152, DesignFont("Comic Sans MS", 9, false), Qt::white);
     Label3->resize(369, 13);
     FSoundPath = ByteCaption(Label3);
 

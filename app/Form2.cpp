@@ -2,9 +2,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 
+#include "app/DesignFont.h"
 #include "settings/AlarmFile.h"
 #include "app/SpeedButton.h"
 
@@ -12,21 +12,13 @@ namespace {
 
 const QColor GreyBlue(0xA2, 0xAF, 0xBB);
 
-QFont SansFont(int pixels, bool bold)
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 static_assert(std::size_t{TForm2::kMaxTextLength} * 4 <= AlarmFile::kMaxLineBytes,
               "a full Set Time box must fit one line of the alarm file");
 
 }  // namespace
 
 TForm2::TForm2(QWidget* owner, const std::string& timeText)
-    : QDialog(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    : TToolDialog(owner)
 {
     setWindowTitle(QStringLiteral("Set Time"));
     setObjectName(QStringLiteral("Form2"));
@@ -36,24 +28,24 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
     // application's pixmap cache, so every opening would leave its own
     // button faces there. With the application's palette the buttons share
     // them from one opening to the next.
-    setFont(SansFont(11, false));
+    SetClientColour(GreyBlue);
+    setFont(DesignFont("MS Sans Serif", 11, false));
     setSizeGripEnabled(false);
 
-    Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), this);
+    Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), Client());
     Label1->setGeometry(0, 0, 148, 13);
-    Label1->adjustSize();  // sizes itself to its text, as designed
 
-    SpeedButton1 = new TSpeedButton(this);
+    SpeedButton1 = new TSpeedButton(Client());
     SpeedButton1->setText(QStringLiteral("Ok"));
     SpeedButton1->setGeometry(0, 50, 57, 22);
 
-    SpeedButton2 = new TSpeedButton(this);
+    SpeedButton2 = new TSpeedButton(Client());
     SpeedButton2->setText(QStringLiteral("Cancel"));
     SpeedButton2->setGeometry(96, 50, 57, 22);
 
-    Edit1 = new QLineEdit(QStringLiteral("00:00:00"), this);
+    Edit1 = new QLineEdit(QStringLiteral("00:00:00"), Client());
     Edit1->setGeometry(0, 16, 153, 32);
-    Edit1->setFont(SansFont(19, true));
+    Edit1->setFont(DesignFont("MS Sans Serif", 19, true));
     Edit1->setMaxLength(kMaxTextLength);
     QPalette editColours = Edit1->palette();
     editColours.setColor(QPalette::Base, GreyBlue);
@@ -61,7 +53,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
 
     // Invisible, unclickable, first in the focus chain: it keeps the caret
     // out of the text box until the user clicks or tabs into it.
-    Button1 = new QPushButton(QStringLiteral("Button1"), this);
+    Button1 = new QPushButton(QStringLiteral("Button1"), Client());
     Button1->setGeometry(120, 65, 0, 0);
     Button1->setAutoDefault(false);
     Button1->setDefault(false);
@@ -72,8 +64,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText)
 
     // Designed at (440, 342), 161 x 105; the dialog then fits its controls.
     move(440, 342);
-    setMinimumSize(153, 72);
-    resize(153, 72);
+    SetClientSize(QSize(153, 72));
 
     FormCreate(timeText);
 }
@@ -96,12 +87,6 @@ void TForm2::SpeedButton2Click()
 QString TForm2::Text() const
 {
     return Edit1->text();
-}
-
-void TForm2::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), GreyBlue);
 }
 
 void TForm2::showEvent(QShowEvent* event)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "app/ToolDialog.h"
 
 #include <string>
 
@@ -12,8 +12,9 @@ class TSpeedButton;
 // The Set Time dialog: one text box pre-filled with the time text of now.
 // "Ok" hands the text, exactly as typed, to whoever opened the dialog;
 // "Cancel" closes it with no change. Nothing typed is checked. There is no
-// default button: Enter in the text box does not press "Ok".
-class TForm2 : public QDialog {
+// default button: Enter in the text box does not press "Ok". The controls lie
+// on the client area of a sizeable tool-window frame.
+class TForm2 : public TToolDialog {
     Q_OBJECT
 public:
     // The most characters the text box takes. No character needs more than
@@ -38,6 +39,5 @@ public:
     QString Text() const;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
 };

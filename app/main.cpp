@@ -11,6 +11,8 @@
 #include "app/ClockTick.h"
 #include "app/ExceptionBox.h"
 #include "app/Form1.h"
+#include "app/SingleInstance.h"
+#include "settings/SystemDirectory.h"
 
 namespace {
 
@@ -57,7 +59,15 @@ int main(int argc, char** argv)
     TApplication application(qtArgc, argv);
     (void)argc;
     try {
+        // A clock already runs for this user and state directory: it shows
+        // its window, and this start ends before it makes one.
+        const std::string stateDirectory = SystemDirectory::Path();
+        SingleInstance instance(
+            QString::fromLocal8Bit(stateDirectory.data(), static_cast<qsizetype>(stateDirectory.size())));
+        if (!instance.Claim())
+            return 0;
         TForm1 Form1;
+        QObject::connect(&instance, &SingleInstance::ShowRequested, &Form1, &TForm1::Show1Click);
         PlaceAtScreenCentre(Form1);
         if (Form1.ShowOnStart())
             Form1.show();

@@ -21,7 +21,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, \
 gstreamer1.0-pulseaudio | gstreamer1.0-alsa | gstreamer1.0-pipewire, \
-timgm6mb-soundfont, fonts-comic-neue, fonts-liberation2 | fonts-dejavu-core")
+timgm6mb-soundfont, fonts-comic-neue, fonts-liberation")
 # Native Wayland sessions; under X11 and XWayland the xcb platform plug-in
 # of libqt6gui6 serves.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")

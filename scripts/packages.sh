@@ -1,8 +1,8 @@
 # Debian 12 packages ZUM needs, by purpose. Sourced by the other scripts.
 ZUM_BUILD_PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgstreamer1.0-dev"
-ZUM_RUN_PACKAGES="gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-alsa gstreamer1.0-pulseaudio timgm6mb-soundfont fonts-comic-neue fonts-liberation2 fonts-dejavu-core libqt6gui6 qt6-qpa-plugins"
+ZUM_RUN_PACKAGES="gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-alsa gstreamer1.0-pulseaudio timgm6mb-soundfont fonts-comic-neue fonts-liberation fonts-dejavu-core libqt6gui6 qt6-qpa-plugins"
 ZUM_HEADLESS_PACKAGES="xvfb xdotool x11-utils x11-apps imagemagick"
-ZUM_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev trayer openbox xfce4-panel dbus sox libsox-fmt-mp3 gstreamer1.0-tools pulseaudio pulseaudio-utils locales clang libclang-rt-14-dev python3 procps desktop-file-utils appstream dpkg-dev python3-dbus python3-gi"
+ZUM_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev trayer openbox xfce4-panel dbus sox libsox-fmt-mp3 gstreamer1.0-tools pulseaudio pulseaudio-utils locales clang libclang-rt-14-dev python3 procps desktop-file-utils appstream dpkg-dev python3-dbus python3-gi wmctrl weston qt6-wayland"
 
 # zum_install PACKAGE...: installs what is missing, with sudo when not root.
 zum_install() {

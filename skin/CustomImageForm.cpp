@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScreen>
 
 #include "skin/Bitmap.h"
@@ -49,6 +51,10 @@ void TfcCustomImageForm::SetParent(QWidget* AParent)
     // Qt already paints children over their parent: nothing to clip.
     if (!(AParent->windowFlags() & Qt::FramelessWindowHint))
         AParent->setWindowFlag(Qt::FramelessWindowHint, true);
+    // A Wayland compositor ignores a window's mask for its look and shapes
+    // it by the opacity of its pixels instead; the mask still limits input.
+    if (!DesignMode() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        AParent->setAttribute(Qt::WA_TranslucentBackground, true);
     if (FHook == nullptr && !DesignMode()) {
         FHook = new TfcCaptureMessageClass(FOwner);
         FHook->SetWndHandle(AParent);
@@ -59,6 +65,20 @@ void TfcCustomImageForm::SetParent(QWidget* AParent)
     FollowParent();
     if (visible)
         show();
+}
+
+void TfcCustomImageForm::paintEvent(QPaintEvent* event)
+{
+    QWidget* form = ParentForm();
+    if (form == nullptr || !form->testAttribute(Qt::WA_TranslucentBackground) || !RegionHandedToWindow()) {
+        TfcCustomImage::paintEvent(event);
+        return;
+    }
+    // The outline is in the form's coordinates; the image form lies on it.
+    QPainter painter(this);
+    const QRegion outline = ToQRegion(*FRegion).translated(-pos());
+    painter.setClipRegion(outline);
+    Paint(painter, depth(), (outline & event->region()).boundingRect());
 }
 
 void TfcCustomImageForm::SetFormClientSize(int width, int height)

@@ -99,6 +99,10 @@ public:
     SystemColorResolver ResolveSystemColor;
 
 protected:
+    // Where the form is translucent (a window system that shapes windows by
+    // their pixels' opacity, not by their mask), only the outline is
+    // painted: every pixel outside it stays fully transparent.
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

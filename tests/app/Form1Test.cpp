@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLineEdit>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,7 +19,9 @@
 
 #include "app/ClockLabel.h"
 #include "app/ExceptionBox.h"
+#include "app/DesignFont.h"
 #include "app/Form1.h"
+#include "app/Form2.h"
 #include "app/SpeedButton.h"
 #include "app/TimeText.h"
 #include "tests/fakes/FakeMediaDevice.h"
@@ -502,6 +507,38 @@ TEST_F(Form1Test, ExitItemsAndCloseButtonCloseTheWindow)
         else
             f.Exit2->trigger();
         EXPECT_FALSE(f.isVisible()) << which;
+    }
+}
+
+// Every caption of a fixed-size control, in both windows, fits its box in
+// the font the program actually resolves: the stand-in family itself, not
+// whatever fontconfig offers for a family it does not know.
+TEST_F(Form1Test, EveryFixedSizeCaptionFitsItsBoxInTheResolvedFont)
+{
+    TForm1& f = Form();
+    TForm2 dialog(&f, "23:09:10");
+    dialog.Edit1->setText(QStringLiteral("00:00:00"));  // the design text
+    struct Caption {
+        QWidget* control;
+        QString text;
+        int margin;  // what the control's frame takes on the left and right
+    };
+    const Caption captions[] = {
+        {f.SpeedButton1, f.SpeedButton1->text(), 2},      {f.SpeedButton2, f.SpeedButton2->text(), 2},
+        {f.SpeedButton3, f.SpeedButton3->text(), 2},      {f.SpeedButton4, f.SpeedButton4->text(), 2},
+        {f.SpeedButton5, f.SpeedButton5->text(), 2},      {f.SpeedButton6, f.SpeedButton6->text(), 2},
+        {f.SpeedButton7, f.SpeedButton7->text(), 2},      {dialog.Label1, dialog.Label1->text(), 0},
+        {dialog.SpeedButton1, dialog.SpeedButton1->text(), 2}, {dialog.SpeedButton2, dialog.SpeedButton2->text(), 2},
+        {dialog.Edit1, dialog.Edit1->text(), 4},
+    };
+    for (const Caption& c : captions) {
+        const QFont& font = c.control->font();
+        EXPECT_EQ(QFontInfo(font).family(), StandInFamily("MS Sans Serif")) << c.text.toStdString();
+        const QFontMetrics metrics(font);
+        const QRect ink = metrics.boundingRect(c.text);
+        EXPECT_LE(std::max(ink.width(), metrics.horizontalAdvance(c.text)), c.control->width() - 2 * c.margin)
+            << '"' << c.text.toStdString() << "\" in " << c.control->width() << " px";
+        EXPECT_LE(metrics.height(), c.control->height()) << c.text.toStdString();
     }
 }
 

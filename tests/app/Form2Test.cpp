@@ -18,12 +18,11 @@ TEST(Form2, LayoutAndPrefilledText)
     TForm2 dialog(nullptr, "23:09:10");
     EXPECT_EQ(dialog.windowTitle(), "Set Time");
     EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::Tool));
-    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMinMaxButtonsHint));
     EXPECT_EQ(dialog.pos(), QPoint(440, 342));
-    EXPECT_EQ(dialog.size(), QSize(153, 72));
+    EXPECT_EQ(dialog.Client()->size(), QSize(153, 72));
+    EXPECT_EQ(dialog.Client()->pos(), QPoint(TToolDialog::kBorder, TToolDialog::kBorder + TToolDialog::kCaptionHeight));
     // Between the text box and the buttons only the background shows.
-    EXPECT_EQ(dialog.grab().toImage().pixelColor(76, 49), QColor(0xA2, 0xAF, 0xBB));
+    EXPECT_EQ(dialog.grab().toImage().pixelColor(dialog.Client()->pos() + QPoint(76, 49)), QColor(0xA2, 0xAF, 0xBB));
     EXPECT_EQ(dialog.Edit1->text(), "23:09:10");
     EXPECT_EQ(dialog.Edit1->geometry(), QRect(0, 16, 153, 32));
     EXPECT_EQ(dialog.SpeedButton1->text(), "Ok");
@@ -99,6 +98,32 @@ TEST(Form2, TheFocusStartsOutsideTheTextBox)
         dialog.reject();
     });
     EXPECT_FALSE(editHadFocus);
+}
+
+// Which edges a press on the frame takes: a side alone along it, two at a
+// corner, whose reach runs down the caption bar's height; none inside.
+TEST(ToolDialog, EdgesAtAPoint)
+{
+    const QSize size(161, 96);
+    struct Case {
+        QPoint at;
+        Qt::Edges edges;
+    };
+    const Case cases[] = {
+        {{0, 0}, Qt::TopEdge | Qt::LeftEdge},
+        {{2, 19}, Qt::TopEdge | Qt::LeftEdge},  // the corner reaches past the caption bar's top
+        {{2, 20}, Qt::LeftEdge},
+        {{80, 1}, Qt::TopEdge},
+        {{80, 95}, Qt::BottomEdge},
+        {{160, 95}, Qt::BottomEdge | Qt::RightEdge},
+        {{141, 94}, Qt::BottomEdge | Qt::RightEdge},
+        {{158, 50}, Qt::RightEdge},
+        {{80, 10}, {}},   // the caption bar moves the window
+        {{80, 50}, {}},   // the client area
+        {{161, 50}, {}},  // outside
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TToolDialog::EdgesAt(c.at, size), c.edges) << c.at.x() << "," << c.at.y();
 }
 
 }  // namespace

@@ -22,10 +22,15 @@ inline const QRect kPlayButton(151, 168, 33, 17);
 inline const QRect kStopButton(192, 168, 33, 17);
 inline const QRect kArmedSquare(376, 32, 8, 8);
 
-// The Set Time dialog.
-inline const QRect kSetTimeDialog(440, 342, 153, 72);  // on the screen
-inline const QRect kTimeEdit(0, 16, 153, 32);
-inline const QRect kOkButton(0, 50, 57, 22);
-inline const QRect kCancelButton(96, 50, 57, 22);
+// The Set Time dialog: its window on the screen, frame included, and its
+// parts in window pixels. The client area lies inside a 4-pixel border,
+// below a 16-pixel caption bar.
+inline const QRect kSetTimeDialog(440, 342, 161, 96);
+inline const QPoint kSetTimeClient(4, 20);
+inline const QRect kSetTimeCaption(4, 4, 153, 15);  // a line of the frame's face below it
+inline const QRect kSetTimeInstruction = QRect(0, 0, 148, 13).translated(kSetTimeClient);
+inline const QRect kTimeEdit = QRect(0, 16, 153, 32).translated(kSetTimeClient);
+inline const QRect kOkButton = QRect(0, 50, 57, 22).translated(kSetTimeClient);
+inline const QRect kCancelButton = QRect(96, 50, 57, 22).translated(kSetTimeClient);
 
 }  // namespace layout

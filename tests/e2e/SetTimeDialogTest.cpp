@@ -3,14 +3,17 @@
 // an alarm file and letting "Update Shanges" write the window's alarm time.
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <set>
 #include <thread>
 
 #include "Layout.h"
 #include "Pixels.h"
 #include "Poll.h"
+#include "TextWidth.h"
 #include "TimeText.h"
 #include "ZumFixture.h"
 
@@ -42,6 +45,31 @@ protected:
         auto end = text->find("\r\n");
         return end == std::string::npos ? *text : text->substr(0, end);
     }
+    // The dialog's own frame: a caption bar in the highlight colour with
+    // the title at its left and nothing at its right (no buttons), and the
+    // instruction drawn whole inside its box.
+    void expectOwnFrame(const Desktop::WindowId& dialog)
+    {
+        const QImage window = desktop_->settledShot(dialog, 5s);
+        ASSERT_FALSE(window.isNull());
+        const QRect caption = layout::kSetTimeCaption;
+        const QRect captionRight(caption.x() + 60, caption.y(), caption.width() - 60, caption.height());
+        EXPECT_EQ(pixels::count(window, captionRight, pixels::highlight), captionRight.width() * captionRight.height())
+            << "something lies on the caption bar's right";
+        const QRect title = pixels::inkBox(window, caption, pixels::white);
+        EXPECT_TRUE(title.isValid() && title.width() > 30 && title.left() < caption.left() + 6) << "no title";
+        auto ink = [](QRgb c) { return qGray(c) < 110; };
+        const QRect instruction = layout::kSetTimeInstruction;
+        const QRect line(instruction.x(), instruction.y(), layout::kTimeEdit.width(), instruction.height());
+        const QRect drawn = pixels::inkBox(window, line, ink);
+        // Drawn whole in the narrow sans that stands in for the designed
+        // one: a wider face would be cut at the box's end.
+        const int whole =
+            inkWidth("Liberation Sans Narrow", 11, false, QStringLiteral("Set Time For Example 23:09:10"));
+        EXPECT_LE(std::abs(drawn.width() - whole), 3)
+            << "the instruction's ink is " << drawn.width() << " px wide, not " << whole;
+        EXPECT_LE(drawn.right(), instruction.right()) << "the instruction runs past its box";
+    }
     std::string sound_;
 };
 
@@ -56,6 +84,7 @@ TEST_F(SetTimeDialog, OpensAtItsPlaceWithTheTimeOfNow)
     ASSERT_TRUE(g);
     EXPECT_EQ(*g, layout::kSetTimeDialog) << "at " << g->x() << "," << g->y() << " size " << g->width() << "x"
                                           << g->height();
+    expectOwnFrame(*dialog);
 
     // Enter in the text box is not "Ok": the dialog stays. The key after it
     // (End, which ends the selection) shows it was handled.
@@ -81,41 +110,79 @@ TEST_F(SetTimeDialog, OpensAtItsPlaceWithTheTimeOfNow)
 class SetTimeDialogFramed : public SetTimeDialog {
 protected:
     XDisplay::Options displayOptions() const override { return {.windowManager = true}; }
+    std::string netState(const Desktop::WindowId& dialog) const
+    {
+        return runCommand({"xprop", "-id", dialog, "_NET_WM_STATE"}, display_->environment()).out;
+    }
+    // Asks the manager to change a window state; once `then`, asked after
+    // it, shows in the window's state the manager has handled the first.
+    void askManager(const Desktop::WindowId& dialog, const std::vector<std::string>& request, const std::string& then)
+    {
+        runCommand(request, display_->environment());
+        runCommand({"wmctrl", "-i", "-r", dialog, "-b", "add," + then}, display_->environment());
+        const std::string shown = "_NET_WM_STATE_" + QString::fromStdString(then).toUpper().toStdString();
+        ASSERT_TRUE(waitUntil(5s, [&] { return netState(dialog).find(shown) != std::string::npos; }))
+            << "the window manager did not handle the requests: " << netState(dialog);
+    }
 };
 
-// Under a window manager the dialog gets a frame with a caption bar; the
-// frame's outer corner is the designed place and the client keeps its size.
-TEST_F(SetTimeDialogFramed, FrameStandsAtTheDesignedPlace)
+// Under a window manager the dialog wears its own frame as on a bare
+// server: the manager adds none, and the dialog undoes a maximise or a
+// minimise asked of the manager.
+TEST_F(SetTimeDialogFramed, KeepsItsOwnFrameAndCannotBeMaximisedOrMinimised)
 {
     startArmed();
-    const std::optional<Desktop::WindowId> dialog = openSetTime();
+    const Desktop::WindowId dialog = openSetTime();
     std::optional<std::array<int, 4>> frame;
-    ASSERT_TRUE(waitUntil(5s, [&] { return (frame = frameExtents(*dialog)).has_value(); }))
-        << "the window manager gave the dialog no frame";
-    EXPECT_GT((*frame)[2], 0) << "no caption bar";
-    std::optional<QRect> g;
-    // The manager may place the frame a moment after mapping the window.
-    EXPECT_TRUE(waitUntil(10s, [&] {
-        g = desktop_->geometry(*dialog);
-        return g && g->x() - (*frame)[0] == layout::kSetTimeDialog.x();
-    })) << "the frame did not reach the designed place";
-    ASSERT_TRUE(g);
-    EXPECT_EQ(g->size(), layout::kSetTimeDialog.size());
-    EXPECT_EQ(QPoint(g->x() - (*frame)[0], g->y() - (*frame)[2]), layout::kSetTimeDialog.topLeft())
-        << "client at " << g->x() << "," << g->y();
+    ASSERT_TRUE(waitUntil(5s, [&] { return (frame = frameExtents(dialog)).has_value(); }))
+        << "the window manager did not take the dialog in";
+    EXPECT_EQ(*frame, (std::array<int, 4>{0, 0, 0, 0})) << "the window manager framed the dialog";
+    EXPECT_TRUE(waitUntil(5s, [&] { return desktop_->geometry(dialog) == layout::kSetTimeDialog; }));
+    expectOwnFrame(dialog);
 
-    // The dialog offers the manager no close, minimise or maximise function
-    // (Motif hints: flags, functions, decorations, ...).
-    auto hints = runCommand({"xprop", "-id", *dialog, "_MOTIF_WM_HINTS"}, display_->environment()).out;
-    unsigned flags = 0, functions = 0;
-    ASSERT_EQ(std::sscanf(hints.c_str(), "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = %x, %x", &flags, &functions), 2)
-        << "no window manager hints: " << hints;
-    constexpr unsigned kFunctionsGiven = 1, kAll = 1, kMinimise = 8, kMaximise = 16, kClose = 32;
-    EXPECT_TRUE(flags & kFunctionsGiven) << hints;
-    EXPECT_EQ(functions & (kAll | kMinimise | kMaximise | kClose), 0u) << hints;
+    auto atItsPlace = [&] {
+        return netState(dialog).find("MAXIMIZED") == std::string::npos &&
+               desktop_->geometry(dialog) == layout::kSetTimeDialog && isVisible(dialog);
+    };
+    askManager(dialog, {"wmctrl", "-i", "-r", dialog, "-b", "add,maximized_vert,maximized_horz"}, "above");
+    EXPECT_TRUE(waitUntil(5s, atItsPlace)) << "maximised: " << netState(dialog);
+    askManager(dialog, {"xdotool", "windowminimize", dialog}, "below");
+    EXPECT_TRUE(waitUntil(5s, atItsPlace)) << "minimised: " << netState(dialog);
 
-    desktop_->clickCentre(*dialog, layout::kCancelButton);
+    desktop_->clickCentre(dialog, layout::kCancelButton);
     EXPECT_TRUE(waitGone("^Set Time$", 5s));
+}
+
+// On a bare server no one else moves or sizes the dialog: a drag on its
+// caption bar moves it, a drag on its border's corner sizes it.
+TEST_F(SetTimeDialog, TheCaptionBarMovesItAndTheBorderSizesIt)
+{
+    startArmed();
+    const Desktop::WindowId dialog = openSetTime();
+    auto drag = [&](QPoint from, QPoint step, const std::function<bool(int)>& stepShown) {
+        desktop_->moveTo(dialog, from.x(), from.y());
+        runCommand({"xdotool", "mousedown", "1"}, display_->environment());
+        for (int i = 1; i <= 4; ++i) {
+            runCommand({"xdotool", "mousemove_relative", "--", std::to_string(step.x()), std::to_string(step.y())},
+                       display_->environment());
+            if (!waitUntil(5s, [&] { return stepShown(i); }))
+                break;
+        }
+        runCommand({"xdotool", "mouseup", "1"}, display_->environment());
+        return stepShown(4);
+    };
+    const QPoint start = layout::kSetTimeDialog.topLeft();
+    EXPECT_TRUE(drag(layout::kSetTimeCaption.center(), {10, 5}, [&](int i) {
+        auto g = desktop_->geometry(dialog);
+        return g && g->topLeft() == start + QPoint(10, 5) * i && g->size() == layout::kSetTimeDialog.size();
+    })) << "the caption bar did not move the dialog";
+    const QSize size = layout::kSetTimeDialog.size();
+    EXPECT_TRUE(drag({size.width() - 2, size.height() - 2}, {5, 3}, [&](int i) {
+        auto g = desktop_->geometry(dialog);
+        return g && g->size() == size + QSize(5, 3) * i && g->topLeft() == start + QPoint(40, 20);
+    })) << "the border did not size the dialog";
+    // The controls keep their places in the grown client area.
+    expectOwnFrame(dialog);
 }
 
 struct Entry {

@@ -17,20 +17,17 @@ std::string ZumProgram::binary()
     return path && *path ? path : ZUM_BUILT_BINARY;
 }
 
-ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& systemDir, Options options)
-    : logPath_(display.dir().path() / "zum.log")
+EnvOverrides ZumProgram::environment(const EnvOverrides& displayEnv, const std::filesystem::path& scratch,
+                                     const std::filesystem::path& systemDir, const Options& options)
 {
-    EnvOverrides env = display.environment();
+    EnvOverrides env = displayEnv;
     env["ZUM_SYSTEM_DIR"] = systemDir.string();
     env["ZUM_AUDIO_SINK"] = options.audioSink;
     env["LC_ALL"] = options.locale;
     env["LANG"] = options.locale;
     env["LANGUAGE"] = std::nullopt;
-    scale_ = options.scale;
-    if (options.scale != 1)
-        env["QT_SCALE_FACTOR"] = std::to_string(options.scale);
     // Nothing of the user running the tests is read or written.
-    const auto home = display.dir().path() / "home";
+    const auto home = scratch / "home";
     std::filesystem::create_directories(home);
     env["HOME"] = home.string();
     // GStreamer keeps its plugin registry under HOME, so with a fresh HOME
@@ -54,13 +51,23 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     // "suppressions=" replaces the first). Beside GLib's, the framework's
     // session bus connection is not counted either: its thread, started by
     // the accessibility bridge, may still run when the process ends.
-    const auto suppressions = display.dir().path() / "lsan.supp";
+    const auto suppressions = scratch / "lsan.supp";
     std::ofstream(suppressions) << "leak:_dl_init\nleak:libQt6DBus.so\n";
     const char* lsan = std::getenv("LSAN_OPTIONS");
     env["LSAN_OPTIONS"] = (lsan && *lsan ? std::string(lsan) + ":" : std::string()) +
                           "suppressions=" + suppressions.string();
     for (const auto& [name, value] : options.environment)
         env[name] = value;
+    if (options.scale != 1)
+        env["QT_SCALE_FACTOR"] = std::to_string(options.scale);
+    return env;
+}
+
+ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& systemDir, Options options)
+    : logPath_(display.dir().path() / "zum.log"), scale_(options.scale)
+{
+    EnvOverrides env = environment(display.environment(), display.dir().path(), systemDir, options);
+    const auto home = display.dir().path() / "home";
     {
         std::ofstream log(logPath_, std::ios::app);
         log << "---- start (" << options.locale << ")\n";
@@ -82,6 +89,8 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     }
     process_ = std::make_unique<ChildProcess>(argv, env, logPath_.string());
     displayEnv_ = display.environment();
+    if (options.expectsToEnd)
+        return;
     Desktop desktop(display);
     if (otherUser_) {
         if (!findMainWindow(std::chrono::seconds(30))) {

@@ -34,6 +34,9 @@ public:
         std::string user{};
         // The executable to run; empty: binary().
         std::string executable{};
+        // The program is expected to end by itself without a window (a
+        // later start while a clock runs): the start waits for nothing.
+        bool expectsToEnd = false;
     };
     // Starts the program and waits until its main window is visible; throws
     // (with the program's output) if it never shows.
@@ -55,6 +58,10 @@ public:
 
     // Path of the program's executable: $ZUM_BINARY, else the one built here.
     static std::string binary();
+    // The environment the program runs in on a display with `displayEnv`:
+    // its state in `systemDir`, its home and leak-check files in `scratch`.
+    static EnvOverrides environment(const EnvOverrides& displayEnv, const std::filesystem::path& scratch,
+                                    const std::filesystem::path& systemDir, const Options& options);
 
 private:
     EnvOverrides displayEnv_;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QColor>
+#include <QDialog>
+#include <QPoint>
+#include <QRect>
+
+class QWidget;
+
+// A dialog in a sizeable tool-window frame that it draws itself: a raised
+// border on every side and a thin caption bar with the title in a small
+// bold font, with no caption-bar buttons at all. A window manager gives a
+// tool window the buttons and the caption bar of its own theme whatever
+// the window asks for, so the dialog asks it for no decoration and looks
+// and acts the same under every manager and on a bare X server.
+//
+// The caption bar moves the window and the border resizes it, through the
+// window system's own move and resize where it has them, by the dialog
+// itself where not. The dialog cannot be maximised, minimised or made full
+// screen: a manager's request for that is undone at once.
+//
+// Controls go on Client(), whose top-left is the client area's.
+class TToolDialog : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kBorder = 4;         // the sizeable frame, each side
+    static constexpr int kCaptionHeight = 16;  // thin caption bar, below the top border
+
+    explicit TToolDialog(QWidget* owner);
+
+    QWidget* Client() const { return FClient; }
+    // Sizes the window so that its client area is `size`, which becomes the
+    // smallest the user can make it.
+    void SetClientSize(QSize size);
+    // The colour painted behind the client area's controls; none: the
+    // button face.
+    void SetClientColour(const QColor& colour) { FClientColour = colour; }
+    // The caption bar, in window coordinates.
+    QRect CaptionRect() const;
+
+    // The window edges a point in window coordinates lies on (none inside
+    // the caption bar and the client area). Corners take in the caption
+    // bar's height, as a tool window's do.
+    static Qt::Edges EdgesAt(QPoint point, QSize windowSize);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Where a move or resize by the dialog itself started: the press on the
+    // screen, the window's geometry then, and the edges taken (none: a move).
+    struct Drag {
+        QPoint press;
+        QRect start;
+        Qt::Edges edges;
+    };
+
+    QWidget* FClient = nullptr;  // owned as a child
+    QColor FClientColour;
+    bool FDragging = false;
+    Drag FDrag;
+};
