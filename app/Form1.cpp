@@ -36,8 +36,6 @@
 
 namespace {
 
-}
-
 void SetTextColour(QWidget* widget, const QColor& colour)
 {
     QPalette colours = widget->palette();
