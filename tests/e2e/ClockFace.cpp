@@ -100,6 +100,12 @@ int ClockFace::differences(const QImage& shot, const QImage& reference) const
 bool ClockFace::showsTheTime(const Desktop& desktop, const Desktop::WindowId& window,
                              std::chrono::milliseconds timeout, std::string* why)
 {
+    return showsTheTime([&] { return desktop.windowShot(window); }, timeout, why);
+}
+
+bool ClockFace::showsTheTime(const std::function<QImage()>& takeShot, std::chrono::milliseconds timeout,
+                             std::string* why)
+{
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     QImage shot;
     const QImage* closest = nullptr;
@@ -109,7 +115,7 @@ bool ClockFace::showsTheTime(const Desktop& desktop, const Desktop::WindowId& wi
         // The clock may show a new second a little after the wall clock
         // turns, and a shot takes a while: the shot passes for either end.
         const std::time_t before = std::time(nullptr);
-        shot = desktop.windowShot(window).convertToFormat(QImage::Format_ARGB32);
+        shot = takeShot().convertToFormat(QImage::Format_ARGB32);
         const std::time_t after = std::time(nullptr);
         closest = nullptr;
         for (std::time_t second : {before, after}) {

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QRect>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -27,6 +28,9 @@ public:
     // the last shot and its reference are saved beside the references.
     bool showsTheTime(const Desktop& desktop, const Desktop::WindowId& window, std::chrono::milliseconds timeout,
                       std::string* why);
+    // The same for shots of the window taken by `shot` (a compositor's own
+    // screenshots cut to the window, say).
+    bool showsTheTime(const std::function<QImage()>& shot, std::chrono::milliseconds timeout, std::string* why);
 
     // Pixels of the clock's band (scaled) that differ clearly from the
     // reference, within the window's outline.

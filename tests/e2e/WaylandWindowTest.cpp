@@ -3,6 +3,7 @@
 // outline shows and nothing around it, and a drag on the skin moves it.
 
 #include <QByteArray>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "ChildProcess.h"
+#include "ClockFace.h"
 #include "Layout.h"
 #include "Poll.h"
 #include "TempDir.h"
@@ -128,6 +130,19 @@ TEST_F(WaylandClock, ShowsOnlyItsOutline)
         }
     EXPECT_EQ(outsideShown, 0) << "pixels outside the outline are not fully transparent";
     EXPECT_GT(insideShown, inside * 99 / 100) << "the skin is not drawn inside its outline";
+
+    // The clock shows the time of each second, narrower texts included,
+    // with nothing left of the texts before.
+    ClockFace face(weston_->environment(), "C", 1);
+    const QPoint origin = at;
+    for (int i = 0; i < 15; ++i) {
+        const std::time_t now = std::time(nullptr);
+        std::string why;
+        ASSERT_TRUE(face.showsTheTime([&] { return weston_->screenshot().copy(QRect(origin, QSize(layout::kMainWidth, layout::kMainHeight))); },
+                                      5s, &why))
+            << "second " << i + 1 << ": " << why;
+        waitUntil(3s, [&] { return std::time(nullptr) > now; }, 20ms);
+    }
 }
 
 TEST_F(WaylandClock, ADragOnTheSkinMovesTheWindow)
