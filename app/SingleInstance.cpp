@@ -2,7 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include <QCryptographicHash>
 #include <QDBusConnection>
@@ -12,17 +17,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 
 namespace {
 
 const char kInterface[] = "io.github.zum.zum.Clock";
 const char kObjectPath[] = "/io/github/zum/zum/Clock";
-const QByteArray kShowRequest = QByteArrayLiteral("show\n");
-// More than a request holds: the peer is not a later start.
-constexpr qint64 kMaxRequestBytes = 64;
 constexpr int kRequestTimeoutMs = 5000;
 
 // The state directory as the file system names it, so that two spellings of
@@ -42,6 +43,17 @@ QString Key(const QString& stateDirectory)
     return QStringLiteral("u%1_%2").arg(::getuid()).arg(QString::fromLatin1(digest.toHex().left(32)));
 }
 
+// The socket's address; false when the path does not fit one.
+bool SocketAddress(const QByteArray& path, sockaddr_un& address)
+{
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    return true;
+}
+
 QString RuntimeDirectory()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
@@ -59,8 +71,11 @@ SingleInstance::SingleInstance(const QString& stateDirectory, QObject* parent) :
 
 SingleInstance::~SingleInstance()
 {
-    if (FServer != nullptr)
-        FServer->close();  // removes the socket file before the lock goes
+    if (FListenFd >= 0) {
+        // The socket file goes before the lock does.
+        ::unlink(FSocketPath.toLocal8Bit().constData());
+        ::close(FListenFd);
+    }
     if (FOwnsBusName)
         QDBusConnection::sessionBus().unregisterService(FBusName);
     if (FLockFd >= 0)
@@ -121,33 +136,28 @@ SingleInstance::Outcome SingleInstance::ClaimOnBus()
 
 SingleInstance::Outcome SingleInstance::ClaimBySocket()
 {
-    const QByteArray lockPath = (FSocketPath + QStringLiteral(".lock")).toLocal8Bit();
-    FLockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const QByteArray socketPath = FSocketPath.toLocal8Bit();
+    sockaddr_un address;
+    if (!SocketAddress(socketPath, address))
+        return Outcome::Failed;
+    FLockFd = ::open((socketPath + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (FLockFd < 0)
         return Outcome::Failed;
     // The running clock may hold the lock a moment before it listens, and a
     // clock that is ending may still hold it after it stopped listening.
     const QDeadlineTimer deadline(kRequestTimeoutMs);
-    QLocalSocket socket;
     for (;;) {
         if (::flock(FLockFd, LOCK_EX | LOCK_NB) == 0) {
-            // Whatever socket file is there belongs to no clock any more.
-            QLocalServer::removeServer(FSocketPath);
-            FServer = new QLocalServer(this);
-            FServer->setSocketOptions(QLocalServer::UserAccessOption);
-            if (FServer->listen(FSocketPath))
-                AcceptRequests();
-            // else a clock all the same, only out of a later start's reach
+            Listen(address);  // a clock all the same should it fail: only out of a later start's reach
             return Outcome::Running;
         }
-        socket.connectToServer(FSocketPath);
-        if (socket.waitForConnected(qMax<qint64>(deadline.remainingTime(), 0))) {
-            socket.write(kShowRequest);
-            socket.waitForBytesWritten(qMax<qint64>(deadline.remainingTime(), 0));
-            socket.disconnectFromServer();
-            break;
-        }
-        if (deadline.hasExpired())
+        // A connection is the whole request: only this user can make one.
+        const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const bool asked =
+            peer >= 0 && ::connect(peer, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        if (peer >= 0)
+            ::close(peer);
+        if (asked || deadline.hasExpired())
             break;
         QThread::msleep(20);
     }
@@ -156,22 +166,30 @@ SingleInstance::Outcome SingleInstance::ClaimBySocket()
     return Outcome::Other;
 }
 
-void SingleInstance::AcceptRequests()
+void SingleInstance::Listen(const sockaddr_un& address)
 {
-    connect(FServer, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = FServer->nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            // A request is one line; anything else is ignored.
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (!client->canReadLine()) {
-                    if (client->bytesAvailable() > kMaxRequestBytes)
-                        client->disconnectFromServer();
-                    return;
-                }
-                if (client->readLine(kShowRequest.size() + 1) == kShowRequest)
-                    emit ShowRequested();
-                client->disconnectFromServer();
-            });
+    // Whatever socket file is there belongs to no clock any more.
+    ::unlink(address.sun_path);
+    FListenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (FListenFd < 0)
+        return;
+    // Made with no access for others from the start.
+    const mode_t oldMask = ::umask(0077);
+    const bool bound = ::bind(FListenFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::umask(oldMask);
+    if (!bound || ::listen(FListenFd, 4) != 0) {
+        ::close(FListenFd);
+        FListenFd = -1;
+        return;
+    }
+    auto* notifier = new QSocketNotifier(FListenFd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        bool asked = false;
+        for (int peer; (peer = ::accept4(FListenFd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+            ::close(peer);
+            asked = true;
         }
+        if (asked)
+            emit ShowRequested();
     });
 }

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+struct sockaddr_un;
 
 // One clock per user and state directory. The first start for a pair of
 // the two becomes the running clock; a later start hands the running clock
@@ -13,8 +13,9 @@ class QLocalServer;
 // on it; the bus releases the name when the process goes, however it goes.
 // Without a bus the running clock holds an exclusive lock on a file in
 // $XDG_RUNTIME_DIR for its whole life and listens on a local socket beside
-// it. The lock, not the socket file, tells whether a clock runs: a socket
-// left by a clock that was killed is replaced by the next start.
+// it, reachable by this user alone; a later start's connection is its
+// request. The lock, not the socket file, tells whether a clock runs: a
+// socket left by a clock that was killed is replaced by the next start.
 class SingleInstance : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "io.github.zum.zum.Clock")
@@ -46,11 +47,11 @@ private:
     enum class Outcome { Running, Other, Failed };
     Outcome ClaimOnBus();
     Outcome ClaimBySocket();
-    void AcceptRequests();
+    void Listen(const sockaddr_un& address);
 
     QString FBusName;
     QString FSocketPath;
     bool FOwnsBusName = false;
     int FLockFd = -1;
-    QLocalServer* FServer = nullptr;  // owned as a child
+    int FListenFd = -1;
 };
