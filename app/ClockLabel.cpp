@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
+#include <QTransform>
 
 #include <algorithm>
 
@@ -15,6 +16,7 @@ constexpr int kAlignment = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine
 
 TClockLabel::TClockLabel(QWidget* parent) : QWidget(parent)
 {
+    FStaticText.setTextFormat(Qt::PlainText);
     // The text is drawn from the left edge: a resize leaves what is on show
     // in place, and only the part a new text changes needs painting.
     setAttribute(Qt::WA_StaticContents);
@@ -44,20 +46,24 @@ void TClockLabel::SetTimeText(const QString& text)
     const int left = std::max(0, metrics.horizontalAdvance(text.left(common)) - reachLeft);
     const int oldWidth = width();
     FText = text;
+    FStaticText.setText(text);
     resize(sizeHint());
     update(left, 0, std::max(oldWidth, width()) + reachRight - left, height());
 }
 
 void TClockLabel::paintEvent(QPaintEvent*)
 {
+    // The text is laid out once for each new text, not at every paint.
     QPainter painter(this);
-    style()->drawItemText(&painter, rect(), kAlignment, palette(), isEnabled(), FText, foregroundRole());
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawStaticText(0, 0, FStaticText);
 }
 
 void TClockLabel::changeEvent(QEvent* event)
 {
     // A new font or palette changes the whole text's look and its size.
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        FStaticText.prepare(QTransform(), font());
         resize(sizeHint());
         update();
     }

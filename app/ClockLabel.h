@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStaticText>
 #include <QString>
 #include <QWidget>
 
@@ -24,4 +25,5 @@ protected:
 
 private:
     QString FText;
+    QStaticText FStaticText;  // FText, laid out in the label's font
 };
