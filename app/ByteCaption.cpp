@@ -6,16 +6,16 @@
 
 void ByteCaption::SetBytes(std::string bytes)
 {
-    shown_ = Display(bytes);
-    bytes_ = std::move(bytes);
-    label_->setText(shown_);
+    FShown = Display(bytes);
+    FBytes = std::move(bytes);
+    FLabel->setText(FShown);
 }
 
 std::string ByteCaption::Bytes() const
 {
-    const QString text = label_->text();
-    if (text == shown_)
-        return bytes_;
+    const QString text = FLabel->text();
+    if (text == FShown)
+        return FBytes;
     return text.toUtf8().toStdString();
 }
 

@@ -15,7 +15,7 @@ class QLabel;
 // other means, that text takes over, and its bytes are its UTF-8 form.
 class ByteCaption {
 public:
-    explicit ByteCaption(QLabel* label = nullptr) : label_(label) {}
+    explicit ByteCaption(QLabel* label = nullptr) : FLabel(label) {}
 
     // Shows `bytes` on the label and keeps them.
     void SetBytes(std::string bytes);
@@ -28,7 +28,7 @@ public:
     static QString Display(std::string_view bytes);
 
 private:
-    QLabel* label_;
-    std::string bytes_;
-    QString shown_;
+    QLabel* FLabel;
+    std::string FBytes;
+    QString FShown;
 };

@@ -32,7 +32,8 @@ void TClockLabel::SetTimeText(const QString& text)
     if (text == FText)
         return;
     const QFontMetrics metrics = fontMetrics();
-    const qsizetype common = std::mismatch(FText.cbegin(), FText.cend(), text.cbegin(), text.cend()).first - FText.cbegin();
+    const qsizetype common =
+        std::mismatch(FText.cbegin(), FText.cend(), text.cbegin(), text.cend()).first - FText.cbegin();
     // A glyph's ink may reach left of its origin and right of its advance:
     // the changed glyphs' bearings, old and new, widen the repaint so that
     // no old ink stays beside them.

@@ -12,8 +12,7 @@ namespace {
 void ShowInMessageBox(const std::string& text)
 {
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(),
-                    QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())),
-                    QMessageBox::Ok);
+                    QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok);
     box.exec();
 }
 

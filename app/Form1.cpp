@@ -152,8 +152,7 @@ void TForm1::CreateControls()
     SpeedButton5 = MakeButton(this, 14, 168, 33, 22, "OFF", bold11);
     SpeedButton5->hide();
 
-    MediaPlayer1 = std::make_unique<TMediaPlayer>(FServices.makeMediaDevice ? FServices.makeMediaDevice()
-                                                                             : nullptr);
+    MediaPlayer1 = std::make_unique<TMediaPlayer>(FServices.makeMediaDevice ? FServices.makeMediaDevice() : nullptr);
 
     CreateTrayIcon();
 
@@ -281,8 +280,9 @@ void TForm1::SpeedButton3Click()
 
 void TForm1::About1Click()
 {
-    const QString text = QStringLiteral("     Z.U.M   V.1.3\n\r     A desktop alarm clock that rings on time, every day."
-                                        "\n\r\n\r     Questions and reports: the ZUM developers");
+    const QString text =
+        QStringLiteral("     Z.U.M   V.1.3\n\r     A desktop alarm clock that rings on time, every day."
+                       "\n\r\n\r     Questions and reports: the ZUM developers");
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, this);
     box.exec();
 }

@@ -31,10 +31,10 @@ class TfcImageForm;
 // What the main window takes from its surroundings. Every member may be left
 // empty for the real service; tests put fakes here.
 struct TForm1Services {
-    Clock* clock = nullptr;                                          // not owned
-    std::function<std::unique_ptr<MediaDevice>()> makeMediaDevice;  // sound output
+    Clock* clock = nullptr;                                                // not owned
+    std::function<std::unique_ptr<MediaDevice>()> makeMediaDevice;         // sound output
     std::function<bool(QWidget* owner, QString* fileName)> runOpenDialog;  // "Sele&ct Sound"
-    std::function<std::unique_ptr<TTrayBackend>()> makeTrayBackend;  // the desktop's tray
+    std::function<std::unique_ptr<TTrayBackend>()> makeTrayBackend;        // the desktop's tray
 };
 
 // The main window. The program keeps its whole state in these controls:

@@ -17,8 +17,7 @@ static_assert(std::size_t{TForm2::kMaxTextLength} * 4 <= AlarmFile::kMaxLineByte
 
 }  // namespace
 
-TForm2::TForm2(QWidget* owner, const std::string& timeText)
-    : TToolDialog(owner)
+TForm2::TForm2(QWidget* owner, const std::string& timeText) : TToolDialog(owner)
 {
     setWindowTitle(QStringLiteral("Set Time"));
     setObjectName(QStringLiteral("Form2"));

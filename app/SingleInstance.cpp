@@ -105,8 +105,8 @@ SingleInstance::Outcome SingleInstance::ClaimOnBus()
     const QString path = QString::fromLatin1(kObjectPath);
     if (!bus.registerObject(path, this, QDBusConnection::ExportScriptableSlots))
         return Outcome::Failed;
-    const QDBusMessage show = QDBusMessage::createMethodCall(FBusName, path, QString::fromLatin1(kInterface),
-                                                             QStringLiteral("Show"));
+    const QDBusMessage show =
+        QDBusMessage::createMethodCall(FBusName, path, QString::fromLatin1(kInterface), QStringLiteral("Show"));
     // A clock that has just ended may still own the name until the bus has
     // seen its connection close; the request to it then finds no one, and
     // the name is tried again.

@@ -23,7 +23,7 @@ class QWidget;
 class TToolDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kBorder = 4;         // the sizeable frame, each side
+    static constexpr int kBorder = 4;          // the sizeable frame, each side
     static constexpr int kCaptionHeight = 16;  // thin caption bar, below the top border
 
     explicit TToolDialog(QWidget* owner);

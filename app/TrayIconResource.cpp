@@ -4,7 +4,10 @@
 
 // Resources of a static library are registered only when something names
 // them; this function does.
-static void InitIconResources() { Q_INIT_RESOURCE(icons); }
+static void InitIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 void LoadBuiltInTrayIcon(TIcon& icon)
 {

@@ -18,7 +18,10 @@ inline std::uint32_t LoadU32(const std::uint8_t* p)
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-inline std::int32_t LoadI32(const std::uint8_t* p) { return static_cast<std::int32_t>(LoadU32(p)); }
+inline std::int32_t LoadI32(const std::uint8_t* p)
+{
+    return static_cast<std::int32_t>(LoadU32(p));
+}
 
 // Big-endian, as PNG stores its fields.
 inline std::uint32_t LoadU32BigEndian(const std::uint8_t* p)

@@ -29,8 +29,7 @@ void AlarmFile::Save(const std::string& alarmText, const std::string& soundPath)
     SaveTo(SystemDirectory::AlarmFilePath(), alarmText, soundPath);
 }
 
-void AlarmFile::SaveTo(const std::string& path, const std::string& alarmText,
-                       const std::string& soundPath)
+void AlarmFile::SaveTo(const std::string& path, const std::string& alarmText, const std::string& soundPath)
 {
     // Saving what a restart would cut or split would lose it silently.
     if (!KeepsWhole(alarmText) || !KeepsWhole(soundPath))
@@ -100,15 +99,15 @@ std::vector<std::string> AlarmFile::LoadFrom(const std::string& path, std::uint6
 }
 
 AlarmFile::LineSplitter::LineSplitter(std::size_t maxLines, std::size_t maxLineBytes)
-    : maxLines_(maxLines), maxLineBytes_(maxLineBytes)
+    : FMaxLines(maxLines), FMaxLineBytes(maxLineBytes)
 {
 }
 
 void AlarmFile::LineSplitter::EndLine()
 {
-    lines_.push_back(std::move(current_));
-    current_.clear();
-    inLine_ = false;
+    FLines.push_back(std::move(FCurrent));
+    FCurrent.clear();
+    FInLine = false;
 }
 
 std::size_t AlarmFile::LineSplitter::Feed(std::string_view data)
@@ -116,15 +115,15 @@ std::size_t AlarmFile::LineSplitter::Feed(std::string_view data)
     std::size_t i = 0;
     while (i < data.size() && !Done()) {
         const char byte = data[i];
-        if (afterCR_) {
-            afterCR_ = false;
+        if (FAfterCR) {
+            FAfterCR = false;
             if (byte == '\n') {
                 ++i;
                 continue;
             }
         }
         if (byte == '\r' || byte == '\n') {
-            afterCR_ = (byte == '\r');
+            FAfterCR = (byte == '\r');
             EndLine();
             ++i;
             continue;
@@ -134,10 +133,10 @@ std::size_t AlarmFile::LineSplitter::Feed(std::string_view data)
         std::size_t end = i;
         while (end < data.size() && data[end] != '\r' && data[end] != '\n')
             ++end;
-        const std::size_t room = maxLineBytes_ - current_.size();
+        const std::size_t room = FMaxLineBytes - FCurrent.size();
         const std::size_t run = end - i;
-        current_.append(data.data() + i, run < room ? run : room);
-        inLine_ = true;
+        FCurrent.append(data.data() + i, run < room ? run : room);
+        FInLine = true;
         i = end;
     }
     return i;
@@ -145,8 +144,8 @@ std::size_t AlarmFile::LineSplitter::Feed(std::string_view data)
 
 std::vector<std::string> AlarmFile::LineSplitter::Finish()
 {
-    if (inLine_ && !Done())
+    if (FInLine && !Done())
         EndLine();
-    afterCR_ = false;
-    return std::move(lines_);
+    FAfterCR = false;
+    return std::move(FLines);
 }

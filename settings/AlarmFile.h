@@ -43,8 +43,7 @@ public:
     // file's path when it cannot, or when a text would not come back whole
     // from a load (see KeepsWhole). On failure the previous file stays whole.
     static void Save(const std::string& alarmText, const std::string& soundPath);
-    static void SaveTo(const std::string& path, const std::string& alarmText,
-                       const std::string& soundPath);
+    static void SaveTo(const std::string& path, const std::string& alarmText, const std::string& soundPath);
 
     // Removes the file if it is there; throws EFDeleteError with the file's
     // path when a file is there and cannot be removed.
@@ -59,8 +58,7 @@ public:
     // is missing or is not an alarm file. `bytesRead`, when given, receives
     // the number of bytes read from the file.
     static std::vector<std::string> Load();
-    static std::vector<std::string> LoadFrom(const std::string& path,
-                                             std::uint64_t* bytesRead = nullptr);
+    static std::vector<std::string> LoadFrom(const std::string& path, std::uint64_t* bytesRead = nullptr);
 
     // The file's exact bytes for the two texts.
     static std::string Encode(const std::string& alarmText, const std::string& soundPath);
@@ -87,7 +85,7 @@ public:
         std::size_t Feed(std::string_view data);
 
         // True once maxLines lines are complete; further input is not needed.
-        bool Done() const { return lines_.size() >= maxLines_; }
+        bool Done() const { return FLines.size() >= FMaxLines; }
 
         // Ends the input: a pending line without an end becomes the last line.
         // Returns the lines (at most maxLines of them).
@@ -96,11 +94,11 @@ public:
     private:
         void EndLine();
 
-        std::size_t maxLines_;
-        std::size_t maxLineBytes_;
-        std::vector<std::string> lines_;
-        std::string current_;
-        bool inLine_ = false;     // bytes of an unfinished line have been seen
-        bool afterCR_ = false;    // the last byte was a CR; an LF now belongs to it
+        std::size_t FMaxLines;
+        std::size_t FMaxLineBytes;
+        std::vector<std::string> FLines;
+        std::string FCurrent;
+        bool FInLine = false;   // bytes of an unfinished line have been seen
+        bool FAfterCR = false;  // the last byte was a CR; an LF now belongs to it
     };
 };

@@ -64,8 +64,7 @@ bool AutostartEntry::OnlyRootCanChange(const std::string& executable)
     std::string directory = executable;
     do {
         directory = ParentOf(directory);
-        if (::lstat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 ||
-            HasAccessList(directory))
+        if (::lstat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 || HasAccessList(directory))
             return false;
         if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0)
             return false;
@@ -153,7 +152,9 @@ std::optional<std::string> AutostartEntry::Contents(std::string_view executable)
            "Type=Application\n"
            "Name=ZUM\n"
            "Comment=Desktop alarm clock\n"
-           "Exec=" + *exec + "\n"
+           "Exec=" +
+           *exec +
+           "\n"
            "Icon=zum\n"
            "Terminal=false\n";
 }

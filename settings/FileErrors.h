@@ -11,12 +11,11 @@
 // always the file's own name in the state directory, never a temporary file.
 class EFCreateError : public Exception {
 public:
-    explicit EFCreateError(const std::string& path)
-        : Exception("Cannot create file " + path), path_(path) {}
-    const std::string& path() const { return path_; }
+    explicit EFCreateError(const std::string& path) : Exception("Cannot create file " + path), FPath(path) {}
+    const std::string& path() const { return FPath; }
 
 private:
-    std::string path_;
+    std::string FPath;
 };
 
 // A settings file could not be removed (for example another user's file in
@@ -24,33 +23,33 @@ private:
 // the file's own name in the state directory.
 class EFDeleteError : public Exception {
 public:
-    explicit EFDeleteError(const std::string& path)
-        : Exception("Cannot delete file " + path), path_(path) {}
-    const std::string& path() const { return path_; }
+    explicit EFDeleteError(const std::string& path) : Exception("Cannot delete file " + path), FPath(path) {}
+    const std::string& path() const { return FPath; }
 
 private:
-    std::string path_;
+    std::string FPath;
 };
 
 // A settings file exists by name but could not be opened for reading (it is
 // not a regular file, it is a link, or the system refused the open).
 class EFOpenError : public Exception {
 public:
-    explicit EFOpenError(const std::string& path)
-        : Exception("Cannot open file " + path), path_(path) {}
-    const std::string& path() const { return path_; }
+    explicit EFOpenError(const std::string& path) : Exception("Cannot open file " + path), FPath(path) {}
+    const std::string& path() const { return FPath; }
 
 private:
-    std::string path_;
+    std::string FPath;
 };
 
 // A line the caller needs is missing from a loaded list; index is 0-based.
 class EListError : public Exception {
 public:
     explicit EListError(int index)
-        : Exception("List index out of bounds (" + std::to_string(index) + ")"), index_(index) {}
-    int index() const { return index_; }
+        : Exception("List index out of bounds (" + std::to_string(index) + ")"), FIndex(index)
+    {
+    }
+    int index() const { return FIndex; }
 
 private:
-    int index_;
+    int FIndex;
 };

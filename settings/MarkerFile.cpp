@@ -6,7 +6,7 @@
 
 namespace {
 constexpr const char kMarkerContents[] = "null";
-} // namespace
+}  // namespace
 
 void MarkerFile::Write()
 {

@@ -14,26 +14,26 @@ namespace {
 // Owns one file descriptor; closes it when leaving scope.
 class Fd {
 public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
+    explicit Fd(int fd = -1) : FFd(fd) {}
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     ~Fd() { Reset(); }
-    int get() const { return fd_; }
+    int get() const { return FFd; }
     int Release()
     {
-        const int fd = fd_;
-        fd_ = -1;
+        const int fd = FFd;
+        FFd = -1;
         return fd;
     }
     void Reset(int fd = -1)
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
+        if (FFd >= 0)
+            ::close(FFd);
+        FFd = fd;
     }
 
 private:
-    int fd_;
+    int FFd;
 };
 
 struct SplitPath {
@@ -107,8 +107,7 @@ int CreateScratchFile(int dirFd, const std::string& name, std::string& temporary
     for (int attempt = 0; attempt < 8; ++attempt) {
         if (!TemporaryName(name, temporary))
             return errno != 0 ? errno : EIO;
-        file.Reset(::openat(dirFd, temporary.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        file.Reset(::openat(dirFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (file.get() < 0) {
             if (errno == EEXIST)
                 continue;
@@ -184,7 +183,7 @@ int MoveIntoPlace(int dirFd, const std::string& temporary, const std::string& na
         if (::renameat2(dirFd, temporary.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) == 0)
             return 0;
         if (errno == EEXIST)
-            continue; // Someone made the name meanwhile: check what it is.
+            continue;  // Someone made the name meanwhile: check what it is.
         if (errno != EINVAL && errno != ENOSYS)
             return errno;
         if (::linkat(dirFd, temporary.c_str(), dirFd, name.c_str(), 0) == 0) {
@@ -197,7 +196,7 @@ int MoveIntoPlace(int dirFd, const std::string& temporary, const std::string& na
     return EEXIST;
 }
 
-} // namespace
+}  // namespace
 
 namespace StateFile {
 
@@ -282,8 +281,8 @@ int RemoveStaleScratchFiles(const std::string& directory, std::initializer_list<
         if (!matches)
             continue;
         struct stat before {};
-        if (::fstatat(dir.get(), entry->d_name, &before, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(before.st_mode) || before.st_uid != self)
+        if (::fstatat(dir.get(), entry->d_name, &before, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(before.st_mode) ||
+            before.st_uid != self)
             continue;
         // Opened without following a link and without waiting on anything;
         // what was opened must still be the file looked at.
@@ -345,4 +344,4 @@ int OpenForReading(const std::string& path, bool ownOrRootOnly)
     return fd.Release();
 }
 
-} // namespace StateFile
+}  // namespace StateFile

@@ -65,4 +65,4 @@ bool IsSoleRegularFile(const std::string& path, bool ownOrRootOnly = false);
 // errno set.
 int OpenForReading(const std::string& path, bool ownOrRootOnly = false);
 
-} // namespace StateFile
+}  // namespace StateFile

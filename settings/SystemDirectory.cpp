@@ -16,14 +16,13 @@ std::string Join(const std::string& directory, const char* name)
     return directory + "/" + name;
 }
 
-} // namespace
+}  // namespace
 
 std::string SystemDirectory::Path()
 {
     const char* fromEnvironment = std::getenv("ZUM_SYSTEM_DIR");
-    std::string directory = (fromEnvironment != nullptr && *fromEnvironment != '\0')
-        ? std::string(fromEnvironment)
-        : std::string(kDefaultDirectory);
+    std::string directory = (fromEnvironment != nullptr && *fromEnvironment != '\0') ? std::string(fromEnvironment)
+                                                                                     : std::string(kDefaultDirectory);
     while (directory.size() > 1 && directory.back() == '/')
         directory.pop_back();
     return directory;

@@ -3,7 +3,8 @@
 #include <bit>
 #include <stdexcept>
 
-bool Bitmap::IsSupportedDepth(int bitsPerPixel) {
+bool Bitmap::IsSupportedDepth(int bitsPerPixel)
+{
     switch (bitsPerPixel) {
     case 1:
     case 4:
@@ -17,51 +18,62 @@ bool Bitmap::IsSupportedDepth(int bitsPerPixel) {
     }
 }
 
-size_t Bitmap::StrideFor(int32_t width, int bitsPerPixel) {
+size_t Bitmap::StrideFor(int32_t width, int bitsPerPixel)
+{
     const auto bits = static_cast<size_t>(width) * static_cast<size_t>(bitsPerPixel);
     return (bits + 31) / 32 * 4;
 }
 
-Bitmap::ChannelMasks Bitmap::DefaultMasks(int bitsPerPixel) {
-    if (bitsPerPixel == 16) return {0x7C00, 0x03E0, 0x001F};
-    if (bitsPerPixel == 32) return {0xFF0000, 0x00FF00, 0x0000FF};
+Bitmap::ChannelMasks Bitmap::DefaultMasks(int bitsPerPixel)
+{
+    if (bitsPerPixel == 16)
+        return {0x7C00, 0x03E0, 0x001F};
+    if (bitsPerPixel == 32)
+        return {0xFF0000, 0x00FF00, 0x0000FF};
     return {};
 }
 
-Bitmap::Bitmap(int32_t width, int32_t height, int bitsPerPixel) {
-    if (!IsSupportedDepth(bitsPerPixel)) throw std::invalid_argument("unsupported bits per pixel");
+Bitmap::Bitmap(int32_t width, int32_t height, int bitsPerPixel)
+{
+    if (!IsSupportedDepth(bitsPerPixel))
+        throw std::invalid_argument("unsupported bits per pixel");
     if (width < 0 || height < 0 || width > kMaxDimension || height > kMaxDimension)
         throw std::invalid_argument("bitmap size out of range");
-    width_ = width;
-    height_ = height;
-    bitsPerPixel_ = bitsPerPixel;
-    stride_ = StrideFor(width, bitsPerPixel);
-    pixels_.assign(stride_ * static_cast<size_t>(height), 0);
-    masks_ = DefaultMasks(bitsPerPixel);
+    FWidth = width;
+    FHeight = height;
+    FBitsPerPixel = bitsPerPixel;
+    FStride = StrideFor(width, bitsPerPixel);
+    FPixels.assign(FStride * static_cast<size_t>(height), 0);
+    FMasks = DefaultMasks(bitsPerPixel);
 }
 
-void Bitmap::SetColorTable(std::vector<uint32_t> table) {
-    if (bitsPerPixel_ > 8 || table.size() > (size_t{1} << bitsPerPixel_))
+void Bitmap::SetColorTable(std::vector<uint32_t> table)
+{
+    if (FBitsPerPixel > 8 || table.size() > (size_t{1} << FBitsPerPixel))
         throw std::invalid_argument("colour table does not fit the pixel format");
-    colorTable_ = std::move(table);
+    FColorTable = std::move(table);
 }
 
-void Bitmap::SetMasks(const ChannelMasks& masks) {
-    if (bitsPerPixel_ != 16 && bitsPerPixel_ != 32) throw std::invalid_argument("channel masks need 16 or 32 bits");
-    const uint32_t wordMask = bitsPerPixel_ == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+void Bitmap::SetMasks(const ChannelMasks& masks)
+{
+    if (FBitsPerPixel != 16 && FBitsPerPixel != 32)
+        throw std::invalid_argument("channel masks need 16 or 32 bits");
+    const uint32_t wordMask = FBitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
     for (uint32_t m : {masks.red, masks.green, masks.blue}) {
-        if (m == 0) continue;
+        if (m == 0)
+            continue;
         const uint32_t shifted = m >> std::countr_zero(m);
         if ((m & ~wordMask) != 0 || (shifted & (shifted + 1)) != 0 || std::popcount(m) > 16)
             throw std::invalid_argument("bad channel mask");
     }
-    masks_ = masks;
+    FMasks = masks;
 }
 
-uint32_t Bitmap::PixelValue(int32_t x, int32_t y) const {
+uint32_t Bitmap::PixelValue(int32_t x, int32_t y) const
+{
     const uint8_t* row = Row(y);
     const auto ux = static_cast<size_t>(x);
-    switch (bitsPerPixel_) {
+    switch (FBitsPerPixel) {
     case 1:
         return (row[ux / 8] >> (7 - ux % 8)) & 1u;
     case 4:
@@ -79,10 +91,11 @@ uint32_t Bitmap::PixelValue(int32_t x, int32_t y) const {
     }
 }
 
-void Bitmap::SetPixelValue(int32_t x, int32_t y, uint32_t value) {
+void Bitmap::SetPixelValue(int32_t x, int32_t y, uint32_t value)
+{
     uint8_t* row = Row(y);
     const auto ux = static_cast<size_t>(x);
-    switch (bitsPerPixel_) {
+    switch (FBitsPerPixel) {
     case 1: {
         const auto bit = static_cast<uint8_t>(0x80u >> (ux % 8));
         row[ux / 8] = static_cast<uint8_t>((value & 1u) ? (row[ux / 8] | bit) : (row[ux / 8] & ~bit));
@@ -101,16 +114,20 @@ void Bitmap::SetPixelValue(int32_t x, int32_t y, uint32_t value) {
         row[2 * ux + 1] = static_cast<uint8_t>(value >> 8);
         break;
     case 24:
-        for (size_t i = 0; i < 3; ++i) row[3 * ux + i] = static_cast<uint8_t>(value >> (8 * i));
+        for (size_t i = 0; i < 3; ++i)
+            row[3 * ux + i] = static_cast<uint8_t>(value >> (8 * i));
         break;
     default:
-        for (size_t i = 0; i < 4; ++i) row[4 * ux + i] = static_cast<uint8_t>(value >> (8 * i));
+        for (size_t i = 0; i < 4; ++i)
+            row[4 * ux + i] = static_cast<uint8_t>(value >> (8 * i));
         break;
     }
 }
 
-uint8_t ExtractChannel(uint32_t word, uint32_t mask) {
-    if (mask == 0) return 0;
+uint8_t ExtractChannel(uint32_t word, uint32_t mask)
+{
+    if (mask == 0)
+        return 0;
     const int shift = std::countr_zero(mask);
     const int bits = std::popcount(mask);
     const uint32_t v = (word & mask) >> shift;
@@ -119,18 +136,19 @@ uint8_t ExtractChannel(uint32_t word, uint32_t mask) {
     return static_cast<uint8_t>(bits >= 8 ? v >> (bits - 8) : v << (8 - bits));
 }
 
-uint32_t Bitmap::ColorOfValue(uint32_t value) const {
-    switch (bitsPerPixel_) {
+uint32_t Bitmap::ColorOfValue(uint32_t value) const
+{
+    switch (FBitsPerPixel) {
     case 1:
     case 4:
     case 8:
-        return value < colorTable_.size() ? colorTable_[value] & 0xFFFFFFu : 0u;
+        return value < FColorTable.size() ? FColorTable[value] & 0xFFFFFFu : 0u;
     case 24:
         // Stored blue, green, red: value is 0x00RRGGBB.
         return (value & 0xFFu) << 16 | (value & 0xFF00u) | (value >> 16 & 0xFFu);
     default:
-        return static_cast<uint32_t>(ExtractChannel(value, masks_.red)) |
-               static_cast<uint32_t>(ExtractChannel(value, masks_.green)) << 8 |
-               static_cast<uint32_t>(ExtractChannel(value, masks_.blue)) << 16;
+        return static_cast<uint32_t>(ExtractChannel(value, FMasks.red)) |
+               static_cast<uint32_t>(ExtractChannel(value, FMasks.green)) << 8 |
+               static_cast<uint32_t>(ExtractChannel(value, FMasks.blue)) << 16;
     }
 }

@@ -33,24 +33,24 @@ public:
     // or a size outside 0..kMaxDimension.
     Bitmap(int32_t width, int32_t height, int bitsPerPixel);
 
-    int32_t Width() const { return width_; }
-    int32_t Height() const { return height_; }
-    int BitsPerPixel() const { return bitsPerPixel_; }
-    bool IsEmpty() const { return width_ == 0 || height_ == 0; }
-    size_t Stride() const { return stride_; }
+    int32_t Width() const { return FWidth; }
+    int32_t Height() const { return FHeight; }
+    int BitsPerPixel() const { return FBitsPerPixel; }
+    bool IsEmpty() const { return FWidth == 0 || FHeight == 0; }
+    size_t Stride() const { return FStride; }
 
-    const uint8_t* Row(int32_t y) const { return pixels_.data() + static_cast<size_t>(y) * stride_; }
-    uint8_t* Row(int32_t y) { return pixels_.data() + static_cast<size_t>(y) * stride_; }
-    const std::vector<uint8_t>& Pixels() const { return pixels_; }
+    const uint8_t* Row(int32_t y) const { return FPixels.data() + static_cast<size_t>(y) * FStride; }
+    uint8_t* Row(int32_t y) { return FPixels.data() + static_cast<size_t>(y) * FStride; }
+    const std::vector<uint8_t>& Pixels() const { return FPixels; }
 
     // Palette of an indexed picture, at most 2^bitsPerPixel entries. Indices
     // past its end read as black.
-    const std::vector<uint32_t>& ColorTable() const { return colorTable_; }
+    const std::vector<uint32_t>& ColorTable() const { return FColorTable; }
     void SetColorTable(std::vector<uint32_t> table);
 
     // Only for 16 and 32 bits per pixel; each mask must be one contiguous
     // run of at most 16 bits inside the pixel word.
-    const ChannelMasks& Masks() const { return masks_; }
+    const ChannelMasks& Masks() const { return FMasks; }
     void SetMasks(const ChannelMasks& masks);
 
     // Raw value of pixel (x, y): a palette index, a pixel word, or 0x00RRGGBB
@@ -70,13 +70,13 @@ public:
     friend bool operator==(const Bitmap&, const Bitmap&) = default;
 
 private:
-    int32_t width_ = 0;
-    int32_t height_ = 0;
-    int bitsPerPixel_ = 24;
-    size_t stride_ = 0;
-    std::vector<uint8_t> pixels_;
-    std::vector<uint32_t> colorTable_;
-    ChannelMasks masks_;
+    int32_t FWidth = 0;
+    int32_t FHeight = 0;
+    int FBitsPerPixel = 24;
+    size_t FStride = 0;
+    std::vector<uint8_t> FPixels;
+    std::vector<uint32_t> FColorTable;
+    ChannelMasks FMasks;
 };
 
 // Scales the channel that `mask` selects out of `word` to 0..255.

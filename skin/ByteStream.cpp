@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-size_t MemoryByteSource::Read(uint8_t* dst, size_t size) {
-    const size_t n = std::min(size, data_.size() - position_);
-    if (n > 0) std::memcpy(dst, data_.data() + position_, n);
-    position_ += n;
+size_t MemoryByteSource::Read(uint8_t* dst, size_t size)
+{
+    const size_t n = std::min(size, FData.size() - FPosition);
+    if (n > 0)
+        std::memcpy(dst, FData.data() + FPosition, n);
+    FPosition += n;
     return n;
 }

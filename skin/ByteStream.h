@@ -23,20 +23,20 @@ public:
 // Reads from bytes it does not own; they must outlive the source.
 class MemoryByteSource final : public ByteSource {
 public:
-    explicit MemoryByteSource(std::span<const uint8_t> data) : data_(data) {}
+    explicit MemoryByteSource(std::span<const uint8_t> data) : FData(data) {}
     size_t Read(uint8_t* dst, size_t size) override;
-    size_t Remaining() const { return data_.size() - position_; }
+    size_t Remaining() const { return FData.size() - FPosition; }
 
 private:
-    std::span<const uint8_t> data_;
-    size_t position_ = 0;
+    std::span<const uint8_t> FData;
+    size_t FPosition = 0;
 };
 
 class VectorByteSink final : public ByteSink {
 public:
-    void Write(const uint8_t* src, size_t size) override { bytes_.insert(bytes_.end(), src, src + size); }
-    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+    void Write(const uint8_t* src, size_t size) override { FBytes.insert(FBytes.end(), src, src + size); }
+    const std::vector<uint8_t>& Bytes() const { return FBytes; }
 
 private:
-    std::vector<uint8_t> bytes_;
+    std::vector<uint8_t> FBytes;
 };

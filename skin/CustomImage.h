@@ -73,7 +73,7 @@ private:
     bool FDesignMode = false;
     bool FOpaque = false;
     TAlign FAlign = TAlign::alNone;
-    QPixmap FComposed;      // for deep displays
-    QImage FComposed32;     // 32-bit copy for palette displays
+    QPixmap FComposed;   // for deep displays
+    QImage FComposed32;  // 32-bit copy for palette displays
     QObject* FFollowed = nullptr;
 };

@@ -271,9 +271,8 @@ void TfcCustomImageForm::AfterFormWndProc(TfcMessage& Message)
     QWidget* control = ControlAtPos(P);
     if (control == nullptr)
         return;
-    const bool start = FCaptionBarControl != nullptr
-                           ? (!IsHandledControl(control) || control == FCaptionBarControl)
-                           : control == this;
+    const bool start =
+        FCaptionBarControl != nullptr ? (!IsHandledControl(control) || control == FCaptionBarControl) : control == this;
     if (!start)
         return;
     const Qt::KeyboardModifiers shift = press->modifiers();

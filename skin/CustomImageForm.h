@@ -17,7 +17,6 @@ class ByteSource;
 
 class TfcDragPlatform;
 
-
 enum class TfcImageFormOption { ifUseWindowsDrag };
 
 struct TfcImageFormOptions {

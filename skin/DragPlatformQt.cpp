@@ -98,8 +98,8 @@ bool TfcQtDragPlatform::eventFilter(QObject* watched, QEvent* event)
     if (watched->isWindowType()) {
         const QEvent::Type type = event->type();
         const bool move = type == QEvent::MouseMove;
-        const bool release = type == QEvent::MouseButtonRelease &&
-                             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        const bool release =
+            type == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
         if (move || release) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             Held held{move ? TfcLoopMessage::Kind::MouseMove : TfcLoopMessage::Kind::LButtonUp, watched, nullptr,

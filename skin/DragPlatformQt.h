@@ -9,7 +9,6 @@
 
 #include "skin/DragPlatform.h"
 
-
 class QEventLoop;
 class QWidget;
 class TfcFocusFrameOverlay;

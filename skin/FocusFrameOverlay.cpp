@@ -10,9 +10,8 @@
 #include "skin/RegionQt.h"
 
 TfcFocusFrameOverlay::TfcFocusFrameOverlay()
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
-                           Qt::X11BypassWindowManagerHint | Qt::Tool)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput |
+                           Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint | Qt::Tool)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);

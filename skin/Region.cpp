@@ -20,20 +20,24 @@ struct BandCursor {
     bool Done() const { return begin >= rects.size(); }
     int64_t Top() const { return Done() ? std::numeric_limits<int64_t>::max() : rects[begin].top; }
     int64_t Bottom() const { return rects[begin].bottom; }
-    void Next() {
+    void Next()
+    {
         begin = end;
         FindEnd();
     }
 
 private:
-    void FindEnd() {
+    void FindEnd()
+    {
         end = begin;
-        while (end < rects.size() && rects[end].top == rects[begin].top) ++end;
+        while (end < rects.size() && rects[end].top == rects[begin].top)
+            ++end;
     }
 };
 
 // Merges the spans of up to two bands into sorted, non-touching spans.
-void UniteSpans(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, std::vector<Span>& out) {
+void UniteSpans(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, std::vector<Span>& out)
+{
     out.clear();
     auto push = [&out](int32_t left, int32_t right) {
         if (!out.empty() && left <= out.back().right) {
@@ -55,74 +59,92 @@ void UniteSpans(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd
 
 }  // namespace
 
-void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Span> spans) {
-    if (spans.empty()) return;
-    if (top >= bottom) throw std::invalid_argument("region band has no height");
-    if (hasBand_ && top < rects_[lastBandStart_].bottom) throw std::invalid_argument("region bands out of order");
+void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Span> spans)
+{
+    if (spans.empty())
+        return;
+    if (top >= bottom)
+        throw std::invalid_argument("region band has no height");
+    if (FHasBand && top < FRects[FLastBandStart].bottom)
+        throw std::invalid_argument("region bands out of order");
     for (size_t i = 0; i < spans.size(); ++i) {
-        if (spans[i].left >= spans[i].right) throw std::invalid_argument("empty span in region band");
-        if (i > 0 && spans[i].left <= spans[i - 1].right) throw std::invalid_argument("region spans overlap or touch");
+        if (spans[i].left >= spans[i].right)
+            throw std::invalid_argument("empty span in region band");
+        if (i > 0 && spans[i].left <= spans[i - 1].right)
+            throw std::invalid_argument("region spans overlap or touch");
     }
 
-    if (hasBand_) {
-        const size_t previousCount = rects_.size() - lastBandStart_;
-        Rect& first = rects_[lastBandStart_];
+    if (FHasBand) {
+        const size_t previousCount = FRects.size() - FLastBandStart;
+        Rect& first = FRects[FLastBandStart];
         if (first.bottom == top && previousCount == spans.size() &&
-            std::equal(spans.begin(), spans.end(), rects_.begin() + static_cast<std::ptrdiff_t>(lastBandStart_),
+            std::equal(spans.begin(), spans.end(), FRects.begin() + static_cast<std::ptrdiff_t>(FLastBandStart),
                        [](const Span& s, const Rect& r) { return s.left == r.left && s.right == r.right; })) {
-            for (size_t i = lastBandStart_; i < rects_.size(); ++i) rects_[i].bottom = bottom;
+            for (size_t i = FLastBandStart; i < FRects.size(); ++i)
+                FRects[i].bottom = bottom;
             return;
         }
     }
-    lastBandStart_ = rects_.size();
-    hasBand_ = true;
-    for (const Span& s : spans) rects_.push_back({s.left, top, s.right, bottom});
+    FLastBandStart = FRects.size();
+    FHasBand = true;
+    for (const Span& s : spans)
+        FRects.push_back({s.left, top, s.right, bottom});
 }
 
-Region Region::Builder::Finish() {
+Region Region::Builder::Finish()
+{
     Region region;
-    region.rects_ = std::move(rects_);
+    region.FRects = std::move(FRects);
     region.UpdateBounds();
-    rects_.clear();
-    hasBand_ = false;
-    lastBandStart_ = 0;
+    FRects.clear();
+    FHasBand = false;
+    FLastBandStart = 0;
     return region;
 }
 
-Region::Region(const Rect& rect) {
+Region::Region(const Rect& rect)
+{
     if (!rect.IsEmpty()) {
-        rects_.push_back(rect);
-        bounds_ = rect;
+        FRects.push_back(rect);
+        FBounds = rect;
     }
 }
 
-Region Region::FromRects(std::span<const Rect> rects) {
+Region Region::FromRects(std::span<const Rect> rects)
+{
     std::vector<Region> level;
     level.reserve(rects.size());
     for (const Rect& r : rects) {
-        if (!r.IsEmpty()) level.emplace_back(r);
+        if (!r.IsEmpty())
+            level.emplace_back(r);
     }
-    if (level.empty()) return Region();
+    if (level.empty())
+        return Region();
     // Pairwise unions keep each rectangle in O(log n) unions instead of one
     // ever-growing accumulator.
     while (level.size() > 1) {
         std::vector<Region> next;
         next.reserve((level.size() + 1) / 2);
-        for (size_t i = 0; i + 1 < level.size(); i += 2) next.push_back(level[i].United(level[i + 1]));
-        if (level.size() % 2 == 1) next.push_back(std::move(level.back()));
+        for (size_t i = 0; i + 1 < level.size(); i += 2)
+            next.push_back(level[i].United(level[i + 1]));
+        if (level.size() % 2 == 1)
+            next.push_back(std::move(level.back()));
         level = std::move(next);
     }
     return std::move(level.front());
 }
 
-Region Region::United(const Region& other) const {
-    if (other.IsEmpty()) return *this;
-    if (IsEmpty()) return other;
+Region Region::United(const Region& other) const
+{
+    if (other.IsEmpty())
+        return *this;
+    if (IsEmpty())
+        return other;
 
     Builder builder;
     std::vector<Span> spans;
-    BandCursor a(rects_);
-    BandCursor b(other.rects_);
+    BandCursor a(FRects);
+    BandCursor b(other.FRects);
     int64_t y = std::min(a.Top(), b.Top());
     while (!a.Done() || !b.Done()) {
         const bool aActive = !a.Done() && a.Top() <= y;
@@ -137,47 +159,56 @@ Region Region::United(const Region& other) const {
         const int64_t yEnd = std::min(aLimit, bLimit);
 
         const Rect* noRects = nullptr;
-        UniteSpans(aActive ? rects_.data() + a.begin : noRects, aActive ? rects_.data() + a.end : noRects,
-                   bActive ? other.rects_.data() + b.begin : noRects, bActive ? other.rects_.data() + b.end : noRects,
+        UniteSpans(aActive ? FRects.data() + a.begin : noRects, aActive ? FRects.data() + a.end : noRects,
+                   bActive ? other.FRects.data() + b.begin : noRects, bActive ? other.FRects.data() + b.end : noRects,
                    spans);
         builder.AddBand(static_cast<int32_t>(y), static_cast<int32_t>(yEnd), spans);
 
         y = yEnd;
-        if (aActive && a.Bottom() == yEnd) a.Next();
-        if (bActive && b.Bottom() == yEnd) b.Next();
+        if (aActive && a.Bottom() == yEnd)
+            a.Next();
+        if (bActive && b.Bottom() == yEnd)
+            b.Next();
     }
     return builder.Finish();
 }
 
-Region& Region::Unite(const Region& other) {
+Region& Region::Unite(const Region& other)
+{
     *this = United(other);
     return *this;
 }
 
-bool Region::Contains(int32_t x, int32_t y) const {
-    if (IsEmpty() || x < bounds_.left || x >= bounds_.right || y < bounds_.top || y >= bounds_.bottom) return false;
+bool Region::Contains(int32_t x, int32_t y) const
+{
+    if (IsEmpty() || x < FBounds.left || x >= FBounds.right || y < FBounds.top || y >= FBounds.bottom)
+        return false;
     // Bottoms never decrease along the list, and tops never decrease either.
-    auto bandBegin = std::partition_point(rects_.begin(), rects_.end(), [y](const Rect& r) { return r.bottom <= y; });
-    if (bandBegin == rects_.end() || bandBegin->top > y) return false;
-    auto bandEnd = std::partition_point(bandBegin, rects_.end(), [y](const Rect& r) { return r.top <= y; });
+    auto bandBegin = std::partition_point(FRects.begin(), FRects.end(), [y](const Rect& r) { return r.bottom <= y; });
+    if (bandBegin == FRects.end() || bandBegin->top > y)
+        return false;
+    auto bandEnd = std::partition_point(bandBegin, FRects.end(), [y](const Rect& r) { return r.top <= y; });
     auto hit = std::partition_point(bandBegin, bandEnd, [x](const Rect& r) { return r.right <= x; });
     return hit != bandEnd && hit->left <= x;
 }
 
-void Region::UpdateBounds() {
-    if (rects_.empty()) {
-        bounds_ = Rect{};
+void Region::UpdateBounds()
+{
+    if (FRects.empty()) {
+        FBounds = Rect{};
         return;
     }
-    bounds_ = Rect{rects_.front().left, rects_.front().top, rects_.front().right, rects_.back().bottom};
-    for (const Rect& r : rects_) {
-        bounds_.left = std::min(bounds_.left, r.left);
-        bounds_.right = std::max(bounds_.right, r.right);
+    FBounds = Rect{FRects.front().left, FRects.front().top, FRects.front().right, FRects.back().bottom};
+    for (const Rect& r : FRects) {
+        FBounds.left = std::min(FBounds.left, r.left);
+        FBounds.right = std::max(FBounds.right, r.right);
     }
 }
 
-std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& bounds) {
-    if (rects.empty()) return bounds == Rect{} ? std::string() : "empty region with a bounding rectangle";
+std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& bounds)
+{
+    if (rects.empty())
+        return bounds == Rect{} ? std::string() : "empty region with a bounding rectangle";
 
     Rect expected = rects.front();
     size_t previousBegin = 0;
@@ -185,11 +216,14 @@ std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& boun
     size_t begin = 0;
     while (begin < rects.size()) {
         size_t end = begin;
-        while (end < rects.size() && rects[end].top == rects[begin].top) ++end;
+        while (end < rects.size() && rects[end].top == rects[begin].top)
+            ++end;
         for (size_t i = begin; i < end; ++i) {
             const Rect& r = rects[i];
-            if (r.IsEmpty()) return "empty rectangle at " + std::to_string(i);
-            if (r.bottom != rects[begin].bottom) return "band with uneven bottoms at " + std::to_string(i);
+            if (r.IsEmpty())
+                return "empty rectangle at " + std::to_string(i);
+            if (r.bottom != rects[begin].bottom)
+                return "band with uneven bottoms at " + std::to_string(i);
             if (i > begin && r.left <= rects[i - 1].right)
                 return "rectangles overlap, touch or are unsorted at " + std::to_string(i);
             expected.left = std::min(expected.left, r.left);
@@ -199,7 +233,8 @@ std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& boun
         }
         if (begin > 0) {
             const Rect& above = rects[previousBegin];
-            if (rects[begin].top < above.bottom) return "bands overlap or are unsorted at " + std::to_string(begin);
+            if (rects[begin].top < above.bottom)
+                return "bands overlap or are unsorted at " + std::to_string(begin);
             if (rects[begin].top == above.bottom && end - begin == previousEnd - previousBegin &&
                 std::equal(rects.begin() + static_cast<std::ptrdiff_t>(begin),
                            rects.begin() + static_cast<std::ptrdiff_t>(end),
@@ -211,6 +246,7 @@ std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& boun
         previousEnd = end;
         begin = end;
     }
-    if (!(expected == bounds)) return "wrong bounding rectangle";
+    if (!(expected == bounds))
+        return "wrong bounding rectangle";
     return {};
 }

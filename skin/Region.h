@@ -52,9 +52,9 @@ public:
         Region Finish();
 
     private:
-        std::vector<Rect> rects_;
-        size_t lastBandStart_ = 0;
-        bool hasBand_ = false;
+        std::vector<Rect> FRects;
+        size_t FLastBandStart = 0;
+        bool FHasBand = false;
     };
 
     Region() = default;
@@ -68,20 +68,20 @@ public:
     Region& Unite(const Rect& rect) { return Unite(Region(rect)); }
 
     bool Contains(int32_t x, int32_t y) const;
-    bool IsEmpty() const { return rects_.empty(); }
-    const Rect& Bounds() const { return bounds_; }
-    const std::vector<Rect>& Rects() const { return rects_; }
+    bool IsEmpty() const { return FRects.empty(); }
+    const Rect& Bounds() const { return FBounds; }
+    const std::vector<Rect>& Rects() const { return FRects; }
 
     // Empty string when every invariant holds, otherwise what is broken.
-    std::string CheckInvariants() const { return CheckCanonical(rects_, bounds_); }
+    std::string CheckInvariants() const { return CheckCanonical(FRects, FBounds); }
     // The same check for any rectangle list with its claimed bounds.
     static std::string CheckCanonical(std::span<const Rect> rects, const Rect& bounds);
 
-    friend bool operator==(const Region& a, const Region& b) { return a.rects_ == b.rects_; }
+    friend bool operator==(const Region& a, const Region& b) { return a.FRects == b.FRects; }
 
 private:
     void UpdateBounds();
 
-    std::vector<Rect> rects_;
-    Rect bounds_;
+    std::vector<Rect> FRects;
+    Rect FBounds;
 };

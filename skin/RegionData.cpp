@@ -12,9 +12,13 @@ using ByteOrder::LoadI32;
 using ByteOrder::LoadU32;
 using ByteOrder::StoreU32;
 
-void PutI32(uint8_t* p, int32_t v) { StoreU32(p, static_cast<uint32_t>(v)); }
+void PutI32(uint8_t* p, int32_t v)
+{
+    StoreU32(p, static_cast<uint32_t>(v));
+}
 
-void PutRect(uint8_t* p, const Region::Rect& r) {
+void PutRect(uint8_t* p, const Region::Rect& r)
+{
     PutI32(p, r.left);
     PutI32(p + 4, r.top);
     PutI32(p + 8, r.right);
@@ -28,20 +32,24 @@ constexpr size_t kReadChunk = 64 * 1024;
 
 namespace region_data {
 
-bool FitsSize(const Region::Rect& r) {
+bool FitsSize(const Region::Rect& r)
+{
     constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
     return int64_t{r.right} - r.left <= kMax && int64_t{r.bottom} - r.top <= kMax;
 }
 
-bool FitsWindow(const Region& region) {
+bool FitsWindow(const Region& region)
+{
     const Region::Rect& b = region.Bounds();
     constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
     return region.IsEmpty() || (FitsSize(b) && b.left > kMin && b.top > kMin);
 }
 
-std::optional<std::vector<uint8_t>> Encode(const Region& region) {
+std::optional<std::vector<uint8_t>> Encode(const Region& region)
+{
     const auto& rects = region.Rects();
-    if (rects.size() > kMaxRectangles) return std::nullopt;
+    if (rects.size() > kMaxRectangles)
+        return std::nullopt;
     const auto count = static_cast<uint32_t>(rects.size());
     std::vector<uint8_t> out(kHeaderSize + kRectSize * rects.size());
     PutI32(&out[0], kHeaderSize);
@@ -49,17 +57,23 @@ std::optional<std::vector<uint8_t>> Encode(const Region& region) {
     StoreU32(&out[8], count);
     StoreU32(&out[12], count * static_cast<uint32_t>(kRectSize));
     PutRect(&out[16], region.Bounds());
-    for (size_t i = 0; i < rects.size(); ++i) PutRect(&out[kHeaderSize + i * kRectSize], rects[i]);
+    for (size_t i = 0; i < rects.size(); ++i)
+        PutRect(&out[kHeaderSize + i * kRectSize], rects[i]);
     return out;
 }
 
-std::optional<Region> Decode(std::span<const uint8_t> data) {
-    if (data.size() < static_cast<size_t>(kHeaderSize)) return std::nullopt;
-    if (LoadI32(&data[0]) != kHeaderSize || LoadI32(&data[4]) != kTypeRectangles) return std::nullopt;
+std::optional<Region> Decode(std::span<const uint8_t> data)
+{
+    if (data.size() < static_cast<size_t>(kHeaderSize))
+        return std::nullopt;
+    if (LoadI32(&data[0]) != kHeaderSize || LoadI32(&data[4]) != kTypeRectangles)
+        return std::nullopt;
     const uint32_t count = LoadU32(&data[8]);
     const uint32_t listSize = LoadU32(&data[12]);
-    if (count > kMaxRectangles || listSize != count * kRectSize) return std::nullopt;
-    if (data.size() != kHeaderSize + static_cast<size_t>(listSize)) return std::nullopt;
+    if (count > kMaxRectangles || listSize != count * kRectSize)
+        return std::nullopt;
+    if (data.size() != kHeaderSize + static_cast<size_t>(listSize))
+        return std::nullopt;
 
     std::vector<Region::Rect> rects(count);
     for (size_t i = 0; i < count; ++i) {
@@ -69,17 +83,20 @@ std::optional<Region> Decode(std::span<const uint8_t> data) {
     // Checked on the union: rectangles that fit may join into one that does
     // not, and one that does not may be cut into bands that do.
     Region region = Region::FromRects(rects);
-    if (!FitsWindow(region)) return std::nullopt;
+    if (!FitsWindow(region))
+        return std::nullopt;
     return region;
 }
 
 }  // namespace region_data
 
-void WriteRegions(ByteSink& sink, const std::optional<Region>& region) {
+void WriteRegions(ByteSink& sink, const std::optional<Region>& region)
+{
     uint8_t countBytes[4] = {0, 0, 0, 0};
     // Encode before the count goes out, so a failure leaves a complete block.
     std::optional<std::vector<uint8_t>> data;
-    if (region && !region->IsEmpty()) data = region_data::Encode(*region);
+    if (region && !region->IsEmpty())
+        data = region_data::Encode(*region);
     if (!data) {
         sink.Write(countBytes, sizeof countBytes);
         return;
@@ -89,7 +106,8 @@ void WriteRegions(ByteSink& sink, const std::optional<Region>& region) {
     sink.Write(data->data(), data->size());
 }
 
-RegionReadResult ReadRegions(ByteSource& source) {
+RegionReadResult ReadRegions(ByteSource& source)
+{
     RegionReadResult result;
     uint8_t countBytes[4];
     if (source.Read(countBytes, sizeof countBytes) != sizeof countBytes) {
@@ -97,11 +115,13 @@ RegionReadResult ReadRegions(ByteSource& source) {
         return result;
     }
     const int32_t n = LoadI32(countBytes);
-    if (n == 0) return result;
+    if (n == 0)
+        return result;
 
     result.status = RegionReadResult::Status::Rejected;
     constexpr size_t kMaxSize = region_data::kHeaderSize + region_data::kMaxRectangles * kRectSize;
-    if (n < region_data::kHeaderSize || static_cast<size_t>(n) > kMaxSize) return result;
+    if (n < region_data::kHeaderSize || static_cast<size_t>(n) > kMaxSize)
+        return result;
 
     // Grow the buffer only as far as the source keeps delivering.
     std::vector<uint8_t> data;
@@ -110,7 +130,8 @@ RegionReadResult ReadRegions(ByteSource& source) {
         const size_t chunk = std::min(kReadChunk, size - data.size());
         const size_t at = data.size();
         data.resize(at + chunk);
-        if (source.Read(data.data() + at, chunk) != chunk) return result;
+        if (source.Read(data.data() + at, chunk) != chunk)
+            return result;
     }
     if (auto region = region_data::Decode(data)) {
         result.status = RegionReadResult::Status::Loaded;

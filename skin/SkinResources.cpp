@@ -5,18 +5,29 @@
 
 // Resources of a static library are registered only when something names
 // them; the accessor does, so any program that links zum_skin gets them.
-static void InitSkinResources() { Q_INIT_RESOURCE(skin); }
+static void InitSkinResources()
+{
+    Q_INIT_RESOURCE(skin);
+}
 
 namespace {
 
-QByteArray ReadResource(const char* path) {
+QByteArray ReadResource(const char* path)
+{
     InitSkinResources();
     QFile file(QString::fromLatin1(path));
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
     return file.readAll();
 }
 
 }  // namespace
 
-QByteArray BuiltInSkinPicture() { return ReadResource(":/skin/skin.bmp"); }
-QByteArray BuiltInRegionData() { return ReadResource(":/skin/RegionData.bin"); }
+QByteArray BuiltInSkinPicture()
+{
+    return ReadResource(":/skin/skin.bmp");
+}
+QByteArray BuiltInRegionData()
+{
+    return ReadResource(":/skin/RegionData.bin");
+}

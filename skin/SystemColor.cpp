@@ -4,7 +4,10 @@
 
 namespace {
 
-constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
+constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b)
+{
+    return r | g << 8 | b << 16;
+}
 
 constexpr std::array<uint32_t, 31> kClassic = {
     Rgb(212, 208, 200),  // scroll bar
@@ -42,9 +45,12 @@ constexpr std::array<uint32_t, 31> kClassic = {
 
 }  // namespace
 
-std::optional<uint32_t> ClassicSystemColor(uint32_t systemColor) {
-    if (!IsSystemColor(systemColor)) return std::nullopt;
+std::optional<uint32_t> ClassicSystemColor(uint32_t systemColor)
+{
+    if (!IsSystemColor(systemColor))
+        return std::nullopt;
     const uint32_t index = systemColor & 0xFFu;
-    if (index >= kClassic.size()) return std::nullopt;
+    if (index >= kClassic.size())
+        return std::nullopt;
     return kClassic[index];
 }

@@ -8,7 +8,10 @@
 // colour by the index in their low byte; clNone names no colour at all.
 inline constexpr uint32_t clNone = 0x1FFFFFFF;
 
-inline bool IsSystemColor(uint32_t color) { return (color & 0x80000000u) != 0; }
+inline bool IsSystemColor(uint32_t color)
+{
+    return (color & 0x80000000u) != 0;
+}
 
 // Turns a system colour value into its current 0x00BBGGRR colour, or nothing
 // when the index is unknown. Injected so the region code never needs a GUI.

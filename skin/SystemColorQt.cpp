@@ -7,9 +7,10 @@
 
 namespace {
 
-std::optional<QPalette::ColorRole> RoleFor(uint32_t index) {
+std::optional<QPalette::ColorRole> RoleFor(uint32_t index)
+{
     switch (index) {
-    case 4:  // menu
+    case 4:   // menu
     case 15:  // button face
     case 22:  // 3D light
         return QPalette::Button;
@@ -41,8 +42,10 @@ std::optional<QPalette::ColorRole> RoleFor(uint32_t index) {
 
 }  // namespace
 
-std::optional<uint32_t> PaletteSystemColor(uint32_t systemColor) {
-    if (!IsSystemColor(systemColor)) return std::nullopt;
+std::optional<uint32_t> PaletteSystemColor(uint32_t systemColor)
+{
+    if (!IsSystemColor(systemColor))
+        return std::nullopt;
     const auto role = RoleFor(systemColor & 0xFFu);
     if (!role || qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
         return ClassicSystemColor(systemColor);

@@ -2,10 +2,14 @@
 
 #include <sys/prctl.h>
 
-DefaultTimerSlackForNewThreads::DefaultTimerSlackForNewThreads() : saved_(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0)) {
-    if (saved_ > kDefaultNs) prctl(PR_SET_TIMERSLACK, kDefaultNs, 0, 0, 0);
+DefaultTimerSlackForNewThreads::DefaultTimerSlackForNewThreads() : FSaved(prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0))
+{
+    if (FSaved > kDefaultNs)
+        prctl(PR_SET_TIMERSLACK, kDefaultNs, 0, 0, 0);
 }
 
-DefaultTimerSlackForNewThreads::~DefaultTimerSlackForNewThreads() {
-    if (saved_ > kDefaultNs) prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(saved_), 0, 0, 0);
+DefaultTimerSlackForNewThreads::~DefaultTimerSlackForNewThreads()
+{
+    if (FSaved > kDefaultNs)
+        prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(FSaved), 0, 0, 0);
 }

@@ -16,5 +16,5 @@ public:
     static constexpr long kDefaultNs = 50'000;
 
 private:
-    const long saved_;  // the caller's slack; -1 where it cannot be read, which leaves it alone
+    const long FSaved;  // the caller's slack; -1 where it cannot be read, which leaves it alone
 };

@@ -17,35 +17,50 @@ namespace {
 // Only the first device of the process starts the loading.
 std::atomic<bool> gPluginsLoadStarted{false};
 
-std::string QuotedName(const std::string& path) { return "\"" + path + "\""; }
+std::string QuotedName(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
 
 }  // namespace
 
-GstMediaDevice::GstMediaDevice(int openTimeoutMs) : openTimeoutMs_(openTimeoutMs) {}
+GstMediaDevice::GstMediaDevice(int openTimeoutMs) : FOpenTimeoutMs(openTimeoutMs) {}
 
-GstMediaDevice::~GstMediaDevice() {
-    if (pluginLoader_.joinable()) pluginLoader_.join();
+GstMediaDevice::~GstMediaDevice()
+{
+    if (FPluginLoader.joinable())
+        FPluginLoader.join();
 }
 
-void GstMediaDevice::Prepare() {
+void GstMediaDevice::Prepare()
+{
     DefaultTimerSlackForNewThreads slack;
-    if (!gPluginsLoadStarted.exchange(true)) pluginLoader_ = std::thread(&GstLibrary::LoadPlaybackPlugins);
+    if (!gPluginsLoadStarted.exchange(true))
+        FPluginLoader = std::thread(&GstLibrary::LoadPlaybackPlugins);
 }
 
-int GstMediaDevice::LivePipelines() { return GstPlaybackPipeline::Live(); }
+int GstMediaDevice::LivePipelines()
+{
+    return GstPlaybackPipeline::Live();
+}
 
-uint32_t GstMediaDevice::Fail(uint32_t code, std::string text) {
-    texts_[code] = std::move(text);
+uint32_t GstMediaDevice::Fail(uint32_t code, std::string text)
+{
+    FTexts[code] = std::move(text);
     return code;
 }
 
-void GstMediaDevice::Report(int reason) {
-    playPending_ = false;
-    if (notify_) notify_(reason);
+void GstMediaDevice::Report(int reason)
+{
+    FPlayPending = false;
+    if (FNotify)
+        FNotify(reason);
 }
 
-uint32_t GstMediaDevice::OpenSoundFile(const std::string& path, std::unique_ptr<SoundFile>* file) {
-    if (path.empty()) return Fail(kNoFileName, "No sound file name was given.");
+uint32_t GstMediaDevice::OpenSoundFile(const std::string& path, std::unique_ptr<SoundFile>* file)
+{
+    if (path.empty())
+        return Fail(kNoFileName, "No sound file name was given.");
     if (!SoundFormatForFile(path))
         return Fail(kUnknownExtension, "No sound device plays files of this type: " + QuotedName(path) +
                                            " (known types: .wav, .mp3, .mid, .au, .snd).");
@@ -63,88 +78,121 @@ uint32_t GstMediaDevice::OpenSoundFile(const std::string& path, std::unique_ptr<
     case SoundFile::Status::kCannotOpen:
         break;
     }
-    if (error == ENOENT || error == ENOTDIR) return Fail(kOpenFailed, GstLibrary::NotFoundText());
+    if (error == ENOENT || error == ENOTDIR)
+        return Fail(kOpenFailed, GstLibrary::NotFoundText());
     return Fail(kOpenFailed,
                 "Could not open the sound file " + QuotedName(path) + " for reading: " + std::strerror(error) + ".");
 }
 
-uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId) {
+uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId)
+{
     DefaultTimerSlackForNewThreads slack;
     Close();
     std::string error;
-    if (!GstLibrary::Initialise(&error)) return Fail(kOpenFailed, error);
+    if (!GstLibrary::Initialise(&error))
+        return Fail(kOpenFailed, error);
     std::unique_ptr<SoundFile> file;
-    if (const uint32_t rc = OpenSoundFile(path, &file)) return rc;
+    if (const uint32_t rc = OpenSoundFile(path, &file))
+        return rc;
     auto pipeline = std::make_unique<GstPlaybackPipeline>(std::move(file), *SoundFormatForFile(path));
-    if (const uint32_t rc = pipeline->Open(path, openTimeoutMs_, &error)) return Fail(rc, error);
-    pipeline_ = std::move(pipeline);
-    ++opens_;
-    atEnd_ = false;
-    playPending_ = false;
-    *deviceId = nextId_++;
-    if (nextId_ == 0) nextId_ = 1;
+    if (const uint32_t rc = pipeline->Open(path, FOpenTimeoutMs, &error))
+        return Fail(rc, error);
+    FPipeline = std::move(pipeline);
+    ++FOpens;
+    FAtEnd = false;
+    FPlayPending = false;
+    *deviceId = FNextId++;
+    if (FNextId == 0)
+        FNextId = 1;
     return 0;
 }
 
-uint32_t GstMediaDevice::Play() {
+uint32_t GstMediaDevice::Play()
+{
     DefaultTimerSlackForNewThreads slack;
-    if (!pipeline_) return Fail(kNotOpen, "The sound device is not open.");
-    if (atEnd_) SeekToStart();  // at the end a play would end at once
-    if (playPending_) Report(int(TMPNotifyValues::nvSuperseded));
-    if (!pipeline_->Play()) return Fail(kStateChange, "The sound cannot be played.");
-    playPending_ = true;
+    if (!FPipeline)
+        return Fail(kNotOpen, "The sound device is not open.");
+    if (FAtEnd)
+        SeekToStart();  // at the end a play would end at once
+    if (FPlayPending)
+        Report(int(TMPNotifyValues::nvSuperseded));
+    if (!FPipeline->Play())
+        return Fail(kStateChange, "The sound cannot be played.");
+    FPlayPending = true;
     return 0;
 }
 
-uint32_t GstMediaDevice::Stop() {
+uint32_t GstMediaDevice::Stop()
+{
     DefaultTimerSlackForNewThreads slack;
-    if (!pipeline_) return Fail(kNotOpen, "The sound device is not open.");
-    if (!pipeline_->Pause()) return Fail(kStateChange, "The sound cannot be stopped.");
-    if (playPending_) Report(int(TMPNotifyValues::nvAborted));
+    if (!FPipeline)
+        return Fail(kNotOpen, "The sound device is not open.");
+    if (!FPipeline->Pause())
+        return Fail(kStateChange, "The sound cannot be stopped.");
+    if (FPlayPending)
+        Report(int(TMPNotifyValues::nvAborted));
     return 0;
 }
 
-uint32_t GstMediaDevice::SeekToStart() {
+uint32_t GstMediaDevice::SeekToStart()
+{
     DefaultTimerSlackForNewThreads slack;
-    if (!pipeline_) return Fail(kNotOpen, "The sound device is not open.");
-    if (!pipeline_->SeekToStart()) return Fail(kStateChange, "The sound cannot be rewound.");
-    atEnd_ = false;
+    if (!FPipeline)
+        return Fail(kNotOpen, "The sound device is not open.");
+    if (!FPipeline->SeekToStart())
+        return Fail(kStateChange, "The sound cannot be rewound.");
+    FAtEnd = false;
     return 0;
 }
 
-uint32_t GstMediaDevice::Close() {
-    if (pipeline_ && playPending_) Report(int(TMPNotifyValues::nvAborted));
-    pipeline_.reset();
-    atEnd_ = false;
+uint32_t GstMediaDevice::Close()
+{
+    if (FPipeline && FPlayPending)
+        Report(int(TMPNotifyValues::nvAborted));
+    FPipeline.reset();
+    FAtEnd = false;
     return 0;
 }
 
-int64_t GstMediaDevice::Position() {
-    if (!pipeline_) return -1;
-    return atEnd_ ? Length() : pipeline_->PositionMs();
+int64_t GstMediaDevice::Position()
+{
+    if (!FPipeline)
+        return -1;
+    return FAtEnd ? Length() : FPipeline->PositionMs();
 }
 
-int64_t GstMediaDevice::Length() { return pipeline_ ? pipeline_->LengthMs() : -1; }
-
-std::string GstMediaDevice::ErrorText(uint32_t code) const {
-    auto it = texts_.find(code);
-    return it == texts_.end() ? std::string() : it->second;
+int64_t GstMediaDevice::Length()
+{
+    return FPipeline ? FPipeline->LengthMs() : -1;
 }
 
-void GstMediaDevice::SetNotify(std::function<void(int)> notify) { notify_ = std::move(notify); }
+std::string GstMediaDevice::ErrorText(uint32_t code) const
+{
+    auto it = FTexts.find(code);
+    return it == FTexts.end() ? std::string() : it->second;
+}
 
-int GstMediaDevice::ReportDescriptor() const { return pipeline_ ? pipeline_->ReportDescriptor() : -1; }
+void GstMediaDevice::SetNotify(std::function<void(int)> notify)
+{
+    FNotify = std::move(notify);
+}
 
-void GstMediaDevice::DeliverReports() {
+int GstMediaDevice::ReportDescriptor() const
+{
+    return FPipeline ? FPipeline->ReportDescriptor() : -1;
+}
+
+void GstMediaDevice::DeliverReports()
+{
     // A report's receiver may close the device, or open another file: the
     // reports left are then of a pipeline that is no longer this device's.
-    const uint64_t open = opens_;
-    while (pipeline_ && opens_ == open) {
-        switch (pipeline_->NextReport()) {
+    const uint64_t open = FOpens;
+    while (FPipeline && FOpens == open) {
+        switch (FPipeline->NextReport()) {
         case GstPlaybackPipeline::Report::kNone:
             return;
         case GstPlaybackPipeline::Report::kEnd:
-            atEnd_ = true;
+            FAtEnd = true;
             Report(int(TMPNotifyValues::nvSuccessful));
             break;
         case GstPlaybackPipeline::Report::kError:

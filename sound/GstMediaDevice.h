@@ -32,9 +32,9 @@ public:
     enum Code : uint32_t {
         kNoFileName = 0x101,
         kUnknownExtension,
-        kNotAFile,        // a directory, device or pipe, or a link to one
-        kOpenFailed,      // the service's own error while opening
-        kWrongFormat,     // content does not match the extension
+        kNotAFile,     // a directory, device or pipe, or a link to one
+        kOpenFailed,   // the service's own error while opening
+        kWrongFormat,  // content does not match the extension
         kNoAudio,
         kTimeout,
         kBadSink,
@@ -74,18 +74,18 @@ private:
     uint32_t OpenSoundFile(const std::string& path, std::unique_ptr<SoundFile>* file);
     void Report(int reason);
 
-    const int openTimeoutMs_;
+    const int FOpenTimeoutMs;
     // The open file's pipeline; null while closed.
-    std::unique_ptr<GstPlaybackPipeline> pipeline_;
+    std::unique_ptr<GstPlaybackPipeline> FPipeline;
     // Counts opens, so that a report's receiver that closes the device or
     // opens another file ends the delivery of the old pipeline's reports.
-    uint64_t opens_ = 0;
-    uint16_t nextId_ = 1;
-    bool atEnd_ = false;        // end of stream reached since the last seek
-    bool playPending_ = false;  // a Play still owes its completion report
-    std::function<void(int)> notify_;
-    std::map<uint32_t, std::string> texts_;  // latest text for each code
+    uint64_t FOpens = 0;
+    uint16_t FNextId = 1;
+    bool FAtEnd = false;        // end of stream reached since the last seek
+    bool FPlayPending = false;  // a Play still owes its completion report
+    std::function<void(int)> FNotify;
+    std::map<uint32_t, std::string> FTexts;  // latest text for each code
     // Runs GstLibrary::LoadPlaybackPlugins beside the caller after the
     // process's first Prepare; joined on destruction.
-    std::thread pluginLoader_;
+    std::thread FPluginLoader;
 };

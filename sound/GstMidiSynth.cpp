@@ -13,7 +13,8 @@ const char* const kNativeFloat = G_BYTE_ORDER == G_LITTLE_ENDIAN ? "F32LE" : "F3
 // Streaming thread: limits each buffer the synthesiser puts out, and learns
 // the layout from the caps that precede them. Anything but interleaved
 // 32-bit float is left alone.
-GstPadProbeReturn LimitSynthOutput(GstPad*, GstPadProbeInfo* info, gpointer data) {
+GstPadProbeReturn LimitSynthOutput(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
     auto* limiter = static_cast<PeakLimiter*>(data);
     if (info->type & (GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_EVENT_FLUSH)) {
         GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
@@ -32,7 +33,8 @@ GstPadProbeReturn LimitSynthOutput(GstPad*, GstPadProbeInfo* info, gpointer data
         }
         return GST_PAD_PROBE_OK;
     }
-    if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER)) return GST_PAD_PROBE_OK;
+    if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER))
+        return GST_PAD_PROBE_OK;
     GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
     GST_PAD_PROBE_INFO_DATA(info) = buffer;
     GstMapInfo map;
@@ -45,16 +47,19 @@ GstPadProbeReturn LimitSynthOutput(GstPad*, GstPadProbeInfo* info, gpointer data
 
 }  // namespace
 
-void SetUpMidiSynth(GstElement* synth) {
+void SetUpMidiSynth(GstElement* synth)
+{
     struct stat st {};
-    if (stat(kMidiSoundFont, &st) == 0) g_object_set(synth, "soundfont", kMidiSoundFont, nullptr);
+    if (stat(kMidiSoundFont, &st) == 0)
+        g_object_set(synth, "soundfont", kMidiSoundFont, nullptr);
     g_object_set(synth, "synth-gain", midisynth::kGain, nullptr);
     GstPad* src = gst_element_get_static_pad(synth, "src");
-    if (!src) return;
+    if (!src)
+        return;
     // The probe owns the limiter: it goes with the pad.
     gst_pad_add_probe(src,
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
-                                                    GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                                                   GST_PAD_PROBE_TYPE_EVENT_FLUSH),
                       LimitSynthOutput, new PeakLimiter(midisynth::kCeiling, midisynth::kReleaseSeconds),
                       [](gpointer limiter) { delete static_cast<PeakLimiter*>(limiter); });
     gst_object_unref(src);

@@ -15,12 +15,19 @@ namespace {
 
 std::atomic<int> gLivePipelines{0};
 
-void OnPipelineFinalized(gpointer, GObject*) { --gLivePipelines; }
+void OnPipelineFinalized(gpointer, GObject*)
+{
+    --gLivePipelines;
+}
 
-std::string QuotedName(const std::string& path) { return "\"" + path + "\""; }
+std::string QuotedName(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
 
 // Waits (bounded) for the state change in progress to complete.
-bool WaitForState(GstElement* pipeline) {
+bool WaitForState(GstElement* pipeline)
+{
     GstState state;
     return gst_element_get_state(pipeline, &state, nullptr, GST_SECOND) == GST_STATE_CHANGE_SUCCESS;
 }
@@ -28,27 +35,38 @@ bool WaitForState(GstElement* pipeline) {
 }  // namespace
 
 GstPlaybackPipeline::GstPlaybackPipeline(std::unique_ptr<SoundFile> file, const SoundFormat& format)
-    : file_(std::move(file)), format_(format) {}
-
-GstPlaybackPipeline::~GstPlaybackPipeline() {
-    if (!pipeline_) return;
-    gst_element_set_state(pipeline_, GST_STATE_NULL);
-    // Reports of the stopped pipeline are not delivered.
-    gst_bus_set_flushing(bus_, TRUE);
-    gst_object_unref(bus_);
-    gst_object_unref(pipeline_);
+    : FFile(std::move(file)), FFormat(format)
+{
 }
 
-int GstPlaybackPipeline::Live() { return gLivePipelines.load(); }
+GstPlaybackPipeline::~GstPlaybackPipeline()
+{
+    if (!FPipeline)
+        return;
+    gst_element_set_state(FPipeline, GST_STATE_NULL);
+    // Reports of the stopped pipeline are not delivered.
+    gst_bus_set_flushing(FBus, TRUE);
+    gst_object_unref(FBus);
+    gst_object_unref(FPipeline);
+}
 
-uint32_t GstPlaybackPipeline::Open(const std::string& path, int timeoutMs, std::string* error) {
-    if (const uint32_t rc = Build(error)) return rc;
+int GstPlaybackPipeline::Live()
+{
+    return gLivePipelines.load();
+}
+
+uint32_t GstPlaybackPipeline::Open(const std::string& path, int timeoutMs, std::string* error)
+{
+    if (const uint32_t rc = Build(error))
+        return rc;
     return Preroll(path, timeoutMs, error);
 }
 
-uint32_t GstPlaybackPipeline::Build(std::string* error) {
+uint32_t GstPlaybackPipeline::Build(std::string* error)
+{
     GstElement* sink = GstLibrary::MakeAudioSink(error);
-    if (!sink && !error->empty()) return GstMediaDevice::kBadSink;
+    if (!sink && !error->empty())
+        return GstMediaDevice::kBadSink;
     GstElement* src = gst_element_factory_make("fdsrc", nullptr);
     GstElement* decode = gst_element_factory_make("decodebin", nullptr);
     GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
@@ -61,15 +79,16 @@ uint32_t GstPlaybackPipeline::Build(std::string* error) {
     if (!sink || !src || !decode || !convert || !resample || !pipeline) {
         // Elements not yet in a bin are floating: sink them to release them.
         for (GstElement* e : {sink, src, decode, convert, resample, pipeline})
-            if (e) gst_object_unref(gst_object_ref_sink(e));
+            if (e)
+                gst_object_unref(gst_object_ref_sink(e));
         *error = "A GStreamer element needed for playback is not installed.";
         return GstMediaDevice::kMissingPlugin;
     }
     gst_bin_add_many(GST_BIN(pipeline), src, decode, convert, resample, sink, nullptr);
-    pipeline_ = pipeline;
-    bus_ = gst_element_get_bus(pipeline);
-    convert_ = convert;
-    g_object_set(src, "fd", file_->Descriptor(), nullptr);
+    FPipeline = pipeline;
+    FBus = gst_element_get_bus(pipeline);
+    FConvert = convert;
+    g_object_set(src, "fd", FFile->Descriptor(), nullptr);
     if (!gst_element_link(src, decode) || !gst_element_link_many(convert, resample, sink, nullptr)) {
         *error = "The audio output cannot take decoded sound.";
         return GstMediaDevice::kMissingPlugin;
@@ -81,44 +100,49 @@ uint32_t GstPlaybackPipeline::Build(std::string* error) {
 }
 
 // Preroll: PAUSED is reached when the first decoded sound is at the sink.
-uint32_t GstPlaybackPipeline::Preroll(const std::string& path, int timeoutMs, std::string* error) {
+uint32_t GstPlaybackPipeline::Preroll(const std::string& path, int timeoutMs, std::string* error)
+{
     // A refused state change has posted its error already; wait only
     // briefly for it then.
-    const bool refused = gst_element_set_state(pipeline_, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE;
+    const bool refused = gst_element_set_state(FPipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(refused ? 200 : timeoutMs);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             *error = "The sound file did not get ready to play in time: " + QuotedName(path) + ".";
             return GstMediaDevice::kTimeout;
         }
         GstMessage* msg = gst_bus_timed_pop_filtered(
-            bus_, static_cast<GstClockTime>(left.count()),
+            FBus, static_cast<GstClockTime>(left.count()),
             static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_EOS));
-        if (!msg) continue;  // timed out: the loop reports it
+        if (!msg)
+            continue;  // timed out: the loop reports it
         const GstMessageType type = GST_MESSAGE_TYPE(msg);
-        const bool fromPipeline = GST_MESSAGE_SRC(msg) == GST_OBJECT(pipeline_);
+        const bool fromPipeline = GST_MESSAGE_SRC(msg) == GST_OBJECT(FPipeline);
         uint32_t rc = 0;
         if (type == GST_MESSAGE_ERROR) {
             GError* err = nullptr;
             gst_message_parse_error(msg, &err, nullptr);
-            std::lock_guard lock(mutex_);
-            rc = typeError_.empty() ? GstMediaDevice::kOpenFailed : GstMediaDevice::kWrongFormat;
-            *error = !typeError_.empty() ? typeError_ : err ? err->message : "The sound file cannot be played.";
-            if (err) g_error_free(err);
+            std::lock_guard lock(FMutex);
+            rc = FTypeError.empty() ? GstMediaDevice::kOpenFailed : GstMediaDevice::kWrongFormat;
+            *error = !FTypeError.empty() ? FTypeError : err ? err->message : "The sound file cannot be played.";
+            if (err)
+                g_error_free(err);
         } else if (type == GST_MESSAGE_EOS) {
             rc = GstMediaDevice::kNoAudio;
             *error = "The file holds no playable sound: " + QuotedName(path) + ".";
         } else if (fromPipeline) {
-            std::lock_guard lock(mutex_);
-            if (!audioLinked_) {
+            std::lock_guard lock(FMutex);
+            if (!FAudioLinked) {
                 rc = GstMediaDevice::kNoAudio;
                 *error = "The file has no audio stream: " + QuotedName(path) + ".";
             }
         }
         gst_message_unref(msg);
         // A child's own async completion is not the pipeline's.
-        if (type != GST_MESSAGE_ASYNC_DONE || fromPipeline) return rc;
+        if (type != GST_MESSAGE_ASYNC_DONE || fromPipeline)
+            return rc;
     }
 }
 
@@ -126,23 +150,27 @@ uint32_t GstPlaybackPipeline::Preroll(const std::string& path, int timeoutMs, st
 // first question is about the file's content type as detected: a file whose
 // content is not of the format its extension names is refused, as if no
 // device took it.
-int GstPlaybackPipeline::OnAutoplugContinue(GstElement* decodebin, GstPad*, GstCaps* caps, void* data) {
+int GstPlaybackPipeline::OnAutoplugContinue(GstElement* decodebin, GstPad*, GstCaps* caps, void* data)
+{
     auto* self = static_cast<GstPlaybackPipeline*>(data);
     {
-        std::lock_guard lock(self->mutex_);
-        if (self->typeChecked_) return TRUE;
-        self->typeChecked_ = true;
+        std::lock_guard lock(self->FMutex);
+        if (self->FTypeChecked)
+            return TRUE;
+        self->FTypeChecked = true;
     }
-    if (!caps || gst_caps_get_size(caps) == 0) return TRUE;
+    if (!caps || gst_caps_get_size(caps) == 0)
+        return TRUE;
     const GstStructure* s = gst_caps_get_structure(caps, 0);
     int mpegVersion = 0;
     gst_structure_get_int(s, "mpegversion", &mpegVersion);
-    if (SoundFormatAccepts(self->format_, gst_structure_get_name(s), mpegVersion)) return TRUE;
-    std::string text = "The file is not " + std::string(self->format_.description) + " (it holds " +
-                       gst_structure_get_name(s) + ").";
+    if (SoundFormatAccepts(self->FFormat, gst_structure_get_name(s), mpegVersion))
+        return TRUE;
+    std::string text =
+        "The file is not " + std::string(self->FFormat.description) + " (it holds " + gst_structure_get_name(s) + ").";
     {
-        std::lock_guard lock(self->mutex_);
-        self->typeError_ = text;
+        std::lock_guard lock(self->FMutex);
+        self->FTypeError = text;
     }
     GError* err = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_WRONG_TYPE, text.c_str());
     gst_element_post_message(decodebin, gst_message_new_error(GST_OBJECT(decodebin), err, nullptr));
@@ -152,70 +180,89 @@ int GstPlaybackPipeline::OnAutoplugContinue(GstElement* decodebin, GstPad*, GstC
 
 // Streaming thread: decodebin found a stream. The first raw audio stream is
 // played; others (a picture, a second track) are left unlinked.
-void GstPlaybackPipeline::OnPadAdded(GstElement*, GstPad* pad, void* data) {
+void GstPlaybackPipeline::OnPadAdded(GstElement*, GstPad* pad, void* data)
+{
     auto* self = static_cast<GstPlaybackPipeline*>(data);
     GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (!caps) caps = gst_pad_query_caps(pad, nullptr);
+    if (!caps)
+        caps = gst_pad_query_caps(pad, nullptr);
     const bool audio = caps && gst_caps_get_size(caps) > 0 &&
                        g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "audio/x-raw");
-    if (caps) gst_caps_unref(caps);
-    if (!audio) return;
-    std::lock_guard lock(self->mutex_);
-    if (self->audioLinked_) return;
-    GstPad* sinkPad = gst_element_get_static_pad(self->convert_, "sink");
-    self->audioLinked_ = gst_pad_link(pad, sinkPad) == GST_PAD_LINK_OK;
+    if (caps)
+        gst_caps_unref(caps);
+    if (!audio)
+        return;
+    std::lock_guard lock(self->FMutex);
+    if (self->FAudioLinked)
+        return;
+    GstPad* sinkPad = gst_element_get_static_pad(self->FConvert, "sink");
+    self->FAudioLinked = gst_pad_link(pad, sinkPad) == GST_PAD_LINK_OK;
     gst_object_unref(sinkPad);
 }
 
 // Streaming thread: an element that decodebin plugs in. The MIDI
 // synthesiser is set up before any sound flows through it.
-void GstPlaybackPipeline::OnElementAdded(GstBin*, GstBin*, GstElement* element, void*) {
+void GstPlaybackPipeline::OnElementAdded(GstBin*, GstBin*, GstElement* element, void*)
+{
     GstElementFactory* factory = gst_element_get_factory(element);
-    if (factory && g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") == 0) SetUpMidiSynth(element);
+    if (factory && g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") == 0)
+        SetUpMidiSynth(element);
 }
 
-bool GstPlaybackPipeline::Play() {
-    return gst_element_set_state(pipeline_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+bool GstPlaybackPipeline::Play()
+{
+    return gst_element_set_state(FPipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
-bool GstPlaybackPipeline::Pause() {
-    if (gst_element_set_state(pipeline_, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) return false;
-    WaitForState(pipeline_);
+bool GstPlaybackPipeline::Pause()
+{
+    if (gst_element_set_state(FPipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    WaitForState(FPipeline);
     return true;
 }
 
-bool GstPlaybackPipeline::SeekToStart() {
-    if (!gst_element_seek_simple(pipeline_, GST_FORMAT_TIME,
+bool GstPlaybackPipeline::SeekToStart()
+{
+    if (!gst_element_seek_simple(FPipeline, GST_FORMAT_TIME,
                                  static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0))
         return false;
-    WaitForState(pipeline_);
+    WaitForState(FPipeline);
     return true;
 }
 
-int64_t GstPlaybackPipeline::PositionMs() const {
+int64_t GstPlaybackPipeline::PositionMs() const
+{
     gint64 pos = 0;
-    if (!gst_element_query_position(pipeline_, GST_FORMAT_TIME, &pos) || pos < 0) return -1;
+    if (!gst_element_query_position(FPipeline, GST_FORMAT_TIME, &pos) || pos < 0)
+        return -1;
     return pos / GST_MSECOND;
 }
 
-int64_t GstPlaybackPipeline::LengthMs() const {
+int64_t GstPlaybackPipeline::LengthMs() const
+{
     gint64 len = 0;
-    if (!gst_element_query_duration(pipeline_, GST_FORMAT_TIME, &len) || len < 0) return -1;
+    if (!gst_element_query_duration(FPipeline, GST_FORMAT_TIME, &len) || len < 0)
+        return -1;
     return len / GST_MSECOND;
 }
 
-int GstPlaybackPipeline::ReportDescriptor() const {
+int GstPlaybackPipeline::ReportDescriptor() const
+{
     GPollFD poll{};
-    gst_bus_get_pollfd(bus_, &poll);
+    gst_bus_get_pollfd(FBus, &poll);
     return poll.fd;
 }
 
-GstPlaybackPipeline::Report GstPlaybackPipeline::NextReport() {
-    while (GstMessage* message = gst_bus_pop(bus_)) {
+GstPlaybackPipeline::Report GstPlaybackPipeline::NextReport()
+{
+    while (GstMessage* message = gst_bus_pop(FBus)) {
         const GstMessageType type = GST_MESSAGE_TYPE(message);
         gst_message_unref(message);
-        if (type == GST_MESSAGE_EOS) return Report::kEnd;
-        if (type == GST_MESSAGE_ERROR) return Report::kError;
+        if (type == GST_MESSAGE_EOS)
+            return Report::kEnd;
+        if (type == GST_MESSAGE_ERROR)
+            return Report::kError;
     }
     return Report::kNone;
 }

@@ -42,9 +42,9 @@ public:
     // path names the file in the texts. Called once.
     uint32_t Open(const std::string& path, int timeoutMs, std::string* error);
 
-    bool Play();         // false when refused; does not wait
-    bool Pause();        // false when refused; waits (bounded) for the pause
-    bool SeekToStart();  // false when refused; waits (bounded) for the seek
+    bool Play();                 // false when refused; does not wait
+    bool Pause();                // false when refused; waits (bounded) for the pause
+    bool SeekToStart();          // false when refused; waits (bounded) for the seek
     int64_t PositionMs() const;  // -1 when unknown
     int64_t LengthMs() const;    // -1 when unknown
 
@@ -66,16 +66,16 @@ private:
     static void OnPadAdded(GstElement*, GstPad* pad, void* data);
     static void OnElementAdded(GstBin*, GstBin*, GstElement* element, void*);
 
-    std::unique_ptr<SoundFile> file_;
-    const SoundFormat& format_;
-    GstElement* pipeline_ = nullptr;  // owned; null until built
-    GstBus* bus_ = nullptr;           // owned: the pipeline's bus
-    GstElement* convert_ = nullptr;   // borrowed from the pipeline: where decoded audio goes
+    std::unique_ptr<SoundFile> FFile;
+    const SoundFormat& FFormat;
+    GstElement* FPipeline = nullptr;  // owned; null until built
+    GstBus* FBus = nullptr;           // owned: the pipeline's bus
+    GstElement* FConvert = nullptr;   // borrowed from the pipeline: where decoded audio goes
 
     // Written by streaming threads while opening, read by the owner's
-    // thread after the wait; guarded by mutex_.
-    std::mutex mutex_;
-    bool audioLinked_ = false;
-    bool typeChecked_ = false;
-    std::string typeError_;  // set when the content does not match the extension
+    // thread after the wait; guarded by FMutex.
+    std::mutex FMutex;
+    bool FAudioLinked = false;
+    bool FTypeChecked = false;
+    std::string FTypeError;  // set when the content does not match the extension
 };

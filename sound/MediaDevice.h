@@ -15,12 +15,12 @@ public:
     // Builds the player for the file and waits (bounded) until it is ready
     // to play. On success returns 0 and sets *deviceId to a non-zero id.
     virtual uint32_t OpenFile(const std::string& path, uint16_t* deviceId) = 0;
-    virtual uint32_t Play() = 0;        // starts at the current position, does not wait
-    virtual uint32_t Stop() = 0;        // pauses where it is
+    virtual uint32_t Play() = 0;  // starts at the current position, does not wait
+    virtual uint32_t Stop() = 0;  // pauses where it is
     virtual uint32_t SeekToStart() = 0;
     virtual uint32_t Close() = 0;
-    virtual int64_t Position() = 0;     // milliseconds, -1 when unknown
-    virtual int64_t Length() = 0;       // milliseconds, -1 when unknown
+    virtual int64_t Position() = 0;  // milliseconds, -1 when unknown
+    virtual int64_t Length() = 0;    // milliseconds, -1 when unknown
     // The service's own text for a code, or the empty text when it has none.
     virtual std::string ErrorText(uint32_t code) const = 0;
     // Called on the user-interface thread when playback ends or fails;

@@ -16,19 +16,24 @@ const char kUnknownErrorCode[] = "Unknown error code";
 }  // namespace
 
 TMediaPlayer::TMediaPlayer(std::unique_ptr<MediaDevice> device)
-    : FDevice(device ? std::move(device) : std::make_unique<GstMediaDevice>()) {
+    : FDevice(device ? std::move(device) : std::make_unique<GstMediaDevice>())
+{
     // The device never outlives the player, so the raw capture is safe.
     FDevice->SetNotify([this](int reason) { FLastNotify = reason; });
 }
 
-TMediaPlayer::~TMediaPlayer() {
+TMediaPlayer::~TMediaPlayer()
+{
     FReports.reset();
-    if (FDeviceID != 0) FDevice->Close();  // result ignored: nothing can be done about it now
+    if (FDeviceID != 0)
+        FDevice->Close();  // result ignored: nothing can be done about it now
     FDevice->SetNotify(nullptr);
 }
 
-void TMediaPlayer::Open() {
-    if (FOpen) Close();
+void TMediaPlayer::Open()
+{
+    if (FOpen)
+        Close();
     FReports.reset();
     uint16_t id = 0;
     FError = FDevice->OpenFile(FFileName, &id);
@@ -41,36 +46,48 @@ void TMediaPlayer::Open() {
     WatchReports();
 }
 
-void TMediaPlayer::WatchReports() {
+void TMediaPlayer::WatchReports()
+{
     const int descriptor = FDevice->ReportDescriptor();
     // Without an event loop on this thread nothing would watch it.
-    if (descriptor < 0 || !QCoreApplication::instance()) return;
+    if (descriptor < 0 || !QCoreApplication::instance())
+        return;
     FReports = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
     // The reports only record their reason (see the constructor): the
     // notifier is never destroyed from within its own signal.
     QObject::connect(FReports.get(), &QSocketNotifier::activated, [this] { FDevice->DeliverReports(); });
 }
 
-void TMediaPlayer::Prepare() { FDevice->Prepare(); }
+void TMediaPlayer::Prepare()
+{
+    FDevice->Prepare();
+}
 
-void TMediaPlayer::Play() {
-    if (!FOpen) throw EMCIDeviceError(kNoDeviceOpen);
+void TMediaPlayer::Play()
+{
+    if (!FOpen)
+        throw EMCIDeviceError(kNoDeviceOpen);
     // At the end of the medium a play would end at once: start over instead.
     // An unknown length (-1) never counts as the end.
     const int64_t length = FDevice->Length();
-    if (length >= 0 && FDevice->Position() == length) FDevice->SeekToStart();
+    if (length >= 0 && FDevice->Position() == length)
+        FDevice->SeekToStart();
     FError = FDevice->Play();
     // Reports about an earlier play (superseded) came before this point.
     FLastNotify = 0;
 }
 
-void TMediaPlayer::Stop() {
-    if (!FOpen) throw EMCIDeviceError(kNoDeviceOpen);
+void TMediaPlayer::Stop()
+{
+    if (!FOpen)
+        throw EMCIDeviceError(kNoDeviceOpen);
     FError = FDevice->Stop();
 }
 
-void TMediaPlayer::Close() {
-    if (FDeviceID == 0) return;
+void TMediaPlayer::Close()
+{
+    if (FDeviceID == 0)
+        return;
     // The descriptor may go with the file.
     FReports.reset();
     FError = FDevice->Close();

@@ -36,9 +36,9 @@ public:
     const std::string& FileName() const { return FFileName; }
     void SetFileName(const std::string& name) { FFileName = name; }
 
-    void Open();   // closes a previous device first; waits (bounded); throws EMCIDeviceError
-    void Play();   // from the current position (rewinds at the end); returns at once
-    void Stop();   // pauses where it is; throws "No MCI device open" when closed
+    void Open();  // closes a previous device first; waits (bounded); throws EMCIDeviceError
+    void Play();  // from the current position (rewinds at the end); returns at once
+    void Stop();  // pauses where it is; throws "No MCI device open" when closed
     void Close();
     // Gets the playback service ready beside the caller, so that a later
     // Open (an alarm at its second) does not wait for it. Never throws.

@@ -11,14 +11,19 @@ namespace {
 
 // Retries a call that a signal cut short.
 template <class Call>
-int Retry(Call call) {
+int Retry(Call call)
+{
     int rc;
-    do rc = call();
+    do
+        rc = call();
     while (rc < 0 && errno == EINTR);
     return rc;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 }  // namespace
 
@@ -28,7 +33,8 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 // descriptor's own entry in /proc (the same file, not the name again). Where
 // /proc is missing the name is opened a second time, without waiting
 // (O_NONBLOCK), and kept only if it is still the file that was checked.
-SoundFile::SoundFile(const std::string& path) {
+SoundFile::SoundFile(const std::string& path)
+{
     const int pathFd = Retry([&] { return open(path.c_str(), O_PATH | O_CLOEXEC); });
     if (pathFd < 0) {
         Fail(Status::kCannotOpen, errno);
@@ -49,7 +55,8 @@ SoundFile::SoundFile(const std::string& path) {
     constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     const std::string self = "/proc/self/fd/" + std::to_string(pathFd);
     int fd = Retry([&] { return open(self.c_str(), kReadFlags); });
-    if (fd < 0 && errno == ENOENT) fd = Retry([&] { return open(path.c_str(), kReadFlags); });
+    if (fd < 0 && errno == ENOENT)
+        fd = Retry([&] { return open(path.c_str(), kReadFlags); });
     const int openError = errno;
     close(pathFd);
     if (fd < 0) {
@@ -67,16 +74,20 @@ SoundFile::SoundFile(const std::string& path) {
     // Reads of a regular file never wait for another process; the flag only
     // kept the open itself from waiting.
     const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    if (flags >= 0)
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     FFd = fd;
     FStatus = Status::kOpen;
 }
 
-SoundFile::~SoundFile() {
-    if (FFd >= 0) close(FFd);
+SoundFile::~SoundFile()
+{
+    if (FFd >= 0)
+        close(FFd);
 }
 
-void SoundFile::Fail(Status status, int error) {
+void SoundFile::Fail(Status status, int error)
+{
     FStatus = status;
     FErrno = error;
 }

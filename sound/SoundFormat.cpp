@@ -27,23 +27,28 @@ const std::array<std::pair<std::string_view, const SoundFormat*>, 7> kByExtensio
 
 }  // namespace
 
-const SoundFormat* SoundFormatForFile(std::string_view path) {
+const SoundFormat* SoundFormatForFile(std::string_view path)
+{
     const auto slash = path.find_last_of('/');
     const std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const auto dot = base.find_last_of('.');
-    if (dot == std::string_view::npos || dot == 0) return nullptr;  // none, or a hidden file's name
+    if (dot == std::string_view::npos || dot == 0)
+        return nullptr;  // none, or a hidden file's name
     std::string ext(base.substr(dot + 1));
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const auto& [name, format] : kByExtension)
-        if (name == ext) return format;
+        if (name == ext)
+            return format;
     return nullptr;
 }
 
-bool SoundFormatAccepts(const SoundFormat& format, std::string_view mediaType, int mpegVersion) {
+bool SoundFormatAccepts(const SoundFormat& format, std::string_view mediaType, int mpegVersion)
+{
     if (std::find(format.mediaTypes.begin(), format.mediaTypes.end(), mediaType) == format.mediaTypes.end())
         return false;
     // audio/mpeg also names AAC (versions 2 and 4), which is not MP3.
-    if (mediaType == "audio/mpeg") return mpegVersion == 1;
+    if (mediaType == "audio/mpeg")
+        return mpegVersion == 1;
     return true;
 }

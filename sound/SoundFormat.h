@@ -13,9 +13,9 @@
 //   .au .snd     Sun/NeXT audio        audio/x-au
 // Any other extension, or none, has no device.
 struct SoundFormat {
-    std::string_view description;            // for messages, e.g. "a WAVE sound file"
+    std::string_view description;              // for messages, e.g. "a WAVE sound file"
     std::vector<std::string_view> mediaTypes;  // content types that the format accepts
-    bool midi = false;                       // needs the synthesiser and its sound font
+    bool midi = false;                         // needs the synthesiser and its sound font
 };
 
 // The format for a path, or null when its extension names none. Only the last

@@ -54,18 +54,18 @@ bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& out)
 
 void TIcon::Clear()
 {
-    bytes_.clear();
-    given_.reset();
-    built_.reset();
+    FBytes.clear();
+    FGiven.reset();
+    FBuilt.reset();
 }
 
 void TIcon::Assign(const TIcon& other)
 {
     if (&other == this)
         return;
-    bytes_ = other.bytes_;
-    given_ = other.given_;
-    built_ = other.built_;
+    FBytes = other.FBytes;
+    FGiven = other.FGiven;
+    FBuilt = other.FBuilt;
 }
 
 void TIcon::LoadFromFile(const std::string& path)
@@ -86,9 +86,9 @@ void TIcon::LoadFromBytes(std::vector<std::uint8_t> bytes)
     case IconFile::Result::Ok:
         break;
     }
-    bytes_ = std::move(bytes);
-    given_.reset();
-    built_.reset();
+    FBytes = std::move(bytes);
+    FGiven.reset();
+    FBuilt.reset();
 }
 
 void TIcon::LoadFromResource(const std::string& name)
@@ -108,23 +108,23 @@ void TIcon::LoadFromResource(const std::string& name)
 
 void TIcon::SetHandle(const QIcon& icon)
 {
-    bytes_.clear();
-    built_.reset();
+    FBytes.clear();
+    FBuilt.reset();
     if (icon.isNull())
-        given_.reset();
+        FGiven.reset();
     else
-        given_ = icon;
+        FGiven = icon;
 }
 
 const QIcon& TIcon::Handle() const
 {
-    if (given_)
-        return *given_;
-    if (!built_) {
+    if (FGiven)
+        return *FGiven;
+    if (!FBuilt) {
         QIcon icon;
-        if (!bytes_.empty()) {
-            QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes_.data()),
-                                                      static_cast<qsizetype>(bytes_.size()));
+        if (!FBytes.empty()) {
+            QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(FBytes.data()),
+                                                      static_cast<qsizetype>(FBytes.size()));
             QBuffer buffer(&data);
             buffer.open(QIODevice::ReadOnly);
             QImageReader reader(&buffer, "ico");
@@ -138,7 +138,7 @@ const QIcon& TIcon::Handle() const
                     icon.addPixmap(QPixmap::fromImage(image));
             }
         }
-        built_ = icon;
+        FBuilt = icon;
     }
-    return *built_;
+    return *FBuilt;
 }

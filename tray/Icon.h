@@ -13,7 +13,7 @@
 // picture's handle is a null QIcon. Copies share the built picture.
 class TIcon {
 public:
-    bool Empty() const { return bytes_.empty() && !given_; }
+    bool Empty() const { return FBytes.empty() && !FGiven; }
     void Clear();
     void Assign(const TIcon& other);
 
@@ -34,7 +34,7 @@ public:
     const QIcon& Handle() const;
 
 private:
-    std::vector<std::uint8_t> bytes_;
-    std::optional<QIcon> given_;
-    mutable std::optional<QIcon> built_;
+    std::vector<std::uint8_t> FBytes;
+    std::optional<QIcon> FGiven;
+    mutable std::optional<QIcon> FBuilt;
 };

@@ -9,8 +9,14 @@
 namespace IconFile {
 namespace {
 
-std::uint16_t U16(std::span<const std::uint8_t> d, std::size_t at) { return ByteOrder::LoadU16(&d[at]); }
-std::uint32_t U32(std::span<const std::uint8_t> d, std::size_t at) { return ByteOrder::LoadU32(&d[at]); }
+std::uint16_t U16(std::span<const std::uint8_t> d, std::size_t at)
+{
+    return ByteOrder::LoadU16(&d[at]);
+}
+std::uint32_t U32(std::span<const std::uint8_t> d, std::size_t at)
+{
+    return ByteOrder::LoadU32(&d[at]);
+}
 std::uint32_t U32BigEndian(std::span<const std::uint8_t> d, std::size_t at)
 {
     return ByteOrder::LoadU32BigEndian(&d[at]);
@@ -24,8 +30,7 @@ bool CheckPng(std::span<const std::uint8_t> image, Image& out)
 {
     if (image.size() < kPngMinimum)
         return false;
-    if (U32BigEndian(image, 8) != 13 || image[12] != 'I' || image[13] != 'H' || image[14] != 'D' ||
-        image[15] != 'R')
+    if (U32BigEndian(image, 8) != 13 || image[12] != 'I' || image[13] != 'H' || image[14] != 'D' || image[15] != 'R')
         return false;
     out.width = U32BigEndian(image, 16);
     out.height = U32BigEndian(image, 20);
@@ -101,8 +106,8 @@ Result Check(std::span<const std::uint8_t> data, std::vector<Image>* images)
             static_cast<std::uint64_t>(image.offset) + image.size > data.size())
             return Result::NotValid;
         const auto bytes = data.subspan(image.offset, image.size);
-        const bool png = bytes.size() >= 8 && std::equal(std::begin(kPngSignature), std::end(kPngSignature),
-                                                         bytes.begin());
+        const bool png =
+            bytes.size() >= 8 && std::equal(std::begin(kPngSignature), std::end(kPngSignature), bytes.begin());
         if (!(png ? CheckPng(bytes, image) : CheckBitmap(bytes, image)))
             return Result::NotValid;
         found.push_back(image);

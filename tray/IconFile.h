@@ -21,8 +21,8 @@ constexpr std::size_t kMaxFileSize = 16u << 20;
 struct Image {
     std::uint32_t offset = 0;
     std::uint32_t size = 0;
-    std::uint32_t width = 0;   // pixels, 1 to 256
-    std::uint32_t height = 0;  // pixels, 1 to 256
+    std::uint32_t width = 0;     // pixels, 1 to 256
+    std::uint32_t height = 0;    // pixels, 1 to 256
     std::uint16_t bitCount = 0;  // 0 for PNG images, which say it themselves
     bool png = false;
 };

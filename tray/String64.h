@@ -13,16 +13,16 @@ public:
 
     String64() = default;
     // Keeps the first 64 characters of `text`.
-    explicit String64(std::string_view text) : text_(Cut(text)) {}
+    explicit String64(std::string_view text) : FText(Cut(text)) {}
 
-    const std::string& str() const { return text_; }
-    bool empty() const { return text_.empty(); }
+    const std::string& str() const { return FText; }
+    bool empty() const { return FText.empty(); }
 
     // The longest prefix of `text` holding at most `characters` characters.
     static std::string_view Cut(std::string_view text, std::size_t characters = MaxCharacters);
 
-    friend bool operator==(const String64& a, const String64& b) { return a.text_ == b.text_; }
+    friend bool operator==(const String64& a, const String64& b) { return a.FText == b.FText; }
 
 private:
-    std::string text_;
+    std::string FText;
 };

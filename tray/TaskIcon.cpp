@@ -14,7 +14,8 @@ TTaskIcon::TTaskIcon(QObject* parent, std::string name, std::unique_ptr<TTrayBac
     : FBackend(backend ? std::move(backend) : std::make_unique<TQtTrayBackend>()), FParent(parent),
       FName(std::move(name))
 {
-    FBackend->SetActivationHandler([this](std::uint32_t id, TTrayActivation activation) { WMTASKICON(id, activation); });
+    FBackend->SetActivationHandler(
+        [this](std::uint32_t id, TTrayActivation activation) { WMTASKICON(id, activation); });
     QObject::connect(&FAnimationTimer, &QTimer::timeout, [this] { WMTIMER(FTimerID); });
     FTrayWatch.setInterval(kTrayWatchInterval);
     QObject::connect(&FTrayWatch, &QTimer::timeout, [this] { WatchTray(); });

@@ -34,15 +34,13 @@ using TShiftState = std::uint8_t;  // a set of shift keys and buttons; the icon 
 class TTaskIcon final {
 public:
     using TNotifyEvent = std::function<void(TTaskIcon* Sender)>;
-    using TMouseEvent =
-        std::function<void(TTaskIcon* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+    using TMouseEvent = std::function<void(TTaskIcon* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 
     static constexpr std::size_t MaxHint = String64::MaxCharacters;
     // How often the component looks for the tray while it follows it.
     static constexpr int kTrayWatchInterval = 500;
 
-    explicit TTaskIcon(QObject* parent, std::string name = "TaskIcon",
-                       std::unique_ptr<TTrayBackend> backend = nullptr);
+    explicit TTaskIcon(QObject* parent, std::string name = "TaskIcon", std::unique_ptr<TTrayBackend> backend = nullptr);
     ~TTaskIcon();
     TTaskIcon(const TTaskIcon&) = delete;
     TTaskIcon& operator=(const TTaskIcon&) = delete;

@@ -27,6 +27,5 @@ public:
 // A component that needs a window of its own but has no parent to hold it.
 class EInvalidOperation : public Exception {
 public:
-    explicit EInvalidOperation(const std::string& name)
-        : Exception("Control '" + name + "' has no parent window") {}
+    explicit EInvalidOperation(const std::string& name) : Exception("Control '" + name + "' has no parent window") {}
 };

@@ -39,23 +39,31 @@ struct Picture {
     std::vector<QRect> runs;
 };
 
-QRgb ToQRgb(uint32_t c) { return qRgb(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF), static_cast<int>(c >> 16 & 0xFF)); }
+QRgb ToQRgb(uint32_t c)
+{
+    return qRgb(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF), static_cast<int>(c >> 16 & 0xFF));
+}
 
-std::vector<QRect> RunsOf(const Bitmap& bmp, uint32_t key) {
+std::vector<QRect> RunsOf(const Bitmap& bmp, uint32_t key)
+{
     std::vector<QRect> runs;
     for (int32_t y = 0; y < bmp.Height(); ++y) {
         int32_t x = 0;
         while (x < bmp.Width()) {
-            while (x < bmp.Width() && bmp.ColorAt(x, y) == key) ++x;
+            while (x < bmp.Width() && bmp.ColorAt(x, y) == key)
+                ++x;
             const int32_t start = x;
-            while (x < bmp.Width() && bmp.ColorAt(x, y) != key) ++x;
-            if (x > start) runs.emplace_back(start, y, x - start, 1);
+            while (x < bmp.Width() && bmp.ColorAt(x, y) != key)
+                ++x;
+            if (x > start)
+                runs.emplace_back(start, y, x - start, 1);
         }
     }
     return runs;
 }
 
-Picture Skin() {
+Picture Skin()
+{
     Picture p;
     const QByteArray file = BuiltInSkinPicture();
     p.bitmap = *DecodeBmp({reinterpret_cast<const uint8_t*>(file.constData()), static_cast<size_t>(file.size())});
@@ -65,7 +73,8 @@ Picture Skin() {
     return p;
 }
 
-uint32_t Hash(uint32_t x, uint32_t y) {
+uint32_t Hash(uint32_t x, uint32_t y)
+{
     uint32_t h = x * 0x9E3779B1u ^ (y + 0x7F4A7C15u) * 0x85EBCA77u;
     h ^= h >> 15;
     h *= 0x2C1B3C6Du;
@@ -74,7 +83,8 @@ uint32_t Hash(uint32_t x, uint32_t y) {
 }
 
 // A large disc whose edge wanders by up to 12 pixels from pixel to pixel.
-Picture Disc(int depth) {
+Picture Disc(int depth)
+{
     constexpr int32_t w = 3840, h = 2160;
     Picture p;
     p.bitmap = Bitmap(w, h, depth);
@@ -82,7 +92,8 @@ Picture Disc(int depth) {
     if (depth == 8) {
         std::vector<uint32_t> table(256);
         table[0] = p.key;
-        for (uint32_t i = 1; i < 256; ++i) table[i] = (i * 3 % 256) | (i << 8) | ((255 - i) << 16);
+        for (uint32_t i = 1; i < 256; ++i)
+            table[i] = (i * 3 % 256) | (i << 8) | ((255 - i) << 16);
         p.bitmap.SetColorTable(table);
     }
     const double cx = w / 2.0, cy = h / 2.0, radius = 1000.0;
@@ -100,22 +111,26 @@ Picture Disc(int depth) {
         }
     }
     p.image = ToQImage(p.bitmap);
-    if (depth == 24) p.image = p.image.convertToFormat(QImage::Format_RGB888);
+    if (depth == 24)
+        p.image = p.image.convertToFormat(QImage::Format_RGB888);
     if (depth == 8) {
         QList<QRgb> colors;
-        for (uint32_t c : p.bitmap.ColorTable()) colors.push_back(ToQRgb(c));
+        for (uint32_t c : p.bitmap.ColorTable())
+            colors.push_back(ToQRgb(c));
         p.image = p.image.convertToFormat(QImage::Format_Indexed8, colors, Qt::ThresholdDither);
     }
     p.runs = RunsOf(p.bitmap, p.key);
     return p;
 }
 
-std::map<std::string, Picture>& Pictures() {
+std::map<std::string, Picture>& Pictures()
+{
     static std::map<std::string, Picture> pictures;
     return pictures;
 }
 
-void Ours(benchmark::State& state, const std::string& name) {
+void Ours(benchmark::State& state, const std::string& name)
+{
     const Picture& p = Pictures().at(name);
     for (auto _ : state) {
         auto region = fcCreateRegionFromBitmap(p.bitmap, p.key);
@@ -123,7 +138,8 @@ void Ours(benchmark::State& state, const std::string& name) {
     }
 }
 
-void QtBitmap(benchmark::State& state, const std::string& name) {
+void QtBitmap(benchmark::State& state, const std::string& name)
+{
     const Picture& p = Pictures().at(name);
     for (auto _ : state) {
         const QImage mask = p.image.createMaskFromColor(ToQRgb(p.key), Qt::MaskInColor);
@@ -132,16 +148,19 @@ void QtBitmap(benchmark::State& state, const std::string& name) {
     }
 }
 
-void QtUnions(benchmark::State& state, const std::string& name) {
+void QtUnions(benchmark::State& state, const std::string& name)
+{
     const Picture& p = Pictures().at(name);
     for (auto _ : state) {
         QRegion region;
-        for (const QRect& r : p.runs) region += r;
+        for (const QRect& r : p.runs)
+            region += r;
         benchmark::DoNotOptimize(region);
     }
 }
 
-void OurBands(benchmark::State& state, const std::string& name) {
+void OurBands(benchmark::State& state, const std::string& name)
+{
     const Picture& p = Pictures().at(name);
     std::vector<Region::Span> spans;
     for (auto _ : state) {
@@ -162,15 +181,18 @@ void OurBands(benchmark::State& state, const std::string& name) {
 // Keeps each run's time so the ratios can be printed after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Iteration)
+                times[run.benchmark_name()] = run.GetAdjustedRealTime();
     }
     std::map<std::string, double> times;
 };
 
-bool SameOutline(const Picture& p) {
+bool SameOutline(const Picture& p)
+{
     const auto ours = fcCreateRegionFromBitmap(p.bitmap, p.key);
     const QRegion qt(QBitmap::fromImage(p.image.createMaskFromColor(ToQRgb(p.key), Qt::MaskInColor)));
     // Qt keeps identical bands apart, so compare pixels, not rectangle lists.
@@ -183,8 +205,10 @@ bool SameOutline(const Picture& p) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);  // QBitmap needs one
     benchmark::Initialize(&argc, argv);
 
@@ -207,18 +231,19 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%-7s %12s %14s %14s %14s\n", "picture", "ours (us)", "QBitmap/ours", "unions/ours",
-                "unions/bands");
+    std::printf("\n%-7s %12s %14s %14s %14s\n", "picture", "ours (us)", "QBitmap/ours", "unions/ours", "unions/bands");
     for (const char* name : {"Skin", "Disc24", "Disc8"}) {
         const std::string n = name;
         const auto ours = reporter.times.find("Ours/" + n);
-        if (ours == reporter.times.end()) continue;
+        if (ours == reporter.times.end())
+            continue;
         auto ratio = [&](const std::string& other) {
             const auto it = reporter.times.find(other + "/" + n);
             return it == reporter.times.end() ? 0.0 : it->second / ours->second;
         };
         const auto bands = reporter.times.find("Bands/" + n);
-        const double unionsPerBands = bands == reporter.times.end() ? 0.0 : ratio("Unions") * ours->second / bands->second;
+        const double unionsPerBands =
+            bands == reporter.times.end() ? 0.0 : ratio("Unions") * ours->second / bands->second;
         std::printf("%-7s %12.1f %13.1fx %13.1fx %13.1fx\n", name, ours->second, ratio("QBitmap"), ratio("Unions"),
                     unionsPerBands);
     }

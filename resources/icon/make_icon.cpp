@@ -56,17 +56,20 @@ struct Shape {
 
 using Drawing = std::vector<Shape>;
 
-Shape C(double cx, double cy, double r, QColor fill, QColor stroke = {}, double strokeWidth = 0) {
+Shape C(double cx, double cy, double r, QColor fill, QColor stroke = {}, double strokeWidth = 0)
+{
     return {Shape::kCircle, {cx, cy, r, fill, stroke, strokeWidth}, {}};
 }
 
-Shape L(double x1, double y1, double x2, double y2, double width, QColor color, bool roundCap = true) {
+Shape L(double x1, double y1, double x2, double y2, double width, QColor color, bool roundCap = true)
+{
     return {Shape::kLine, {}, {x1, y1, x2, y2, width, color, roundCap}};
 }
 
 // Point at `radius` from (cx, cy) in the direction of a clock position given
 // in minutes (0 = twelve o'clock, 15 = three o'clock).
-QPointF OnDial(double cx, double cy, double radius, double minutes) {
+QPointF OnDial(double cx, double cy, double radius, double minutes)
+{
     const double a = minutes / 60.0 * 2.0 * std::numbers::pi;
     return {cx + radius * std::sin(a), cy - radius * std::cos(a)};
 }
@@ -76,7 +79,8 @@ QPointF OnDial(double cx, double cy, double radius, double minutes) {
 // pixel wide, and put the centre and the major ticks on whole pixels so the
 // ticks come out as solid 2-pixel bars instead of grey smears; the large
 // one (also the scalable one) gets the second hand.
-Drawing DrawingFor(int pixels) {
+Drawing DrawingFor(int pixels)
+{
     Drawing d;
     const bool tiny = pixels < 20;
     const bool large = pixels >= 48;
@@ -109,7 +113,8 @@ Drawing DrawingFor(int pixels) {
     d.push_back(C(cx, cy, inner, kDial));
     for (int m = 0; m < 60; m += 5) {
         const bool major = m % 15 == 0;
-        if (!major && pixels < 32) continue;
+        if (!major && pixels < 32)
+            continue;
         if (major && !large) {
             // A solid bar on whole pixels a little in from the dial's edge:
             // 1 x 2 pixels on the tiny face, 2 pixels wide on the others.
@@ -135,7 +140,8 @@ Drawing DrawingFor(int pixels) {
     return d;
 }
 
-QImage Render(const Drawing& drawing, int pixels) {
+QImage Render(const Drawing& drawing, int pixels)
+{
     QImage img(pixels, pixels, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
@@ -159,21 +165,27 @@ QImage Render(const Drawing& drawing, int pixels) {
     return img;
 }
 
-std::string Hex(const QColor& c) { return c.name(QColor::HexRgb).toStdString(); }
+std::string Hex(const QColor& c)
+{
+    return c.name(QColor::HexRgb).toStdString();
+}
 
-std::string Num(double v) {
+std::string Num(double v)
+{
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.3f", v);
     std::string s = buf;
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
+    while (s.back() == '0')
+        s.pop_back();
+    if (s.back() == '.')
+        s.pop_back();
     return s == "-0" ? "0" : s;
 }
 
-std::string Svg(const Drawing& drawing) {
-    std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 32 32\">\n";
+std::string Svg(const Drawing& drawing)
+{
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" viewBox=\"0 0 32 32\">\n";
     for (const Shape& s : drawing) {
         if (s.kind == Shape::kCircle) {
             const Circle& c = s.circle;
@@ -199,7 +211,8 @@ struct Rgb {
     int r, g, b;
 };
 
-Rgb Mix(const QColor& a, const QColor& b, double t) {
+Rgb Mix(const QColor& a, const QColor& b, double t)
+{
     auto m = [t](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * t)); };
     return {m(a.red(), b.red()), m(a.green(), b.green()), m(a.blue(), b.blue())};
 }
@@ -209,9 +222,11 @@ Rgb Mix(const QColor& a, const QColor& b, double t) {
 // The others are the artwork's own colours and the blends its edges make
 // between them: ink into dial in eighths (hands, ticks, the bezel's inner
 // edge), the bell into ink, dial and gleam.
-std::vector<Rgb> IconPalette() {
+std::vector<Rgb> IconPalette()
+{
     std::vector<Rgb> palette{{0, 0, 0}};
-    for (int i = 0; i <= 8; ++i) palette.push_back(Mix(kInk, kDial, i / 8.0));
+    for (int i = 0; i <= 8; ++i)
+        palette.push_back(Mix(kInk, kDial, i / 8.0));
     palette.push_back(Mix(kBell, kInk, 0.75));
     palette.push_back(Mix(kBell, kInk, 0.5));
     palette.push_back(Mix(kBell, kInk, 0.0));
@@ -221,13 +236,15 @@ std::vector<Rgb> IconPalette() {
     return palette;
 }
 
-int Nearest(const std::vector<Rgb>& palette, Rgb c) {
+int Nearest(const std::vector<Rgb>& palette, Rgb c)
+{
     int best = 0;
     long bestDistance = -1;
     for (size_t i = 0; i < palette.size(); ++i) {
         const long dr = palette[i].r - c.r, dg = palette[i].g - c.g, db = palette[i].b - c.b;
         const long dist = 3 * dr * dr + 4 * dg * dg + 2 * db * db;
-        if (bestDistance < 0 || dist < bestDistance) bestDistance = dist, best = static_cast<int>(i);
+        if (bestDistance < 0 || dist < bestDistance)
+            bestDistance = dist, best = static_cast<int>(i);
     }
     return best;
 }
@@ -238,7 +255,8 @@ int Nearest(const std::vector<Rgb>& palette, Rgb c) {
 // Pixels with less than half coverage are transparent (mask bit set, colour
 // index 0); the others take the palette colour nearest their own, with
 // their coverage dropped (the image is not premultiplied).
-QByteArray EncodeIcon(const QImage& art, QImage& shown) {
+QByteArray EncodeIcon(const QImage& art, QImage& shown)
+{
     constexpr int kSize = 32;
     constexpr int kXorRow = kSize / 2, kAndRow = kSize / 8;
     const std::vector<Rgb> palette = IconPalette();
@@ -258,7 +276,8 @@ QByteArray EncodeIcon(const QImage& art, QImage& shown) {
                 andRows[static_cast<size_t>(row * kAndRow + x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
                 shown.setPixel(x, y, qRgba(0, 0, 0, 0));
             }
-            xorRows[static_cast<size_t>(row * kXorRow + x / 2)] |= static_cast<uint8_t>(x % 2 == 0 ? index << 4 : index);
+            xorRows[static_cast<size_t>(row * kXorRow + x / 2)] |=
+                static_cast<uint8_t>(x % 2 == 0 ? index << 4 : index);
         }
     }
 
@@ -266,30 +285,36 @@ QByteArray EncodeIcon(const QImage& art, QImage& shown) {
     QByteArray out;
     QDataStream w(&out, QIODevice::WriteOnly);
     w.setByteOrder(QDataStream::LittleEndian);
-    w << quint16(0) << quint16(1) << quint16(1);  // reserved, type icon, one image
+    w << quint16(0) << quint16(1) << quint16(1);                     // reserved, type icon, one image
     w << quint8(kSize) << quint8(kSize) << quint8(16) << quint8(0);  // size, colours, reserved
-    w << quint16(1) << quint16(4);  // planes, bits per pixel
-    w << quint32(imageBytes) << quint32(6 + 16);  // image size and offset
+    w << quint16(1) << quint16(4);                                   // planes, bits per pixel
+    w << quint32(imageBytes) << quint32(6 + 16);                     // image size and offset
     w << quint32(40) << qint32(kSize) << qint32(2 * kSize) << quint16(1) << quint16(4);
     w << quint32(0) << quint32(xorRows.size() + andRows.size());  // no compression
-    w << qint32(0) << qint32(0) << quint32(16) << quint32(0);  // resolution, colours used, important
-    for (const Rgb& p : palette) w << quint8(p.b) << quint8(p.g) << quint8(p.r) << quint8(0);
-    for (uint8_t v : xorRows) w << quint8(v);
-    for (uint8_t v : andRows) w << quint8(v);
+    w << qint32(0) << qint32(0) << quint32(16) << quint32(0);     // resolution, colours used, important
+    for (const Rgb& p : palette)
+        w << quint8(p.b) << quint8(p.g) << quint8(p.r) << quint8(0);
+    for (uint8_t v : xorRows)
+        w << quint8(v);
+    for (uint8_t v : andRows)
+        w << quint8(v);
     return out;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes) {
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 // Every size at 1:1 and the icon file's image enlarged, on a light and on a
 // dark panel.
-QImage Preview(const std::vector<QImage>& sizes, const QImage& shown) {
+QImage Preview(const std::vector<QImage>& sizes, const QImage& shown)
+{
     const int zoom = 4;
     int width = 8;
-    for (const QImage& s : sizes) width += s.width() + 8;
+    for (const QImage& s : sizes)
+        width += s.width() + 8;
     width += 32 * zoom + 8;
     const int band = 256 + 16;
     QImage out(width, 2 * band, QImage::Format_RGB32);
@@ -309,7 +334,8 @@ QImage Preview(const std::vector<QImage>& sizes, const QImage& shown) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc < 2) {
@@ -327,7 +353,8 @@ int main(int argc, char** argv) {
         sizes.push_back(std::move(img));
     }
     const QString scalable = dir + "/hicolor/scalable/apps";
-    ok = ok && QDir().mkpath(scalable) && WriteFile(scalable + "/zum.svg", QByteArray::fromStdString(Svg(DrawingFor(256))));
+    ok = ok && QDir().mkpath(scalable) &&
+         WriteFile(scalable + "/zum.svg", QByteArray::fromStdString(Svg(DrawingFor(256))));
 
     QImage shown;
     const QByteArray icon = EncodeIcon(Render(DrawingFor(32), 32), shown);
@@ -355,6 +382,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write into %s\n", argv[1]);
         return 1;
     }
-    if (argc > 2) Preview(sizes, shown).save(QString::fromLocal8Bit(argv[2]));
+    if (argc > 2)
+        Preview(sizes, shown).save(QString::fromLocal8Bit(argv[2]));
     return 0;
 }

@@ -49,9 +49,13 @@ constexpr std::array<Region::Rect, 11> kOutline = {{
     {7, 199, 393, 200},
 }};
 
-Region Outline() { return Region::FromRects(kOutline); }
+Region Outline()
+{
+    return Region::FromRects(kOutline);
+}
 
-void InsetPanel(QPainter& p, const QRectF& r, qreal radius, const QColor& top, const QColor& bottom) {
+void InsetPanel(QPainter& p, const QRectF& r, qreal radius, const QColor& top, const QColor& bottom)
+{
     // Recess: shadow above, light lip below.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 120));
@@ -71,7 +75,8 @@ void InsetPanel(QPainter& p, const QRectF& r, qreal radius, const QColor& top, c
     p.drawRoundedRect(r, radius, radius);
 }
 
-void KeyPlate(QPainter& p, const QRectF& r, const QColor& top, const QColor& bottom) {
+void KeyPlate(QPainter& p, const QRectF& r, const QColor& top, const QColor& bottom)
+{
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 140));  // drop shadow
     p.drawRoundedRect(r.translated(0, 1.5).adjusted(-0.5, 0, 0.5, 0.5), 4, 4);
@@ -86,7 +91,8 @@ void KeyPlate(QPainter& p, const QRectF& r, const QColor& top, const QColor& bot
     p.drawLine(QPointF(r.left() + 3, r.top() + 0.5), QPointF(r.right() - 3, r.top() + 0.5));
 }
 
-void Engrave(QPainter& p, const QPointF& at, const QString& text, const QFont& font, int alpha) {
+void Engrave(QPainter& p, const QPointF& at, const QString& text, const QFont& font, int alpha)
+{
     p.setFont(font);
     p.setPen(QColor(0, 0, 0, alpha));
     p.drawText(at + QPointF(0, -1), text);
@@ -96,7 +102,8 @@ void Engrave(QPainter& p, const QPointF& at, const QString& text, const QFont& f
     p.drawText(at, text);
 }
 
-QImage PaintArtwork() {
+QImage PaintArtwork()
+{
     QImage img(kWidth, kHeight, QImage::Format_RGB32);
     img.fill(QColor(252, 254, 252));
     const Region outline = Outline();
@@ -124,8 +131,10 @@ QImage PaintArtwork() {
         double level = streak(rng);
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
         for (int x = 0; x < kWidth; ++x) {
-            if (!outline.Contains(x, y)) continue;
-            if (x % 37 == 0) level = 0.6 * level + 0.4 * streak(rng);
+            if (!outline.Contains(x, y))
+                continue;
+            if (x % 37 == 0)
+                level = 0.6 * level + 0.4 * streak(rng);
             const int d = static_cast<int>(std::lround(level));
             line[x] = qRgb(std::clamp(qRed(line[x]) + d, 0, 255), std::clamp(qGreen(line[x]) + d, 0, 255),
                            std::clamp(qBlue(line[x]) + d, 0, 255));
@@ -138,11 +147,13 @@ QImage PaintArtwork() {
     for (int y = 0; y < kHeight; ++y) {
         auto* line = reinterpret_cast<QRgb*>(lit.scanLine(y));
         for (int x = 0; x < kWidth; ++x) {
-            if (!outline.Contains(x, y)) continue;
+            if (!outline.Contains(x, y))
+                continue;
             QColor c(line[x]);
             bool rim = false;
             for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
-                if (!outline.Contains(x + dx, y + dy)) rim = true;
+                if (!outline.Contains(x + dx, y + dy))
+                    rim = true;
             if (rim) {
                 line[x] = qRgb(10, 12, 16);
                 continue;
@@ -150,14 +161,17 @@ QImage PaintArtwork() {
             double light = 0;
             for (int k = 1; k <= 4; ++k) {
                 const double w = (5 - k) / 4.0;
-                if (!outline.Contains(x - k, y) || !outline.Contains(x, y - k)) light = std::max(light, 0.55 * w);
-                if (!outline.Contains(x + k, y) || !outline.Contains(x, y + k)) light = std::min(light, -0.6 * w);
+                if (!outline.Contains(x - k, y) || !outline.Contains(x, y - k))
+                    light = std::max(light, 0.55 * w);
+                if (!outline.Contains(x + k, y) || !outline.Contains(x, y + k))
+                    light = std::min(light, -0.6 * w);
             }
-            if (light > 0) c = QColor::fromRgbF(c.redF() + (1 - c.redF()) * light * 0.8,
-                                                c.greenF() + (1 - c.greenF()) * light * 0.8,
-                                                c.blueF() + (1 - c.blueF()) * light * 0.85);
-            else if (light < 0) c = QColor::fromRgbF(c.redF() * (1 + light), c.greenF() * (1 + light),
-                                                     c.blueF() * (1 + light));
+            if (light > 0)
+                c = QColor::fromRgbF(c.redF() + (1 - c.redF()) * light * 0.8,
+                                     c.greenF() + (1 - c.greenF()) * light * 0.8,
+                                     c.blueF() + (1 - c.blueF()) * light * 0.85);
+            else if (light < 0)
+                c = QColor::fromRgbF(c.redF() * (1 + light), c.greenF() * (1 + light), c.blueF() * (1 + light));
             line[x] = c.rgb();
         }
     }
@@ -253,7 +267,8 @@ QImage PaintArtwork() {
         for (int col = 0; col < 17; ++col) {
             const double cx = 242 + col * 5.8 + (row % 2) * 2.9;
             const double cy = 171 + row * 5.5;
-            if (cx > 334) continue;
+            if (cx > 334)
+                continue;
             p.setBrush(QColor(255, 255, 255, 36));
             p.drawEllipse(QPointF(cx, cy + 0.7), 1.6, 1.6);
             p.setBrush(QColor(4, 5, 7));
@@ -266,7 +281,8 @@ QImage PaintArtwork() {
 
 // Median cut: splits the colour cube where the pixels spread most until
 // there are `count` boxes; each box's mean is one palette entry.
-std::vector<QRgb> MedianCut(const std::vector<QRgb>& pixels, size_t count) {
+std::vector<QRgb> MedianCut(const std::vector<QRgb>& pixels, size_t count)
+{
     std::vector<std::vector<QRgb>> boxes{pixels};
     auto channel = [](QRgb c, int k) { return k == 0 ? qRed(c) : k == 1 ? qGreen(c) : qBlue(c); };
     while (boxes.size() < count) {
@@ -289,9 +305,11 @@ std::vector<QRgb> MedianCut(const std::vector<QRgb>& pixels, size_t count) {
                 }
             }
         }
-        if (best == boxes.size()) break;
+        if (best == boxes.size())
+            break;
         auto& box = boxes[best];
-        std::sort(box.begin(), box.end(), [&](QRgb a, QRgb b) { return channel(a, bestChannel) < channel(b, bestChannel); });
+        std::sort(box.begin(), box.end(),
+                  [&](QRgb a, QRgb b) { return channel(a, bestChannel) < channel(b, bestChannel); });
         const size_t mid = box.size() / 2;
         std::vector<QRgb> upper(box.begin() + static_cast<std::ptrdiff_t>(mid), box.end());
         box.resize(mid);
@@ -299,7 +317,8 @@ std::vector<QRgb> MedianCut(const std::vector<QRgb>& pixels, size_t count) {
     }
     std::vector<QRgb> palette;
     for (const auto& box : boxes) {
-        if (box.empty()) continue;
+        if (box.empty())
+            continue;
         long r = 0, g = 0, b = 0;
         for (QRgb c : box) {
             r += qRed(c);
@@ -313,32 +332,38 @@ std::vector<QRgb> MedianCut(const std::vector<QRgb>& pixels, size_t count) {
     return palette;
 }
 
-uint32_t ToColorValue(QRgb c) {
+uint32_t ToColorValue(QRgb c)
+{
     return static_cast<uint32_t>(qRed(c)) | static_cast<uint32_t>(qGreen(c)) << 8 |
            static_cast<uint32_t>(qBlue(c)) << 16;
 }
 
-Bitmap Quantize(const QImage& art) {
+Bitmap Quantize(const QImage& art)
+{
     const Region outline = Outline();
     std::vector<QRgb> inside;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
-            if (outline.Contains(x, y)) inside.push_back(art.pixel(x, y) & 0xFFFFFFu);
+            if (outline.Contains(x, y))
+                inside.push_back(art.pixel(x, y) & 0xFFFFFFu);
 
     std::vector<QRgb> palette = MedianCut(inside, 255);
     for (QRgb& c : palette)
-        if (ToColorValue(c) == kTransparent) c = qRgb(252, 253, 252);  // keep the key colour unique
+        if (ToColorValue(c) == kTransparent)
+            c = qRgb(252, 253, 252);  // keep the key colour unique
 
     std::vector<uint32_t> table(256, 0);  // unused entries: black
     table[0] = kTransparent;
-    for (size_t i = 0; i < palette.size(); ++i) table[i + 1] = ToColorValue(palette[i]);
+    for (size_t i = 0; i < palette.size(); ++i)
+        table[i + 1] = ToColorValue(palette[i]);
 
     Bitmap bitmap(kWidth, kHeight, 8);
     bitmap.SetColorTable(table);
     std::map<QRgb, uint8_t> nearest;
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
-            if (!outline.Contains(x, y)) continue;  // stays entry 0
+            if (!outline.Contains(x, y))
+                continue;  // stays entry 0
             const QRgb c = art.pixel(x, y) & 0xFFFFFFu;
             auto it = nearest.find(c);
             if (it == nearest.end()) {
@@ -363,7 +388,8 @@ Bitmap Quantize(const QImage& art) {
 }
 
 // Sample captions where the program puts its labels, to judge contrast.
-void DrawPreviewLabels(QImage& img) {
+void DrawPreviewLabels(QImage& img)
+{
     QPainter p(&img);
     p.setRenderHint(QPainter::TextAntialiasing);
     QFont time("DejaVu Sans", 36, QFont::Bold);
@@ -390,16 +416,19 @@ void DrawPreviewLabels(QImage& img) {
     p.fillRect(QRect(376, 32, 8, 8), Qt::red);
 }
 
-bool WriteFile(const QString& path, const std::vector<uint8_t>& bytes) {
+bool WriteFile(const QString& path, const std::vector<uint8_t>& bytes)
+{
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     const auto size = static_cast<qint64>(bytes.size());
     return file.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);  // fonts for the engraved captions
     if (argc < 2) {

@@ -10,8 +10,8 @@ TEST(ClockTick, RealignsOnlyTicksOffTheirPlace)
     struct Case {
         int intoSecond;
         std::optional<int> next;
-    } cases[] = {{5, {}}, {2, {}}, {70, {}}, {105, {}}, {140, {}}, {1, 4}, {0, 5},
-                 {71, 34}, {80, 25}, {99, 6}, {175, 30}, {999, 6}};
+    } cases[] = {{5, {}}, {2, {}},  {70, {}}, {105, {}}, {140, {}}, {1, 4},
+                 {0, 5},  {71, 34}, {80, 25}, {99, 6},   {175, 30}, {999, 6}};
     for (const Case& c : cases)
         EXPECT_EQ(ClockTick::Realign(c.intoSecond), c.next) << c.intoSecond << " ms into the second";
 }

@@ -129,8 +129,8 @@ TEST_F(Form1Test, ClockTickShowsTheTimeAndGatesTheOnButton)
         const char* alarm;
         const char* sound;
         bool enabled;
-    } cases[] = {{"", "", false}, {"07:30:00", "", false}, {"", "/a.wav", false}, {"x", "/a.wav", true},
-                 {"", "/a.wav", false}};
+    } cases[] = {
+        {"", "", false}, {"07:30:00", "", false}, {"", "/a.wav", false}, {"x", "/a.wav", true}, {"", "/a.wav", false}};
     for (const Case& c : cases) {
         f.Label2->setText(c.alarm);
         f.Label3->setText(c.sound);
@@ -272,7 +272,8 @@ TEST_P(Form1Restore, RestoresArmedFromTheFile)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Form1Restore,
-    ::testing::Values(RestoreCase{"CrLf", "07:30:00\r\nC:\\sounds\\ring.wav\r\n", "07:30:00", "C:\\sounds\\ring.wav", ""},
+    ::testing::Values(RestoreCase{"CrLf", "07:30:00\r\nC:\\sounds\\ring.wav\r\n", "07:30:00", "C:\\sounds\\ring.wav",
+                                  ""},
                       RestoreCase{"Lf", "07:30:00\n/r.wav\n", "07:30:00", "/r.wav", ""},
                       RestoreCase{"LoneCr", "07:30:00\r/r.wav\r", "07:30:00", "/r.wav", ""},
                       RestoreCase{"NoLastEnd", "07:30:00\r\n/r.wav", "07:30:00", "/r.wav", ""},
@@ -295,7 +296,9 @@ TEST_F(Form1Test, EightBitTextsAreShownAndStoredBackUnchanged)
     EXPECT_EQ(f.Label3->text(), QString::fromUtf8("/snd/caf\u00E9 \u00FF.wav"));
     f.Label2->setText(QString::fromUtf8("Gr\u00FC\u00DFe"));
     f.UpdateShanges1->trigger();
-    EXPECT_EQ(ReadBytes(AlarmPath()), "Gr\xC3\xBC\xC3\x9F" "e\r\n" + latin1Path + "\r\n");
+    EXPECT_EQ(ReadBytes(AlarmPath()), "Gr\xC3\xBC\xC3\x9F"
+                                      "e\r\n" +
+                                          latin1Path + "\r\n");
     EXPECT_TRUE(shown.empty());
 }
 
@@ -368,8 +371,8 @@ TEST_F(Form1Test, ClockTicksKeepTheirPlaceJustAfterTheSecondTurns)
     struct Case {
         int intoSecond;  // where the tick that sees the new second fell
         int nextTickIn;  // Timer1's interval after it
-    } cases[] = {{5, 100}, {2, 100},  {70, 100}, {105, 100}, {140, 100}, {1, 4},
-                 {0, 5},   {71, 34},  {80, 25},  {99, 6},    {175, 30},  {999, 6}};
+    } cases[] = {{5, 100}, {2, 100}, {70, 100}, {105, 100}, {140, 100}, {1, 4},
+                 {0, 5},   {71, 34}, {80, 25},  {99, 6},    {175, 30},  {999, 6}};
     TForm1& f = Form();
     for (const Case& c : cases) {
         clock.intoSecond = c.intoSecond;
@@ -455,7 +458,7 @@ TEST_F(Form1Test, FailingSoundAtAlarmTimeIsDroppedAndStaysArmed)
 TEST_F(Form1Test, PlayAndStopNeverShowAnything)
 {
     TForm1& f = Form();
-    f.SpeedButton7->click();  // Stop before anything was opened
+    f.SpeedButton7->click();    // Stop before anything was opened
     sound->nextOpenResult = 5;  // the service refuses an empty name
     f.SpeedButton6->click();    // Play with an empty path
     sound->nextOpenResult = 3;
@@ -524,11 +527,16 @@ TEST_F(Form1Test, EveryFixedSizeCaptionFitsItsBoxInTheResolvedFont)
         int margin;  // what the control's frame takes on the left and right
     };
     const Caption captions[] = {
-        {f.SpeedButton1, f.SpeedButton1->text(), 2},      {f.SpeedButton2, f.SpeedButton2->text(), 2},
-        {f.SpeedButton3, f.SpeedButton3->text(), 2},      {f.SpeedButton4, f.SpeedButton4->text(), 2},
-        {f.SpeedButton5, f.SpeedButton5->text(), 2},      {f.SpeedButton6, f.SpeedButton6->text(), 2},
-        {f.SpeedButton7, f.SpeedButton7->text(), 2},      {dialog.Label1, dialog.Label1->text(), 0},
-        {dialog.SpeedButton1, dialog.SpeedButton1->text(), 2}, {dialog.SpeedButton2, dialog.SpeedButton2->text(), 2},
+        {f.SpeedButton1, f.SpeedButton1->text(), 2},
+        {f.SpeedButton2, f.SpeedButton2->text(), 2},
+        {f.SpeedButton3, f.SpeedButton3->text(), 2},
+        {f.SpeedButton4, f.SpeedButton4->text(), 2},
+        {f.SpeedButton5, f.SpeedButton5->text(), 2},
+        {f.SpeedButton6, f.SpeedButton6->text(), 2},
+        {f.SpeedButton7, f.SpeedButton7->text(), 2},
+        {dialog.Label1, dialog.Label1->text(), 0},
+        {dialog.SpeedButton1, dialog.SpeedButton1->text(), 2},
+        {dialog.SpeedButton2, dialog.SpeedButton2->text(), 2},
         {dialog.Edit1, dialog.Edit1->text(), 4},
     };
     for (const Caption& c : captions) {

@@ -58,7 +58,9 @@ protected:
         if (!form) {
             TForm1Services services;
             services.clock = &clock;
-            services.makeMediaDevice = [] { return std::make_unique<FakeMediaDevice>(std::make_shared<FakeMediaDevice::Script>()); };
+            services.makeMediaDevice = [] {
+                return std::make_unique<FakeMediaDevice>(std::make_shared<FakeMediaDevice::Script>());
+            };
             services.makeTrayBackend = [this] {
                 auto made = std::make_unique<FakeTrayBackend>();
                 made->available = trayAvailable;
@@ -161,19 +163,16 @@ std::string Repeat(const std::string& piece, int times)
 
 INSTANTIATE_TEST_SUITE_P(
     Alarms, Form1Hints,
-    ::testing::Values(HintCase{"Time", "07:30:00", "AlarmTime:07:30:00", "07:30:00"},
-                      HintCase{"FiftyFour", std::string(54, '7'), "AlarmTime:" + std::string(54, '7'),
-                               std::string(54, '7')},
-                      // Longer than 54: the refresh hint is 64 characters in all.
-                      HintCase{"FiftyFive", std::string(55, '7'), "AlarmTime:" + std::string(54, '7'),
-                               std::string(55, '7')},
-                      HintCase{"Seventy", std::string(70, '9'), "AlarmTime:" + std::string(54, '9'),
-                               std::string(64, '9')},
-                      // Characters, not bytes, and never half a character.
-                      HintCase{"Cyrillic", Repeat("\xD0\x96", 60), "AlarmTime:" + Repeat("\xD0\x96", 54),
-                               Repeat("\xD0\x96", 60)},
-                      HintCase{"Emoji", Repeat("\xF0\x9F\x95\x90", 70), "AlarmTime:" + Repeat("\xF0\x9F\x95\x90", 54),
-                               Repeat("\xF0\x9F\x95\x90", 64)}),
+    ::testing::Values(
+        HintCase{"Time", "07:30:00", "AlarmTime:07:30:00", "07:30:00"},
+        HintCase{"FiftyFour", std::string(54, '7'), "AlarmTime:" + std::string(54, '7'), std::string(54, '7')},
+        // Longer than 54: the refresh hint is 64 characters in all.
+        HintCase{"FiftyFive", std::string(55, '7'), "AlarmTime:" + std::string(54, '7'), std::string(55, '7')},
+        HintCase{"Seventy", std::string(70, '9'), "AlarmTime:" + std::string(54, '9'), std::string(64, '9')},
+        // Characters, not bytes, and never half a character.
+        HintCase{"Cyrillic", Repeat("\xD0\x96", 60), "AlarmTime:" + Repeat("\xD0\x96", 54), Repeat("\xD0\x96", 60)},
+        HintCase{"Emoji", Repeat("\xF0\x9F\x95\x90", 70), "AlarmTime:" + Repeat("\xF0\x9F\x95\x90", 54),
+                 Repeat("\xF0\x9F\x95\x90", 64)}),
     [](const ::testing::TestParamInfo<HintCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Form1TrayTest, AnUnchangedTickSendsNothingToTheTray)
@@ -309,8 +308,8 @@ TEST_F(Form1TrayTest, AutoRunOnWritesMarkerAndEntryAndTheNextStartIsHidden)
     EXPECT_FALSE(f.AutoRun1->isVisible());
     EXPECT_EQ(ReadBytes(MarkerPath()), "null");
     const std::string entry = ReadBytes(EntryPath());
-    const std::string exec = *AutostartEntry::ExecValue(
-        QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
+    const std::string exec =
+        *AutostartEntry::ExecValue(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
     EXPECT_NE(entry.find("\nExec=" + exec + "\n"), std::string::npos) << entry;
     EXPECT_TRUE(shown.empty());
 

@@ -48,7 +48,8 @@ public:
     // Waits until the file has stopped growing: the sound has ended.
     bool fallsSilent(std::chrono::milliseconds timeout) const
     {
-        return waitUntil(timeout, [&] { return !grows(300ms); }, 0ms);
+        return waitUntil(
+            timeout, [&] { return !grows(300ms); }, 0ms);
     }
 
 private:
@@ -69,10 +70,7 @@ protected:
         return pixels::count(window, layout::kArmedSquare, pixels::red) == 64 &&
                pixels::count(window, layout::kArmedSquare.adjusted(-6, -6, 6, 6), pixels::red) == 64;
     }
-    bool unarmedShown()
-    {
-        return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 0;
-    }
+    bool unarmedShown() { return pixels::count(shot(), layout::kArmedSquare, pixels::red) == 0; }
     // Waits for the alarm second and checks that the sound starts within it
     // (plus a little for the player to open) and not before.
     void expectRingsAt(std::time_t alarm, const WavSink& sink)
@@ -147,7 +145,8 @@ TEST_F(Alarm, RingsStopsAndRingsAgainAfterRestart)
 
     start({.locale = locale, .audioSink = sink.description()});
     ASSERT_TRUE(waitUntil(10s, [&] { return armedShown(); })) << "not armed after restart";
-    EXPECT_EQ(pixels::captionInk(shot(), layout::kOnButton).width(), offInk.width()) << "\"OFF\" not shown after restart";
+    EXPECT_EQ(pixels::captionInk(shot(), layout::kOnButton).width(), offInk.width())
+        << "\"OFF\" not shown after restart";
     EXPECT_EQ(readAlarmFile(), alarmFileText(alarmText, tone.string()));
     EXPECT_EQ(closeByButton(), 0);
 
@@ -186,7 +185,8 @@ TEST_F(Alarm, DisarmedAlarmIsGoneAfterRestart)
         firstStart = shot();
         return pixels::count(firstStart, layout::kClockBand, pixels::aqua) > 300;
     }));
-    EXPECT_TRUE(pixels::captionInk(firstStart, layout::kOnButton).isNull()) << "\"ON\" should be greyed with nothing set";
+    EXPECT_TRUE(pixels::captionInk(firstStart, layout::kOnButton).isNull())
+        << "\"ON\" should be greyed with nothing set";
 
     selectSound(tone.string());
     setTime("12:34:56");

@@ -86,8 +86,8 @@ std::vector<std::string> childEnvironment(const EnvOverrides& env)
     return out;
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const EnvOverrides& env,
-                           const std::string& logPath, int keepFd)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const EnvOverrides& env, const std::string& logPath,
+                           int keepFd)
 {
     int logFd = -1;
     if (!logPath.empty()) {

@@ -19,8 +19,8 @@ class ChildProcess {
 public:
     // stdout and stderr go to logPath (appended); an empty path discards them.
     // keepFd, if >= 0, is handed to the child as file descriptor keepFd.
-    ChildProcess(const std::vector<std::string>& argv, const EnvOverrides& env,
-                 const std::string& logPath, int keepFd = -1);
+    ChildProcess(const std::vector<std::string>& argv, const EnvOverrides& env, const std::string& logPath,
+                 int keepFd = -1);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;

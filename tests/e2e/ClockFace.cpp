@@ -97,8 +97,8 @@ int ClockFace::differences(const QImage& shot, const QImage& reference) const
     return count;
 }
 
-bool ClockFace::showsTheTime(const Desktop& desktop, const Desktop::WindowId& window,
-                             std::chrono::milliseconds timeout, std::string* why)
+bool ClockFace::showsTheTime(const Desktop& desktop, const Desktop::WindowId& window, std::chrono::milliseconds timeout,
+                             std::string* why)
 {
     return showsTheTime([&] { return desktop.windowShot(window); }, timeout, why);
 }

@@ -57,7 +57,8 @@ protected:
     static void waitForANewSecond()
     {
         const std::time_t now = std::time(nullptr);
-        waitUntil(3s, [&] { return std::time(nullptr) >= now + 2; }, 20ms);
+        waitUntil(
+            3s, [&] { return std::time(nullptr) >= now + 2; }, 20ms);
     }
 
     QRect place()
@@ -84,8 +85,9 @@ TEST_P(ClockFaceTest, ShowsTheTrueTimeAfterEverythingThatCoversOrMovesIt)
         // then gone: what it uncovers must be the time of now.
         const QRect g = place();
         const QPoint at = g.topLeft() + QPoint(200, 70) * scale();
-        ChildProcess cover({"xlogo", "-geometry", std::to_string(120 * scale()) + "x" + std::to_string(60 * scale()) +
-                                                      "+" + std::to_string(at.x()) + "+" + std::to_string(at.y())},
+        ChildProcess cover({"xlogo", "-geometry",
+                            std::to_string(120 * scale()) + "x" + std::to_string(60 * scale()) + "+" +
+                                std::to_string(at.x()) + "+" + std::to_string(at.y())},
                            display_->environment(), (display_->dir().path() / "cover.log").string());
         ASSERT_TRUE(desktop_->findVisibleByName("^xlogo$", 10s)) << "the covering window did not show";
         waitForANewSecond();
@@ -105,8 +107,8 @@ TEST_P(ClockFaceTest, ShowsTheTrueTimeAfterEverythingThatCoversOrMovesIt)
     {
         const Desktop::WindowId dialog = openSetTime();
         waitForANewSecond();
-        desktop_->clickCentre(dialog, QRect(layout::kCancelButton.topLeft() * scale(),
-                                            layout::kCancelButton.size() * scale()));
+        desktop_->clickCentre(dialog,
+                              QRect(layout::kCancelButton.topLeft() * scale(), layout::kCancelButton.size() * scale()));
         ASSERT_TRUE(waitGone("^Set Time$", 5s)) << "the Set Time dialog did not close";
         expectTheTime("the Set Time dialog");
     }
@@ -131,7 +133,8 @@ TEST_P(ClockFaceTest, ShowsTheTrueTimeAfterEverythingThatCoversOrMovesIt)
             x({"xdotool", "mousemove", "--sync", std::to_string(press.x() + 15 * step),
                std::to_string(press.y() + 10 * step)});
         x({"xdotool", "mouseup", "1"});
-        ASSERT_TRUE(waitUntil(5s, [&] { return place().topLeft() != home.topLeft(); }, 50ms))
+        ASSERT_TRUE(waitUntil(
+            5s, [&] { return place().topLeft() != home.topLeft(); }, 50ms))
             << "the drag did not move the window";
         expectTheTime("a drag");
     }
@@ -149,7 +152,8 @@ TEST_P(ClockFaceTest, ShowsTheTrueTimeAfterEverythingThatCoversOrMovesIt)
         const std::time_t now = std::time(nullptr);
         std::string why;
         ASSERT_TRUE(face_->showsTheTime(*desktop_, zum().window(), 5s, &why)) << "second " << i + 1 << ": " << why;
-        waitUntil(3s, [&] { return std::time(nullptr) > now; }, 20ms);
+        waitUntil(
+            3s, [&] { return std::time(nullptr) > now; }, 20ms);
     }
 }
 

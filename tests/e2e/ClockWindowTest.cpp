@@ -24,7 +24,8 @@ namespace {
 // clock is in.
 void waitPastTheTurn()
 {
-    waitUntil(2s, [] { return std::chrono::system_clock::now().time_since_epoch() % 1s >= 150ms; }, 10ms);
+    waitUntil(
+        2s, [] { return std::chrono::system_clock::now().time_since_epoch() % 1s >= 150ms; }, 10ms);
 }
 
 class ClockWindow : public ZumFixture {};
@@ -205,18 +206,18 @@ TEST_P(ClockFormat, LabelIsAsWideAsTheLocalesTimeText)
         RecordProperty("expected_" + std::to_string(checked), expected + " " + std::to_string(expectedWidth) + " px");
         RecordProperty("seen_" + std::to_string(checked), std::to_string(ink.width()) + " px");
         EXPECT_NEAR(ink.width(), expectedWidth, kTolerance)
-            << "clock ink " << ink.width() << " px for expected \"" << expected << "\" (" << expectedWidth
-            << " px); \"" << other << "\" would be " << otherWidth << " px";
+            << "clock ink " << ink.width() << " px for expected \"" << expected << "\" (" << expectedWidth << " px); \""
+            << other << "\" would be " << otherWidth << " px";
         ++checked;
         // The next shot shows the next second.
-        waitUntil(5s, [&] { return !pixels::sameArea(window, desktop_->windowShot(zum().window()), layout::kClockBand); });
+        waitUntil(5s,
+                  [&] { return !pixels::sameArea(window, desktop_->windowShot(zum().window()), layout::kClockBand); });
     }
     EXPECT_EQ(checked, 2) << "no shot fell within one second";
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, ClockFormat,
-                         ::testing::Values(LocaleCase{"C", "%I:%M:%S %p"},
-                                           LocaleCase{"en_US.UTF-8", "%H:%M:%S"},
+                         ::testing::Values(LocaleCase{"C", "%I:%M:%S %p"}, LocaleCase{"en_US.UTF-8", "%H:%M:%S"},
                                            LocaleCase{"de_DE.UTF-8", "%I:%M:%S PM"}),
                          [](const auto& info) {
                              std::string name = info.param.locale;
@@ -259,8 +260,7 @@ TEST_P(Closing, EndsWithExitCodeZero)
 INSTANTIATE_TEST_SUITE_P(Ways, Closing,
                          ::testing::Values(CloseCase{"CloseButton", false, false},
                                            CloseCase{"CloseButtonArmed", true, false},
-                                           CloseCase{"ExitItem", false, true},
-                                           CloseCase{"ExitItemArmed", true, true}),
+                                           CloseCase{"ExitItem", false, true}, CloseCase{"ExitItemArmed", true, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

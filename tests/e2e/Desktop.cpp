@@ -42,10 +42,13 @@ void Desktop::mustRun(const std::vector<std::string>& argv) const
 std::optional<Desktop::WindowId> Desktop::findVisibleByPid(pid_t pid, std::chrono::milliseconds timeout) const
 {
     std::optional<WindowId> found;
-    waitUntil(timeout, [&] {
-        found = firstLine(run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}).out);
-        return found.has_value();
-    }, std::chrono::milliseconds(50));
+    waitUntil(
+        timeout,
+        [&] {
+            found = firstLine(run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}).out);
+            return found.has_value();
+        },
+        std::chrono::milliseconds(50));
     return found;
 }
 
@@ -53,10 +56,13 @@ std::optional<Desktop::WindowId> Desktop::findVisibleByName(const std::string& p
                                                             std::chrono::milliseconds timeout) const
 {
     std::optional<WindowId> found;
-    waitUntil(timeout, [&] {
-        found = firstLine(run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out);
-        return found.has_value();
-    }, std::chrono::milliseconds(50));
+    waitUntil(
+        timeout,
+        [&] {
+            found = firstLine(run({"xdotool", "search", "--onlyvisible", "--name", pattern}).out);
+            return found.has_value();
+        },
+        std::chrono::milliseconds(50));
     return found;
 }
 
@@ -169,16 +175,17 @@ QImage Desktop::capture(const QRect& area) const
     std::vector<std::string> argv{"import", "-window", "root"};
     if (!area.isNull()) {
         // Only the area is read and encoded: far less work than the screen.
-        argv.insert(argv.end(), {"-crop", std::to_string(area.width()) + "x" + std::to_string(area.height()) + "+" +
-                                              std::to_string(area.x()) + "+" + std::to_string(area.y()),
+        argv.insert(argv.end(), {"-crop",
+                                 std::to_string(area.width()) + "x" + std::to_string(area.height()) + "+" +
+                                     std::to_string(area.x()) + "+" + std::to_string(area.y()),
                                  "+repage"});
     }
     argv.push_back("png:-");
     CommandResult r = run(argv);
     if (r.exitCode != 0)
         throw std::runtime_error("screenshot failed: " + r.err);
-    QImage image = QImage::fromData(reinterpret_cast<const uchar*>(r.out.data()), static_cast<int>(r.out.size()),
-                                    "PNG");
+    QImage image =
+        QImage::fromData(reinterpret_cast<const uchar*>(r.out.data()), static_cast<int>(r.out.size()), "PNG");
     if (image.isNull())
         throw std::runtime_error("screenshot could not be decoded");
     return image.convertToFormat(QImage::Format_RGB32);
@@ -203,23 +210,26 @@ QImage Desktop::settledShot(const WindowId& window, std::chrono::milliseconds ti
 {
     QImage last = windowShot(window);
     QImage settled;
-    waitUntil(timeout, [&] {
-        QImage next = windowShot(window);
-        bool same = !next.isNull() && next.size() == last.size();
-        if (same && !ignore.isNull()) {
-            QImage a = last, b = next;
-            for (QImage* image : {&a, &b})
-                for (int y = ignore.top(); y <= ignore.bottom() && y < image->height(); ++y)
-                    for (int x = ignore.left(); x <= ignore.right() && x < image->width(); ++x)
-                        image->setPixel(x, y, 0);
-            same = a == b;
-        } else if (same) {
-            same = last == next;
-        }
-        last = next;
-        if (same)
-            settled = next;
-        return same;
-    }, std::chrono::milliseconds(0));
+    waitUntil(
+        timeout,
+        [&] {
+            QImage next = windowShot(window);
+            bool same = !next.isNull() && next.size() == last.size();
+            if (same && !ignore.isNull()) {
+                QImage a = last, b = next;
+                for (QImage* image : {&a, &b})
+                    for (int y = ignore.top(); y <= ignore.bottom() && y < image->height(); ++y)
+                        for (int x = ignore.left(); x <= ignore.right() && x < image->width(); ++x)
+                            image->setPixel(x, y, 0);
+                same = a == b;
+            } else if (same) {
+                same = last == next;
+            }
+            last = next;
+            if (same)
+                settled = next;
+            return same;
+        },
+        std::chrono::milliseconds(0));
     return settled;
 }

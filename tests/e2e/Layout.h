@@ -17,7 +17,7 @@ inline const QRect kSoundLine(16, 152, 369, 13);
 inline const QRect kMenuButton(344, 168, 45, 23);
 inline const QRect kCloseButton(376, 8, 17, 17);
 inline const QRect kTrayButton(356, 8, 17, 17);  // "-"
-inline const QRect kOnButton(14, 168, 33, 22);  // "OFF" shares the place
+inline const QRect kOnButton(14, 168, 33, 22);   // "OFF" shares the place
 inline const QRect kPlayButton(151, 168, 33, 17);
 inline const QRect kStopButton(192, 168, 33, 17);
 inline const QRect kArmedSquare(376, 32, 8, 8);

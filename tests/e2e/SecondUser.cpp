@@ -16,10 +16,9 @@ SecondUser::SecondUser() : name_("zum-e2e-" + std::to_string(::getpid()))
 {
     // A user left by a test that was killed goes first.
     runCommand({"userdel", name_}, {});
-    const CommandResult made = runCommand(
-        {"useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent", "--shell", "/usr/sbin/nologin",
-         "--user-group", name_},
-        {}, std::chrono::seconds(30));
+    const CommandResult made = runCommand({"useradd", "--system", "--no-create-home", "--home-dir", "/nonexistent",
+                                           "--shell", "/usr/sbin/nologin", "--user-group", name_},
+                                          {}, std::chrono::seconds(30));
     const passwd* entry = ::getpwnam(name_.c_str());
     if (made.exitCode != 0 || entry == nullptr)
         throw std::runtime_error("could not make the user " + name_ + ": " + made.err);

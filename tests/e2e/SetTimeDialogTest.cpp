@@ -82,8 +82,8 @@ TEST_F(SetTimeDialog, OpensAtItsPlaceWithTheTimeOfNow)
     const std::time_t after = std::time(nullptr);
     auto g = desktop_->geometry(*dialog);
     ASSERT_TRUE(g);
-    EXPECT_EQ(*g, layout::kSetTimeDialog) << "at " << g->x() << "," << g->y() << " size " << g->width() << "x"
-                                          << g->height();
+    EXPECT_EQ(*g, layout::kSetTimeDialog)
+        << "at " << g->x() << "," << g->y() << " size " << g->width() << "x" << g->height();
     expectOwnFrame(*dialog);
 
     // Enter in the text box is not "Ok": the dialog stays. The key after it
@@ -103,8 +103,8 @@ TEST_F(SetTimeDialog, OpensAtItsPlaceWithTheTimeOfNow)
         possible.insert(*timeText(locale, t));
     auto shown = alarmTextShown();
     ASSERT_TRUE(shown);
-    EXPECT_TRUE(possible.contains(*shown)) << "pre-filled \"" << *shown << "\", expected the time text of "
-                                           << *possible.begin();
+    EXPECT_TRUE(possible.contains(*shown))
+        << "pre-filled \"" << *shown << "\", expected the time text of " << *possible.begin();
 }
 
 class SetTimeDialogFramed : public SetTimeDialog {

@@ -47,10 +47,13 @@ public:
                                      "module-native-protocol-unix auth-anonymous=1"},
             own, (dir / "pulseaudio.log").string());
         // Ready once it answers with its null sink as the default.
-        if (!waitUntil(20s, [&] {
-                return runCommand({"pactl", "info"}, clientEnvironment()).out.find(std::string("Default Sink: ") + kSink) !=
-                       std::string::npos;
-            }, 100ms))
+        if (!waitUntil(
+                20s,
+                [&] {
+                    return runCommand({"pactl", "info"}, clientEnvironment())
+                               .out.find(std::string("Default Sink: ") + kSink) != std::string::npos;
+                },
+                100ms))
             throw std::runtime_error("the sound server did not start with its null sink as the default");
     }
 
@@ -143,12 +146,13 @@ TEST_F(SoundServerAlarm, RingsThroughTheDefaultOutput)
 
     // Quiet up to shortly before the alarm's second, then ringing within it.
     const size_t startedAt = recording.samples();
-    ASSERT_FALSE(waitUntil(until(alarmTime - 300ms), [&] { return !recording.quiet(startedAt, SIZE_MAX); }, 100ms))
+    ASSERT_FALSE(waitUntil(
+        until(alarmTime - 300ms), [&] { return !recording.quiet(startedAt, SIZE_MAX); }, 100ms))
         << "sound before the alarm time";
     const size_t quietUpTo = recording.samples();
     std::optional<size_t> onset;
-    ASSERT_TRUE(waitUntil(until(alarmTime + 1800ms), [&] { return (onset = recording.firstLoud(quietUpTo)).has_value(); },
-                          10ms))
+    ASSERT_TRUE(waitUntil(
+        until(alarmTime + 1800ms), [&] { return (onset = recording.firstLoud(quietUpTo)).has_value(); }, 10ms))
         << "no sound in the server's output within the alarm second";
     const auto rangSeenAt = WallClock::now();
     // Still ringing half a second on: a sound, not a click.
@@ -163,14 +167,17 @@ TEST_F(SoundServerAlarm, RingsThroughTheDefaultOutput)
     size_t lookedTo = recording.samples();
     const auto stopAt = WallClock::now();
     press(layout::kStopButton);
-    ASSERT_TRUE(waitUntil(3s, [&] {
-        const size_t now = recording.samples();
-        if (now < lookedTo + SoundServer::kRate / 50)
-            return false;
-        const bool silent = recording.quiet(lookedTo, now);
-        lookedTo = now;
-        return silent;
-    }, 10ms))
+    ASSERT_TRUE(waitUntil(
+        3s,
+        [&] {
+            const size_t now = recording.samples();
+            if (now < lookedTo + SoundServer::kRate / 50)
+                return false;
+            const bool silent = recording.quiet(lookedTo, now);
+            lookedTo = now;
+            return silent;
+        },
+        10ms))
         << "\"Stop\" did not silence the sound";
     const auto silenceSeenAt = WallClock::now();
     ASSERT_TRUE(waitUntil(3s, [&] { return recording.samples() > lookedTo + SoundServer::kRate; }));

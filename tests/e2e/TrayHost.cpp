@@ -15,7 +15,6 @@
 
 using namespace std::chrono_literals;
 
-
 XEmbedTray::XEmbedTray(const XDisplay& display)
 {
     process_ = std::make_unique<ChildProcess>(
@@ -23,10 +22,13 @@ XEmbedTray::XEmbedTray(const XDisplay& display)
                                  "100", "--heighttype", "pixel", "--height", "24", "--SetDockType", "true"},
         display.environment(), (display.dir().path() / "display.log").string());
     // The panel maps its window once it has taken the tray's selection.
-    const bool up = waitUntil(10s, [&] {
-        auto r = runCommand({"xdotool", "search", "--onlyvisible", "--class", "^trayer$"}, display.environment());
-        return r.exitCode == 0 && !r.out.empty();
-    }, 50ms);
+    const bool up = waitUntil(
+        10s,
+        [&] {
+            auto r = runCommand({"xdotool", "search", "--onlyvisible", "--class", "^trayer$"}, display.environment());
+            return r.exitCode == 0 && !r.out.empty();
+        },
+        50ms);
     if (!up)
         throw std::runtime_error("trayer did not show its panel: " + display.logTail());
 }
@@ -51,7 +53,8 @@ SniHost::SniHost(const XDisplay& display)
     process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"/usr/bin/python3", "-u", std::string(ZUM_E2E_SOURCE_DIR) + "/sni_watcher.py"}, env_,
         logPath_);
-    if (!waitUntil(10s, [&] { return log().find("ready\n") != std::string::npos; }, 50ms))
+    if (!waitUntil(
+            10s, [&] { return log().find("ready\n") != std::string::npos; }, 50ms))
         throw std::runtime_error("the StatusNotifierItem watcher did not start: " + log());
 }
 
@@ -84,27 +87,30 @@ int SniHost::registrations() const
 std::optional<std::string> SniHost::waitForItem(std::chrono::milliseconds timeout) const
 {
     std::optional<std::string> item;
-    waitUntil(timeout, [&] {
-        std::istringstream in(log());
-        for (std::string line; std::getline(in, line);) {
-            if (line.rfind("registered ", 0) == 0) {
-                std::istringstream words(line.substr(11));
-                std::string name;
-                words >> name;
-                item = name;
+    waitUntil(
+        timeout,
+        [&] {
+            std::istringstream in(log());
+            for (std::string line; std::getline(in, line);) {
+                if (line.rfind("registered ", 0) == 0) {
+                    std::istringstream words(line.substr(11));
+                    std::string name;
+                    words >> name;
+                    item = name;
+                }
             }
-        }
-        return item.has_value();
-    }, 50ms);
+            return item.has_value();
+        },
+        50ms);
     return item;
 }
 
 bool SniHost::call(const std::string& item, const std::string& method, int x, int y) const
 {
-    auto r = runCommand({"dbus-send", "--session", "--print-reply", "--dest=" + item, "/StatusNotifierItem",
-                         "org.kde.StatusNotifierItem." + method, "int32:" + std::to_string(x),
-                         "int32:" + std::to_string(y)},
-                        env_);
+    auto r =
+        runCommand({"dbus-send", "--session", "--print-reply", "--dest=" + item, "/StatusNotifierItem",
+                    "org.kde.StatusNotifierItem." + method, "int32:" + std::to_string(x), "int32:" + std::to_string(y)},
+                   env_);
     return r.exitCode == 0;
 }
 
@@ -182,9 +188,8 @@ XfcePanel::XfcePanel(const XDisplay& display) : display_(display), desktop_(disp
                                               (display.dir().path() / "panel.log").string());
     // Items look for a host when they first show: the watcher must be there
     // and the tray plugin's window on the screen.
-    const bool up = waitUntil(20s, [&] {
-        return BusNameOwned(env, "org.kde.StatusNotifierWatcher") && !pluginWindows().empty();
-    }, 100ms);
+    const bool up = waitUntil(
+        20s, [&] { return BusNameOwned(env, "org.kde.StatusNotifierWatcher") && !pluginWindows().empty(); }, 100ms);
     if (!up)
         throw std::runtime_error("xfce4-panel did not start its status tray: " +
                                  ReadBytesIfAny(display.dir().path() / "panel.log").value_or(""));
@@ -214,54 +219,63 @@ std::optional<QPoint> XfcePanel::waitForIcon(std::chrono::milliseconds timeout) 
     // the box of pixels unlike the tray's corner, some of them in colour
     // (the program's icon is no grey).
     std::optional<QPoint> centre;
-    waitUntil(timeout, [&] {
-        for (const Desktop::WindowId& id : pluginWindows()) {
-            const auto g = desktop_.geometry(id);
-            if (!g || g->height() > 40)
-                continue;
-            const QImage shot = desktop_.windowShot(id);
-            if (shot.isNull())
-                continue;
-            const QRgb grey = shot.pixel(0, 0);
-            QRect box;
-            int coloured = 0;
-            for (int y = 0; y < shot.height(); ++y)
-                for (int x = 0; x < shot.width(); ++x) {
-                    const QRgb p = shot.pixel(x, y);
-                    if (std::abs(qGray(p) - qGray(grey)) > 40 || QColor(p).hsvSaturation() > 128)
-                        box |= QRect(x, y, 1, 1);
-                    coloured += QColor(p).hsvSaturation() > 128;
-                }
-            if (box.width() >= 8 && box.height() >= 8 && coloured >= 4)
-                centre = g->topLeft() + box.center();
-        }
-        return centre.has_value();
-    }, 100ms);
+    waitUntil(
+        timeout,
+        [&] {
+            for (const Desktop::WindowId& id : pluginWindows()) {
+                const auto g = desktop_.geometry(id);
+                if (!g || g->height() > 40)
+                    continue;
+                const QImage shot = desktop_.windowShot(id);
+                if (shot.isNull())
+                    continue;
+                const QRgb grey = shot.pixel(0, 0);
+                QRect box;
+                int coloured = 0;
+                for (int y = 0; y < shot.height(); ++y)
+                    for (int x = 0; x < shot.width(); ++x) {
+                        const QRgb p = shot.pixel(x, y);
+                        if (std::abs(qGray(p) - qGray(grey)) > 40 || QColor(p).hsvSaturation() > 128)
+                            box |= QRect(x, y, 1, 1);
+                        coloured += QColor(p).hsvSaturation() > 128;
+                    }
+                if (box.width() >= 8 && box.height() >= 8 && coloured >= 4)
+                    centre = g->topLeft() + box.center();
+            }
+            return centre.has_value();
+        },
+        100ms);
     return centre;
 }
 
 std::optional<Desktop::WindowId> XfcePanel::waitForMenu(std::chrono::milliseconds timeout) const
 {
     std::optional<Desktop::WindowId> menu;
-    waitUntil(timeout, [&] {
-        for (const Desktop::WindowId& id : pluginWindows()) {
-            auto g = desktop_.geometry(id);
-            if (g && g->width() > 48 && g->height() > 40)
-                menu = id;
-        }
-        return menu.has_value();
-    }, 50ms);
+    waitUntil(
+        timeout,
+        [&] {
+            for (const Desktop::WindowId& id : pluginWindows()) {
+                auto g = desktop_.geometry(id);
+                if (g && g->width() > 48 && g->height() > 40)
+                    menu = id;
+            }
+            return menu.has_value();
+        },
+        50ms);
     return menu;
 }
 
 bool XfcePanel::menuGone(std::chrono::milliseconds timeout) const
 {
-    return waitUntil(timeout, [&] {
-        for (const Desktop::WindowId& id : pluginWindows()) {
-            auto g = desktop_.geometry(id);
-            if (g && g->width() > 48 && g->height() > 40)
-                return false;
-        }
-        return true;
-    }, 50ms);
+    return waitUntil(
+        timeout,
+        [&] {
+            for (const Desktop::WindowId& id : pluginWindows()) {
+                auto g = desktop_.geometry(id);
+                if (g && g->width() > 48 && g->height() > 40)
+                    return false;
+            }
+            return true;
+        },
+        50ms);
 }

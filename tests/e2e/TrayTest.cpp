@@ -32,7 +32,8 @@ protected:
     bool mainVisible() { return !zum().window().empty() && viewable(zum().window()); }
     bool waitMainVisible(bool visible, std::chrono::milliseconds timeout = 5s)
     {
-        return waitUntil(timeout, [&] { return mainVisible() == visible; }, 50ms);
+        return waitUntil(
+            timeout, [&] { return mainVisible() == visible; }, 50ms);
     }
 
     // The window manager's stack of ordinary client windows, bottom to top;
@@ -43,7 +44,8 @@ protected:
         const std::string out = x({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}).out;
         for (std::size_t at = out.find("0x"); at != std::string::npos; at = out.find("0x", at + 2)) {
             const std::string id = std::to_string(std::stoul(out.substr(at), nullptr, 16));
-            if (x({"xprop", "-id", id, "_NET_WM_WINDOW_TYPE"}).out.find("_NET_WM_WINDOW_TYPE_DOCK") == std::string::npos)
+            if (x({"xprop", "-id", id, "_NET_WM_WINDOW_TYPE"}).out.find("_NET_WM_WINDOW_TYPE_DOCK") ==
+                std::string::npos)
                 ids.push_back(id);
         }
         return ids;
@@ -59,10 +61,13 @@ protected:
     // Visible, no longer minimised, and on top of every other window.
     bool waitRestoredInFront()
     {
-        return waitMainVisible(true) && waitUntil(5s, [&] {
-            const auto stack = stacking();
-            return !stack.empty() && stack.back() == zum().window();
-        }, 50ms);
+        return waitMainVisible(true) && waitUntil(
+                                            5s,
+                                            [&] {
+                                                const auto stack = stacking();
+                                                return !stack.empty() && stack.back() == zum().window();
+                                            },
+                                            50ms);
     }
 
     struct Shown {
@@ -90,40 +95,49 @@ protected:
         std::optional<Shown> icon;
         std::optional<QRect> last;
         const QRect panel(XDisplay::kWidth - 100, XDisplay::kHeight - 24, 100, 24);
-        waitUntil(timeout, [&] {
-            std::optional<Shown> now;
-            for (const Shown& w : others())
-                if (w.rect.width() <= 48 && w.rect.height() <= 48 && panel.contains(w.rect))
-                    now = w;
-            const bool settled = now && last && *last == now->rect;
-            last = now ? std::optional<QRect>(now->rect) : std::nullopt;
-            if (settled)
-                icon = now;
-            return settled;
-        }, 100ms);
+        waitUntil(
+            timeout,
+            [&] {
+                std::optional<Shown> now;
+                for (const Shown& w : others())
+                    if (w.rect.width() <= 48 && w.rect.height() <= 48 && panel.contains(w.rect))
+                        now = w;
+                const bool settled = now && last && *last == now->rect;
+                last = now ? std::optional<QRect>(now->rect) : std::nullopt;
+                if (settled)
+                    icon = now;
+                return settled;
+            },
+            100ms);
         if (icon)
             standingWindows_.push_back(icon->id);
         return icon;
     }
     bool iconGone(std::chrono::milliseconds timeout = 5s)
     {
-        return waitUntil(timeout, [&] {
-            for (const Shown& w : others())
-                if (w.rect.width() <= 48 && w.rect.height() <= 48)
-                    return false;
-            return true;
-        }, 50ms);
+        return waitUntil(
+            timeout,
+            [&] {
+                for (const Shown& w : others())
+                    if (w.rect.width() <= 48 && w.rect.height() <= 48)
+                        return false;
+                return true;
+            },
+            50ms);
     }
     // A pop-up menu of the program: wider than the icon, lower than the window.
     std::optional<Shown> waitMenu(std::chrono::milliseconds timeout = 5s)
     {
         std::optional<Shown> menu;
-        waitUntil(timeout, [&] {
-            for (const Shown& w : others())
-                if (w.rect.width() > 48 && w.rect.height() > 30 && w.rect.height() < 150)
-                    menu = w;
-            return menu.has_value();
-        }, 50ms);
+        waitUntil(
+            timeout,
+            [&] {
+                for (const Shown& w : others())
+                    if (w.rect.width() > 48 && w.rect.height() > 30 && w.rect.height() < 150)
+                        menu = w;
+                return menu.has_value();
+            },
+            50ms);
         return menu;
     }
     QPoint pointer()
@@ -146,10 +160,7 @@ protected:
            std::to_string(button)});
     }
     // Clicks the n-th item (from 0) of a menu; every item is 22 pixels high.
-    void clickItem(const Shown& menu, int index)
-    {
-        desktop_->click(menu.id, 30, 11 + 22 * index);
-    }
+    void clickItem(const Shown& menu, int index) { desktop_->click(menu.id, 30, 11 + 22 * index); }
     // "-": waits until the window has gone and the icon is in the tray.
     Shown hideIntoTray()
     {
@@ -165,19 +176,23 @@ protected:
     std::optional<Shown> hoverTip(const Shown& icon)
     {
         x({"xdotool", "mousemove", "0", "0"});
-        waitUntil(3s, [&] { return others().size() == 1; }, 50ms);  // an earlier tip has gone
+        waitUntil(
+            3s, [&] { return others().size() == 1; }, 50ms);  // an earlier tip has gone
         x({"xdotool", "mousemove", "--window", icon.id, std::to_string(icon.rect.width() / 2),
            std::to_string(icon.rect.height() / 2)});
         // The tip shows once the pointer has rested on the icon a while.
         std::optional<Shown> tip;
         for (int attempt = 0; attempt < 4 && !tip; ++attempt) {
             x({"xdotool", "mousemove_relative", "--", attempt % 2 == 0 ? "1" : "-1", "0"});
-            waitUntil(2s, [&] {
-                for (const Shown& w : others())
-                    if (w.id != icon.id && w.rect.height() < 40)
-                        tip = w;
-                return tip.has_value();
-            }, 50ms);
+            waitUntil(
+                2s,
+                [&] {
+                    for (const Shown& w : others())
+                        if (w.id != icon.id && w.rect.height() < 40)
+                            tip = w;
+                    return tip.has_value();
+                },
+                50ms);
         }
         return tip;
     }
@@ -190,10 +205,7 @@ protected:
         TrayFixture::SetUp();
         tray_ = std::make_unique<XEmbedTray>(*display_);
     }
-    void TearDown() override
-    {
-        TrayFixture::TearDown();
-    }
+    void TearDown() override { TrayFixture::TearDown(); }
     std::unique_ptr<XEmbedTray> tray_;
 };
 
@@ -269,12 +281,15 @@ TEST_F(XEmbedTrayTest, TheMainMenuOpensWithItsCornerAtThePointer)
     press(layout::kMenuButton);
     // The main menu is taller than the tray menu.
     std::optional<Shown> found;
-    waitUntil(5s, [&] {
-        for (const Shown& w : others())
-            if (w.rect.width() > 48)
-                found = w;
-        return found.has_value();
-    }, 50ms);
+    waitUntil(
+        5s,
+        [&] {
+            for (const Shown& w : others())
+                if (w.rect.width() > 48)
+                    found = w;
+            return found.has_value();
+        },
+        50ms);
     ASSERT_TRUE(found) << "the main menu did not open";
     EXPECT_EQ(found->rect.topLeft(), pointer());
     desktop_->key("Escape");
@@ -433,7 +448,8 @@ TEST_F(NoTrayTest, HidingWithoutATrayLeavesTheWindowAndALaterTrayTakesTheIcon)
     // Proof that the click was handled: the next input, the menu button,
     // is answered, and the window is still there.
     press(layout::kMenuButton);
-    ASSERT_TRUE(waitUntil(5s, [&] { return !others().empty(); }, 50ms))
+    ASSERT_TRUE(waitUntil(
+        5s, [&] { return !others().empty(); }, 50ms))
         << "the main menu did not open after the tray button";
     desktop_->key("Escape");
     EXPECT_TRUE(mainVisible()) << "the window hid with no tray to hold its icon";
@@ -498,14 +514,16 @@ TEST_F(SniTrayTest, RegistersTheItemWithTheAlarmStateAsItsTip)
     start();
     const std::string item = hide();
     std::optional<std::string> tip;
-    EXPECT_TRUE(waitUntil(3s, [&] { return (tip = host_->toolTip(item)) == "AlarmTime:07:30:00"; }, 50ms))
+    EXPECT_TRUE(waitUntil(
+        3s, [&] { return (tip = host_->toolTip(item)) == "AlarmTime:07:30:00"; }, 50ms))
         << "tip: " << tip.value_or("(none)");
 
     ASSERT_TRUE(host_->call(item, "Activate", 10, 10));
     ASSERT_TRUE(host_->call(item, "Activate", 10, 10));
     ASSERT_TRUE(waitMainVisible(true)) << "two activations did not show the window";
     press(layout::kOnButton);  // "OFF"
-    EXPECT_TRUE(waitUntil(3s, [&] { return (tip = host_->toolTip(item)) == "Disable"; }, 50ms))
+    EXPECT_TRUE(waitUntil(
+        3s, [&] { return (tip = host_->toolTip(item)) == "Disable"; }, 50ms))
         << "tip: " << tip.value_or("(none)");
 }
 

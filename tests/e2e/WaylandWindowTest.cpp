@@ -72,25 +72,28 @@ protected:
     {
         std::optional<std::pair<QPoint, QImage>> found;
         lastSeen_ = QRect();
-        waitUntil(timeout, [&] {
-            const QImage shot = weston_->screenshot();
-            if (shot.isNull())
-                return false;
-            QRect box;
-            const QRect below(0, WestonDisplay::kPanelHeight, shot.width(),
-                              shot.height() - WestonDisplay::kPanelHeight);
-            for (int y = below.top(); y <= below.bottom(); ++y)
-                for (int x = below.left(); x <= below.right(); ++x)
-                    if (shot.pixel(x, y) != background_.pixel(x, y))
-                        box |= QRect(x, y, 1, 1);
-            lastSeen_ = box;
-            const QPoint topLeft = box.topLeft() - QPoint(outline_.Bounds().left, outline_.Bounds().top);
-            if (box.width() != outline_.Bounds().right - outline_.Bounds().left ||
-                box.height() != outline_.Bounds().bottom - outline_.Bounds().top || !placed(topLeft))
-                return false;
-            found.emplace(topLeft, shot);
-            return true;
-        }, 100ms);
+        waitUntil(
+            timeout,
+            [&] {
+                const QImage shot = weston_->screenshot();
+                if (shot.isNull())
+                    return false;
+                QRect box;
+                const QRect below(0, WestonDisplay::kPanelHeight, shot.width(),
+                                  shot.height() - WestonDisplay::kPanelHeight);
+                for (int y = below.top(); y <= below.bottom(); ++y)
+                    for (int x = below.left(); x <= below.right(); ++x)
+                        if (shot.pixel(x, y) != background_.pixel(x, y))
+                            box |= QRect(x, y, 1, 1);
+                lastSeen_ = box;
+                const QPoint topLeft = box.topLeft() - QPoint(outline_.Bounds().left, outline_.Bounds().top);
+                if (box.width() != outline_.Bounds().right - outline_.Bounds().left ||
+                    box.height() != outline_.Bounds().bottom - outline_.Bounds().top || !placed(topLeft))
+                    return false;
+                found.emplace(topLeft, shot);
+                return true;
+            },
+            100ms);
         return found;
     }
     std::string lastSeen() const
@@ -138,10 +141,12 @@ TEST_F(WaylandClock, ShowsOnlyItsOutline)
     for (int i = 0; i < 15; ++i) {
         const std::time_t now = std::time(nullptr);
         std::string why;
-        ASSERT_TRUE(face.showsTheTime([&] { return weston_->screenshot().copy(QRect(origin, QSize(layout::kMainWidth, layout::kMainHeight))); },
-                                      5s, &why))
+        ASSERT_TRUE(face.showsTheTime(
+            [&] { return weston_->screenshot().copy(QRect(origin, QSize(layout::kMainWidth, layout::kMainHeight))); },
+            5s, &why))
             << "second " << i + 1 << ": " << why;
-        waitUntil(3s, [&] { return std::time(nullptr) > now; }, 20ms);
+        waitUntil(
+            3s, [&] { return std::time(nullptr) > now; }, 20ms);
     }
 }
 

@@ -26,8 +26,10 @@ WestonDisplay::WestonDisplay(Options options)
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
     std::filesystem::create_directories(dir_.path() / "shots");
 
-    EnvOverrides env{{"XDG_RUNTIME_DIR", runtime.string()}, {"WAYLAND_DISPLAY", std::nullopt},
-                     {"DISPLAY", std::nullopt}, {"XDG_CONFIG_HOME", (dir_.path() / "config").string()}};
+    EnvOverrides env{{"XDG_RUNTIME_DIR", runtime.string()},
+                     {"WAYLAND_DISPLAY", std::nullopt},
+                     {"DISPLAY", std::nullopt},
+                     {"XDG_CONFIG_HOME", (dir_.path() / "config").string()}};
     std::string backend = "headless-backend.so";
     if (options.onX) {
         x_ = std::make_unique<XDisplay>(XDisplay::Options{.sessionBus = false});
@@ -42,17 +44,20 @@ WestonDisplay::WestonDisplay(Options options)
     // Ready once the shell has drawn its panel and its background: a shot
     // shows the panel, and the desktop below it stays as the shot before.
     QImage last;
-    const bool ready = waitUntil(std::chrono::seconds(30), [&] {
-        if (!std::filesystem::exists(runtime / kSocket))
-            return false;
-        QImage shot = screenshot();
-        if (shot.isNull() || shot.pixel(kWidth / 2, kPanelHeight + 10) == shot.pixel(kWidth / 2, 5))
-            return false;
-        const QRect desktop(0, kPanelHeight, kWidth, kHeight - kPanelHeight);
-        const bool settled = !last.isNull() && shot.copy(desktop) == last.copy(desktop);
-        last = std::move(shot);
-        return settled;
-    }, std::chrono::milliseconds(200));
+    const bool ready = waitUntil(
+        std::chrono::seconds(30),
+        [&] {
+            if (!std::filesystem::exists(runtime / kSocket))
+                return false;
+            QImage shot = screenshot();
+            if (shot.isNull() || shot.pixel(kWidth / 2, kPanelHeight + 10) == shot.pixel(kWidth / 2, 5))
+                return false;
+            const QRect desktop(0, kPanelHeight, kWidth, kHeight - kPanelHeight);
+            const bool settled = !last.isNull() && shot.copy(desktop) == last.copy(desktop);
+            last = std::move(shot);
+            return settled;
+        },
+        std::chrono::milliseconds(200));
     if (!ready)
         throw std::runtime_error("weston did not come up: " + logTail());
 }

@@ -115,28 +115,34 @@ protected:
         return *g;
     }
 
-    void pointerTo(QPoint screen) { xdo({"mousemove", "--sync", std::to_string(screen.x()), std::to_string(screen.y())}); }
+    void pointerTo(QPoint screen)
+    {
+        xdo({"mousemove", "--sync", std::to_string(screen.x()), std::to_string(screen.y())});
+    }
 
     QRect frameFor(QPoint offset) const { return QRect(home.topLeft() + offset, home.size()); }
 
     void waitFrame(const QRect& outer, const std::string& what)
     {
         double share = 0;
-        ASSERT_TRUE(waitUntil(5s, [&] { return (share = frameShare(desktop_->screenshot(), outer)) > 0.95; }, 50ms))
+        ASSERT_TRUE(waitUntil(
+            5s, [&] { return (share = frameShare(desktop_->screenshot(), outer)) > 0.95; }, 50ms))
             << "no dotted frame at " << describe(outer) << " " << what << " (" << share * 100 << "% of its dots)";
     }
 
     void waitFrameGone(const QRect& outer)
     {
         double share = 1;
-        ASSERT_TRUE(waitUntil(5s, [&] { return (share = frameShare(desktop_->screenshot(), outer)) < 0.2; }, 50ms))
+        ASSERT_TRUE(waitUntil(
+            5s, [&] { return (share = frameShare(desktop_->screenshot(), outer)) < 0.2; }, 50ms))
             << "the dotted frame stayed at " << describe(outer) << " (" << share * 100 << "% of its dots)";
     }
 
     void waitPlace(const QRect& expected, const std::string& what)
     {
         QRect now;
-        ASSERT_TRUE(waitUntil(5s, [&] { return (now = place()) == expected; }, 50ms))
+        ASSERT_TRUE(waitUntil(
+            5s, [&] { return (now = place()) == expected; }, 50ms))
             << what << ": window at " << describe(now) << ", expected " << describe(expected);
     }
 
@@ -163,8 +169,9 @@ protected:
             // side of the one before, so the one cannot pass for the other.
             const QPoint next = steps.front() + QPoint(3, 3) * nudge;
             pointerTo(press + next);
-            const bool shown = waitUntil(std::chrono::seconds(nudge),
-                                         [&] { return frameShare(desktop_->screenshot(), frameFor(last)) > 0.95; }, 50ms);
+            const bool shown = waitUntil(
+                std::chrono::seconds(nudge), [&] { return frameShare(desktop_->screenshot(), frameFor(last)) > 0.95; },
+                50ms);
             last = next;
             if (shown)
                 break;
@@ -195,8 +202,8 @@ TEST_P(WindowDrag, MovesByExactlyTheDragWithAFrameOnTheWayThatGoesAway)
     // Mid-drag: the frame stands, the window has not moved, the clock ticks.
     EXPECT_EQ(place(), home);
     const QImage before = desktop_->windowShot(zum().window());
-    EXPECT_TRUE(waitUntil(3s, [&] { return !pixels::sameArea(before, desktop_->windowShot(zum().window()),
-                                                             layout::kClockBand); }, 100ms))
+    EXPECT_TRUE(waitUntil(
+        3s, [&] { return !pixels::sameArea(before, desktop_->windowShot(zum().window()), layout::kClockBand); }, 100ms))
         << "the clock stood still during the drag";
     waitFrame(frameFor(kSteps.back()), "while the clock ticks");
 
@@ -281,8 +288,7 @@ TEST_P(WindowDrag, OutlineIsTheSkinsRoundedRectangle)
 
     auto windowUnderPointer = [&](int x, int y) {
         pointerTo(home.topLeft() + QPoint(x, y));
-        const CommandResult r =
-            runCommand({"xdotool", "getmouselocation", "--shell"}, display_->environment());
+        const CommandResult r = runCommand({"xdotool", "getmouselocation", "--shell"}, display_->environment());
         const auto at = r.out.find("WINDOW=");
         return at == std::string::npos ? std::string() : r.out.substr(at + 7, r.out.find('\n', at) - at - 7);
     };

@@ -1,6 +1,5 @@
 #include "XDisplay.h"
 
-
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -38,7 +37,8 @@ XDisplay::XDisplay(Options options)
     try {
         server_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                     std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x" + std::to_string(options.depth),
+                                     std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x" +
+                                         std::to_string(options.depth),
                                      "-nolisten", "tcp", "-noreset"},
             EnvOverrides{}, logPath(dir_), fds[1]);
     } catch (...) {
@@ -70,15 +70,14 @@ XDisplay::XDisplay(Options options)
         auto socket = dir_.path() / "bus";
         busAddress_ = "unix:path=" + socket.string();
         bus_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                     "--address=" + busAddress_},
+            std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + busAddress_},
             environment(), logPath(dir_));
         if (!waitUntil(std::chrono::seconds(10), [&] { return std::filesystem::exists(socket); }))
             throw std::runtime_error("session bus did not start: " + logTail());
     }
     if (options.windowManager) {
-        windowManager_ = std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, environment(),
-                                                        logPath(dir_));
+        windowManager_ =
+            std::make_unique<ChildProcess>(std::vector<std::string>{"openbox"}, environment(), logPath(dir_));
         // A manager that is ready has announced itself on the root window.
         if (!waitUntil(std::chrono::seconds(10), [&] {
                 auto r = runCommand({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}, environment());
@@ -112,10 +111,13 @@ void XDisplay::waitUntilTheManagerMapsWindows() const
     }
     // The probe's window goes with its connection; tests that count the
     // display's windows must not find it.
-    const bool gone = waitUntil(std::chrono::seconds(10), [&] {
-        auto r = runCommand({"xdotool", "search", "--classname", "^zumwmprobe$"}, env);
-        return r.exitCode != 0 || r.out.empty();
-    }, std::chrono::milliseconds(20));
+    const bool gone = waitUntil(
+        std::chrono::seconds(10),
+        [&] {
+            auto r = runCommand({"xdotool", "search", "--classname", "^zumwmprobe$"}, env);
+            return r.exitCode != 0 || r.out.empty();
+        },
+        std::chrono::milliseconds(20));
     if (!gone)
         throw std::runtime_error("the window manager's probe window stayed: " + logTail());
 }

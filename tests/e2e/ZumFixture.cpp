@@ -75,8 +75,8 @@ std::optional<std::array<int, 4>> ZumFixture::frameExtents(const Desktop::Window
 {
     auto r = runCommand({"xprop", "-id", window, "_NET_FRAME_EXTENTS"}, display_->environment());
     std::array<int, 4> e{};
-    if (r.exitCode != 0 || std::sscanf(r.out.c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d, %d", &e[0], &e[1],
-                                       &e[2], &e[3]) != 4)
+    if (r.exitCode != 0 ||
+        std::sscanf(r.out.c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d, %d", &e[0], &e[1], &e[2], &e[3]) != 4)
         return std::nullopt;
     return e;
 }
@@ -134,7 +134,9 @@ std::optional<Desktop::WindowId> ZumFixture::openMenu()
     if (!waitUntil(5s, [&] { return !(menus = others()).empty(); }))
         throw std::runtime_error("the main menu did not open");
     // Mapped is not yet drawn: the items' captions show once it is.
-    if (!waitUntil(5s, [&] { return pixels::count(desktop_->windowShot(menus[0]), QRect(0, 0, 400, 400), pixels::black) > 100; }))
+    if (!waitUntil(5s, [&] {
+            return pixels::count(desktop_->windowShot(menus[0]), QRect(0, 0, 400, 400), pixels::black) > 100;
+        }))
         throw std::runtime_error("the main menu opened but its items were not drawn");
     return menus[0];
 }
@@ -148,7 +150,8 @@ void ZumFixture::menu(const std::string& key, bool itemEnabled)
     if (!itemEnabled)
         desktop_->key("Escape");
     if (!waitUntil(10s, [&] { return !isVisible(*menuWindow); }))
-        throw std::runtime_error("the main menu did not close after the key " + key + (itemEnabled ? "" : " and Escape"));
+        throw std::runtime_error("the main menu did not close after the key " + key +
+                                 (itemEnabled ? "" : " and Escape"));
 }
 
 bool ZumFixture::isVisible(const Desktop::WindowId& window) const
@@ -164,7 +167,8 @@ Desktop::WindowId ZumFixture::openSetTime()
     if (!dialog)
         throw std::runtime_error("the Set Time dialog did not open");
     // Drawn: the pre-filled time shows in black in the text box.
-    if (!waitUntil(5s, [&] { return pixels::count(desktop_->windowShot(*dialog), layout::kTimeEdit, pixels::black) > 50; }))
+    if (!waitUntil(5s,
+                   [&] { return pixels::count(desktop_->windowShot(*dialog), layout::kTimeEdit, pixels::black) > 50; }))
         throw std::runtime_error("the Set Time dialog opened but its time text was not drawn");
     return *dialog;
 }
@@ -174,7 +178,9 @@ void ZumFixture::selectAllInTimeEdit(const Desktop::WindowId& dialog)
     // A click puts the caret into the box; select-all then highlights its
     // text, which shows that the box has the keyboard.
     desktop_->click(dialog, layout::kTimeEdit.center().x(), layout::kTimeEdit.center().y());
-    auto highlighted = [&] { return pixels::count(desktop_->windowShot(dialog), layout::kTimeEdit, pixels::highlight) > 300; };
+    auto highlighted = [&] {
+        return pixels::count(desktop_->windowShot(dialog), layout::kTimeEdit, pixels::highlight) > 300;
+    };
     for (int attempt = 0; attempt < 5; ++attempt) {
         desktop_->key("ctrl+a");
         if (waitUntil(1s, highlighted))
@@ -255,7 +261,8 @@ void ZumFixture::selectSound(const std::string& path)
 
 bool ZumFixture::waitGone(const std::string& namePattern, std::chrono::milliseconds timeout)
 {
-    return waitUntil(timeout, [&] { return !desktop_->anyVisibleNamed(namePattern); }, 50ms);
+    return waitUntil(
+        timeout, [&] { return !desktop_->anyVisibleNamed(namePattern); }, 50ms);
 }
 
 std::string ZumFixture::diagnostics() const

@@ -45,8 +45,7 @@ EnvOverrides ZumProgram::environment(const EnvOverrides& displayEnv, const std::
     // for the process's life and is not counted. GLib has no frame pointers,
     // so only the slow unwinder sees where its allocations come from.
     const char* asan = std::getenv("ASAN_OPTIONS");
-    env["ASAN_OPTIONS"] =
-        (asan && *asan ? std::string(asan) + ":" : std::string()) + "fast_unwind_on_malloc=0";
+    env["ASAN_OPTIONS"] = (asan && *asan ? std::string(asan) + ":" : std::string()) + "fast_unwind_on_malloc=0";
     // The program gets a suppression file of its own (a second
     // "suppressions=" replaces the first). Beside GLib's, the framework's
     // session bus connection is not counted either: its thread, started by
@@ -54,8 +53,8 @@ EnvOverrides ZumProgram::environment(const EnvOverrides& displayEnv, const std::
     const auto suppressions = scratch / "lsan.supp";
     std::ofstream(suppressions) << "leak:_dl_init\nleak:libQt6DBus.so\n";
     const char* lsan = std::getenv("LSAN_OPTIONS");
-    env["LSAN_OPTIONS"] = (lsan && *lsan ? std::string(lsan) + ":" : std::string()) +
-                          "suppressions=" + suppressions.string();
+    env["LSAN_OPTIONS"] =
+        (lsan && *lsan ? std::string(lsan) + ":" : std::string()) + "suppressions=" + suppressions.string();
     for (const auto& [name, value] : options.environment)
         env[name] = value;
     if (options.scale != 1)
@@ -77,8 +76,8 @@ ZumProgram::ZumProgram(const XDisplay& display, const std::filesystem::path& sys
     if (!options.user.empty()) {
         // The user must reach what the program is given: its own HOME
         // and the suppression file live in the display's directory.
-        std::filesystem::permissions(display.dir().path(), std::filesystem::perms::others_read |
-                                                               std::filesystem::perms::others_exec,
+        std::filesystem::permissions(display.dir().path(),
+                                     std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
                                      std::filesystem::perm_options::add);
         std::filesystem::permissions(home, std::filesystem::perms::all);
         // The state directory is shared by every user, as the real one is.
@@ -128,7 +127,7 @@ bool ZumProgram::findMainWindow(std::chrono::milliseconds timeout)
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     do {
         std::vector<std::string> search{"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid()),
-                                        "--name", "^ZUM$"};
+                                        "--name",  "^ZUM$"};
         if (otherUser_)
             search.erase(search.begin() + 3, search.begin() + 5);
         auto r = runCommand(search, displayEnv_);

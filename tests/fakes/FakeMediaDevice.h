@@ -22,9 +22,9 @@ public:
     struct Script {
         std::vector<std::string> calls;  // e.g. "OpenFile(a.wav)", "Play", "SeekToStart"
 
-        uint32_t nextOpenResult = 0;      // used by the next OpenFile, then reset to 0
-        std::string nextOpenErrorText;    // text for that code, empty = service has none
-        uint16_t nextDeviceId = 1;        // handed out by a successful OpenFile, then incremented
+        uint32_t nextOpenResult = 0;    // used by the next OpenFile, then reset to 0
+        std::string nextOpenErrorText;  // text for that code, empty = service has none
+        uint16_t nextDeviceId = 1;      // handed out by a successful OpenFile, then incremented
         uint32_t playResult = 0;
         uint32_t stopResult = 0;
         uint32_t seekResult = 0;
@@ -41,31 +41,38 @@ public:
         int deliveries = 0;  // DeliverReports calls
 
         // Delivers a completion report as the service does after playback.
-        void Fire(int reason) const {
-            if (notify) notify(reason);
+        void Fire(int reason) const
+        {
+            if (notify)
+                notify(reason);
         }
         // The recorded calls joined by spaces, for compact expectations.
-        std::string Log() const {
+        std::string Log() const
+        {
             std::string s;
             for (const auto& c : calls) {
-                if (!s.empty()) s += ' ';
+                if (!s.empty())
+                    s += ' ';
                 s += c;
             }
             return s;
         }
     };
 
-    explicit FakeMediaDevice(std::shared_ptr<Script> script = std::make_shared<Script>())
-        : script_(std::move(script)) {}
+    explicit FakeMediaDevice(std::shared_ptr<Script> script = std::make_shared<Script>()) : script_(std::move(script))
+    {
+    }
     ~FakeMediaDevice() override { script_->deviceDestroyed = true; }
 
     const std::shared_ptr<Script>& script() const { return script_; }
 
-    uint32_t OpenFile(const std::string& path, uint16_t* deviceId) override {
+    uint32_t OpenFile(const std::string& path, uint16_t* deviceId) override
+    {
         script_->calls.push_back("OpenFile(" + path + ")");
         uint32_t rc = script_->nextOpenResult;
         if (rc != 0) {
-            if (!script_->nextOpenErrorText.empty()) script_->errorTexts[rc] = script_->nextOpenErrorText;
+            if (!script_->nextOpenErrorText.empty())
+                script_->errorTexts[rc] = script_->nextOpenErrorText;
             script_->nextOpenResult = 0;
             script_->nextOpenErrorText.clear();
             return rc;
@@ -79,13 +86,15 @@ public:
     uint32_t Close() override { return Record("Close", script_->closeResult); }
     int64_t Position() override { return script_->position; }
     int64_t Length() override { return script_->length; }
-    std::string ErrorText(uint32_t code) const override {
+    std::string ErrorText(uint32_t code) const override
+    {
         auto it = script_->errorTexts.find(code);
         return it == script_->errorTexts.end() ? std::string() : it->second;
     }
     void SetNotify(std::function<void(int)> notify) override { script_->notify = std::move(notify); }
     int ReportDescriptor() const override { return script_->reportDescriptor; }
-    void DeliverReports() override {
+    void DeliverReports() override
+    {
         ++script_->deliveries;
         unsigned char reason = 0;
         if (script_->reportDescriptor >= 0 && ::read(script_->reportDescriptor, &reason, 1) == 1)
@@ -93,7 +102,8 @@ public:
     }
 
 private:
-    uint32_t Record(const char* name, uint32_t rc) {
+    uint32_t Record(const char* name, uint32_t rc)
+    {
         script_->calls.emplace_back(name);
         return rc;
     }

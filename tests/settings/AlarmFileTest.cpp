@@ -26,12 +26,10 @@ struct SaveCase {
 TEST_F(AlarmFileTest, SaveWritesTwoCrLfLinesExactlyAndLoadsThemBack)
 {
     const SaveCase cases[] = {
-        {"ordinary", "07:30:00", "/home/ann/sounds/ring.wav",
-         "07:30:00\r\n/home/ann/sounds/ring.wav\r\n"},
+        {"ordinary", "07:30:00", "/home/ann/sounds/ring.wav", "07:30:00\r\n/home/ann/sounds/ring.wav\r\n"},
         {"empty texts", "", "", "\r\n\r\n"},
         {"empty sound", "23:09:10", "", "23:09:10\r\n\r\n"},
-        {"spaces", " 7:05:00 ", "/tmp/my sounds/wake up.mp3",
-         " 7:05:00 \r\n/tmp/my sounds/wake up.mp3\r\n"},
+        {"spaces", " 7:05:00 ", "/tmp/my sounds/wake up.mp3", " 7:05:00 \r\n/tmp/my sounds/wake up.mp3\r\n"},
         {"non-ASCII bytes", "\xe9\xff\x80", "/m\xfcsik/\xc3\xa9t\xc3\xa9.wav",
          "\xe9\xff\x80\r\n/m\xfcsik/\xc3\xa9t\xc3\xa9.wav\r\n"},
     };
@@ -98,8 +96,8 @@ TEST_F(AlarmFileTest, FailedSavesReportTheAlarmFilePath)
     const std::string notADirectory = dir_.File("plain");
     WriteBytes(notADirectory, "x");
     const std::string paths[] = {
-        dir_.File("missing/KPT.dat"),      // directory does not exist
-        notADirectory + "/KPT.dat",        // a path component is a file
+        dir_.File("missing/KPT.dat"),  // directory does not exist
+        notADirectory + "/KPT.dat",    // a path component is a file
     };
     for (const auto& path : paths) {
         SCOPED_TRACE(path);
@@ -190,10 +188,8 @@ TEST_F(AlarmFileTest, FailedWriteKeepsTheOldFileWhole)
 TEST_F(AlarmFileTest, LongLinesAreCutAtTheBoundAndTheNextLineStillLoads)
 {
     const std::size_t bound = AlarmFile::kMaxLineBytes;
-    WriteBytes(dir_.File("KPT.dat"),
-               std::string(bound, 'a') + "\r\n" + std::string(3 * bound, 'b') + "\r\nthird\r\n");
-    EXPECT_EQ(AlarmFile::Load(), (std::vector<std::string>{std::string(bound, 'a'),
-                                                           std::string(bound, 'b')}));
+    WriteBytes(dir_.File("KPT.dat"), std::string(bound, 'a') + "\r\n" + std::string(3 * bound, 'b') + "\r\nthird\r\n");
+    EXPECT_EQ(AlarmFile::Load(), (std::vector<std::string>{std::string(bound, 'a'), std::string(bound, 'b')}));
 
     WriteBytes(dir_.File("KPT.dat"), std::string(bound + 1, 'a') + "\nsecond\n");
     EXPECT_EQ(AlarmFile::Load(), (std::vector<std::string>{std::string(bound, 'a'), "second"}));
@@ -295,12 +291,10 @@ TEST_F(HugeAlarmFileTest, HugeFileWithoutLineEndsGivesOneBoundedLine)
 
 TEST(FileErrorsTest, MessagesCarryTheirPlaceholder)
 {
-    EXPECT_STREQ(EFCreateError("/var/lib/zum/KPT.dat").what(),
-                 "Cannot create file /var/lib/zum/KPT.dat");
-    EXPECT_STREQ(EFOpenError("/var/lib/zum/KPT.dat").what(),
-                 "Cannot open file /var/lib/zum/KPT.dat");
+    EXPECT_STREQ(EFCreateError("/var/lib/zum/KPT.dat").what(), "Cannot create file /var/lib/zum/KPT.dat");
+    EXPECT_STREQ(EFOpenError("/var/lib/zum/KPT.dat").what(), "Cannot open file /var/lib/zum/KPT.dat");
     EXPECT_STREQ(EListError(0).what(), "List index out of bounds (0)");
     EXPECT_STREQ(EListError(1).what(), "List index out of bounds (1)");
 }
 
-} // namespace
+}  // namespace

@@ -32,12 +32,23 @@ std::optional<std::string> ReadExec(const std::string& value)
         if (++i == value.size())
             return std::nullopt;
         switch (value[i]) {
-        case 's': unescaped += ' '; break;
-        case 'n': unescaped += '\n'; break;
-        case 't': unescaped += '\t'; break;
-        case 'r': unescaped += '\r'; break;
-        case '\\': unescaped += '\\'; break;
-        default: return std::nullopt;  // not an escape of a string value
+        case 's':
+            unescaped += ' ';
+            break;
+        case 'n':
+            unescaped += '\n';
+            break;
+        case 't':
+            unescaped += '\t';
+            break;
+        case 'r':
+            unescaped += '\r';
+            break;
+        case '\\':
+            unescaped += '\\';
+            break;
+        default:
+            return std::nullopt;  // not an escape of a string value
         }
     }
     if (unescaped.size() < 2 || unescaped.front() != '"' || unescaped.back() != '"')
@@ -119,24 +130,21 @@ TEST_P(AutostartExec, QuotesThePathSoItReadsBackAndValidates)
     EXPECT_NE(contents.find("\nExec=" + *exec + "\n"), std::string::npos);
     const std::string command = "desktop-file-validate '" + entry.string() + "' > '" +
                                 (fs::path(dir.path()) / "validate.log").string() + "' 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << ReadBytesIfAny(fs::path(dir.path()) / "validate.log").value_or("") << contents;
+    EXPECT_EQ(std::system(command.c_str()), 0)
+        << ReadBytesIfAny(fs::path(dir.path()) / "validate.log").value_or("") << contents;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, AutostartExec,
-    ::testing::Values(PathCase{"Plain", "/usr/bin/zum"},
-                      PathCase{"Spaces", "/opt/My Programs/zum clock/zum"},
-                      PathCase{"DoubleQuote", "/opt/say \"hi\"/zum"},
-                      PathCase{"SingleQuote", "/home/o'neil/bin/zum"},
-                      PathCase{"Backslash", "/opt/back\\slash/zum"},
-                      PathCase{"Dollar", "/opt/$HOME/zum"},
-                      PathCase{"Backtick", "/opt/`date`/zum"},
-                      PathCase{"Percent", "/opt/100%/%f/zum"},
+    ::testing::Values(PathCase{"Plain", "/usr/bin/zum"}, PathCase{"Spaces", "/opt/My Programs/zum clock/zum"},
+                      PathCase{"DoubleQuote", "/opt/say \"hi\"/zum"}, PathCase{"SingleQuote", "/home/o'neil/bin/zum"},
+                      PathCase{"Backslash", "/opt/back\\slash/zum"}, PathCase{"Dollar", "/opt/$HOME/zum"},
+                      PathCase{"Backtick", "/opt/`date`/zum"}, PathCase{"Percent", "/opt/100%/%f/zum"},
                       PathCase{"ShellCharacters", "/opt/a&b|c;d<e>f~g*h?i#j(k)l/zum"},
-                      PathCase{"Equals", "/opt/a=b/zum"},
-                      PathCase{"Tab", "/opt/tab\there/zum"},
+                      PathCase{"Equals", "/opt/a=b/zum"}, PathCase{"Tab", "/opt/tab\there/zum"},
                       PathCase{"Newline", "/opt/new\nline/zum"},
-                      PathCase{"Unicode", "/opt/\xD0\xB1\xD1\x83\xD0\xB4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBD\xD0\xB8\xD0\xBA/zum"},
+                      PathCase{"Unicode",
+                               "/opt/\xD0\xB1\xD1\x83\xD0\xB4\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBD\xD0\xB8\xD0\xBA/zum"},
                       PathCase{"AllAtOnce", "/o p/\"\\$`%'\t/zum"},
                       // Far past 256 characters, which the entry holds whole.
                       PathCase{"Long", "/" + std::string(3000, 'd') + "/zum"}),
@@ -175,17 +183,18 @@ TEST_P(AutostartDirectory, IsInTheFirstConfigurationDirectory)
     EXPECT_EQ(AutostartEntry::Path(), c.expected + "/ZUM.desktop");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Variables, AutostartDirectory,
-    ::testing::Values(DirectoryCase{"Unset", std::nullopt, "/etc/xdg/autostart"},
-                      DirectoryCase{"Empty", "", "/etc/xdg/autostart"},
-                      DirectoryCase{"One", "/srv/xdg", "/srv/xdg/autostart"},
-                      DirectoryCase{"First", "/a/b:/c/d", "/a/b/autostart"},
-                      DirectoryCase{"TrailingSlash", "/a/b//:/c", "/a/b/autostart"},
-                      DirectoryCase{"EmptyFirst", ":/c/d", "/c/d/autostart"},
-                      DirectoryCase{"RelativeSkipped", "rel/dir:/c/d", "/c/d/autostart"},
-                      DirectoryCase{"OnlyRelative", "rel", "/etc/xdg/autostart"}),
-    [](const ::testing::TestParamInfo<DirectoryCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Variables, AutostartDirectory,
+                         ::testing::Values(DirectoryCase{"Unset", std::nullopt, "/etc/xdg/autostart"},
+                                           DirectoryCase{"Empty", "", "/etc/xdg/autostart"},
+                                           DirectoryCase{"One", "/srv/xdg", "/srv/xdg/autostart"},
+                                           DirectoryCase{"First", "/a/b:/c/d", "/a/b/autostart"},
+                                           DirectoryCase{"TrailingSlash", "/a/b//:/c", "/a/b/autostart"},
+                                           DirectoryCase{"EmptyFirst", ":/c/d", "/c/d/autostart"},
+                                           DirectoryCase{"RelativeSkipped", "rel/dir:/c/d", "/c/d/autostart"},
+                                           DirectoryCase{"OnlyRelative", "rel", "/etc/xdg/autostart"}),
+                         [](const ::testing::TestParamInfo<DirectoryCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 class AutostartFile : public ::testing::Test {
 protected:

@@ -57,16 +57,14 @@ TEST_F(CrashSafetyTest, SaveKilledPartWayLeavesOneWholeVersion)
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child failed on its own in round " << round;
 
         const std::string bytes = ReadBytes(path);
-        ASSERT_TRUE(bytes == versionA || bytes == versionB)
-            << "round " << round << ": " << bytes.size() << " bytes";
+        ASSERT_TRUE(bytes == versionA || bytes == versionB) << "round " << round << ": " << bytes.size() << " bytes";
         (bytes == versionA ? sawA : sawB)++;
     }
     // Both versions showed up, so the kills really fell among the saves.
     EXPECT_GT(sawA, 0);
     EXPECT_GT(sawB, 0);
     const std::size_t leftovers = dir_.Names().size() - 1;
-    std::printf("versions seen: A %d, B %d; temporary files left by kills: %zu\n", sawA, sawB,
-                leftovers);
+    std::printf("versions seen: A %d, B %d; temporary files left by kills: %zu\n", sawA, sawB, leftovers);
 
     // Leftover temporary files do not stand in the way of later saves.
     AlarmFile::SaveTo(path, "06:15:00", "/after.wav");
@@ -78,4 +76,4 @@ TEST_F(CrashSafetyTest, SaveKilledPartWayLeavesOneWholeVersion)
     EXPECT_EQ(dir_.Names(), std::vector<std::string>{"KPT.dat"});
 }
 
-} // namespace
+}  // namespace

@@ -8,8 +8,8 @@ namespace {
 
 using LineSplitter = AlarmFile::LineSplitter;
 
-std::vector<std::string> SplitInChunks(const std::string& input, std::size_t chunk,
-                                       std::size_t maxLines = 2, std::size_t maxLineBytes = 8)
+std::vector<std::string> SplitInChunks(const std::string& input, std::size_t chunk, std::size_t maxLines = 2,
+                                       std::size_t maxLineBytes = 8)
 {
     LineSplitter splitter(maxLines, maxLineBytes);
     for (std::size_t at = 0; at < input.size() && !splitter.Done(); at += chunk)
@@ -22,8 +22,16 @@ std::vector<std::string> SplitInChunks(const std::string& input, std::size_t chu
 TEST(LineSplitterTest, ResultDoesNotDependOnWhereTheInputIsCut)
 {
     const std::string inputs[] = {
-        "a\r\nb\r\n", "a\r\n\nb", "a\r", "\r\n", "abcdefghijkl\r\nxy", "abcdefghij\rk",
-        "\0\0\r\n\0"s, "12345678\r\n12345678\n", "abc", "",
+        "a\r\nb\r\n",
+        "a\r\n\nb",
+        "a\r",
+        "\r\n",
+        "abcdefghijkl\r\nxy",
+        "abcdefghij\rk",
+        "\0\0\r\n\0"s,
+        "12345678\r\n12345678\n",
+        "abc",
+        "",
     };
     for (const auto& input : inputs) {
         SCOPED_TRACE(input);
@@ -32,8 +40,7 @@ TEST(LineSplitterTest, ResultDoesNotDependOnWhereTheInputIsCut)
             EXPECT_EQ(SplitInChunks(input, chunk), whole) << "chunk " << chunk;
     }
     EXPECT_EQ(SplitInChunks("a\r\nb", 1), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(SplitInChunks("abcdefghijkl\r\nxy", 1),
-              (std::vector<std::string>{"abcdefgh", "xy"}));
+    EXPECT_EQ(SplitInChunks("abcdefghijkl\r\nxy", 1), (std::vector<std::string>{"abcdefgh", "xy"}));
 }
 
 TEST(LineSplitterTest, StopsConsumingOnceEnoughLinesAreComplete)
@@ -46,4 +53,4 @@ TEST(LineSplitterTest, StopsConsumingOnceEnoughLinesAreComplete)
     EXPECT_EQ(splitter.Finish(), (std::vector<std::string>{"one", "two"}));
 }
 
-} // namespace
+}  // namespace

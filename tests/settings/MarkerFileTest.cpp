@@ -48,4 +48,4 @@ TEST_F(MarkerFileTest, WriteIntoAMissingDirectoryReportsTheMarkerPath)
     EXPECT_FALSE(MarkerFile::Exists());
 }
 
-} // namespace
+}  // namespace

@@ -24,12 +24,12 @@ TEST_F(ScratchFileTest, RemovesOnlyThisUsersUnlockedScratchFilesOfTheStateFiles)
     const std::vector<std::string> removed = {".KPT.dat." + kHex + ".tmp", ".Zum.dat." + kHex + ".tmp"};
     const std::vector<std::string> kept = {
         "KPT.dat",
-        ".KPT.dat." + kHex.substr(1) + ".tmp",               // a digit short
-        ".KPT.dat." + kHex + "0.tmp",                        // a digit more
-        ".KPT.dat.0123456789ABCDEF01234567.tmp",             // not as saves write hex
+        ".KPT.dat." + kHex.substr(1) + ".tmp",    // a digit short
+        ".KPT.dat." + kHex + "0.tmp",             // a digit more
+        ".KPT.dat.0123456789ABCDEF01234567.tmp",  // not as saves write hex
         ".KPT.dat." + kHex + ".tmp~",
-        "KPT.dat." + kHex + ".tmp",                          // no leading dot
-        ".Other.dat." + kHex + ".tmp",                       // not a state file
+        "KPT.dat." + kHex + ".tmp",     // no leading dot
+        ".Other.dat." + kHex + ".tmp",  // not a state file
         ".KPT.dat.0123456789abcdef0123456g.tmp",
     };
     for (const auto& name : removed)
@@ -96,4 +96,4 @@ TEST_F(ScratchFileTest, SavesInProgressAreNeverRemoved)
     EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"KPT.dat", "Zum.dat"}));
 }
 
-} // namespace
+}  // namespace

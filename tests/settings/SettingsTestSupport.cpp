@@ -81,9 +81,11 @@ int RunInChild(const std::function<int()>& body, unsigned timeoutSeconds)
 
 int RunAsUser(uid_t uid, const std::function<int()>& body, unsigned timeoutSeconds)
 {
-    return RunInChild([&] {
-        if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)
-            return 97;
-        return body();
-    }, timeoutSeconds);
+    return RunInChild(
+        [&] {
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0)
+                return 97;
+            return body();
+        },
+        timeoutSeconds);
 }

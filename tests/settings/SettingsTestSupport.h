@@ -42,7 +42,6 @@ private:
     std::string oldSystemDir_;
 };
 
-
 // Runs `body` in a forked child and returns its exit status, or 128 + the
 // signal that ended it. The child is killed after `timeoutSeconds`, so a
 // hang shows as a failure (128 + SIGALRM) instead of a stuck test.

@@ -93,14 +93,16 @@ TEST_F(SharedDirectoryTest, FifoIsRefusedWithoutBlocking)
     ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
     EXPECT_FALSE(AlarmFile::Exists());
     // In a child with a deadline: an open that waits for a writer would hang.
-    const int code = RunInChild([&] {
-        try {
-            AlarmFile::Load();
-        } catch (const EFOpenError&) {
-            return 0;
-        }
-        return 1;
-    }, 5);
+    const int code = RunInChild(
+        [&] {
+            try {
+                AlarmFile::Load();
+            } catch (const EFOpenError&) {
+                return 0;
+            }
+            return 1;
+        },
+        5);
     EXPECT_EQ(code, 0);
     EXPECT_THROW(AlarmFile::Save("07:30:00", "/s.wav"), EFCreateError);
     struct stat st {};
@@ -165,4 +167,4 @@ TEST_F(SharedDirectoryTest, RootsAlarmIsSharedAndADeleteRefusedIsReported)
     EXPECT_EQ(ReadBytes(path), AlarmFile::Encode("06:00:00", "/root.wav"));
 }
 
-} // namespace
+}  // namespace

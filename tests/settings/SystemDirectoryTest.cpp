@@ -10,7 +10,7 @@ class SystemDirectoryTest : public SettingsTest {};
 TEST_F(SystemDirectoryTest, EnvironmentNamesTheDirectoryElseTheMachineDefault)
 {
     struct Case {
-        const char* value; // nullptr: unset
+        const char* value;  // nullptr: unset
         const char* alarm;
         const char* marker;
     };
@@ -32,4 +32,4 @@ TEST_F(SystemDirectoryTest, EnvironmentNamesTheDirectoryElseTheMachineDefault)
     }
 }
 
-} // namespace
+}  // namespace

@@ -18,16 +18,18 @@ namespace {
 using Rect = Region::Rect;
 
 const std::vector<Rect> kOutline = {
-    {8, 2, 392, 3},   {6, 3, 394, 4},     {6, 4, 395, 5},     {4, 5, 396, 6},
-    {3, 6, 397, 8},   {2, 8, 398, 195},   {2, 195, 397, 196}, {3, 196, 397, 197},
+    {8, 2, 392, 3},     {6, 3, 394, 4},     {6, 4, 395, 5},     {4, 5, 396, 6},
+    {3, 6, 397, 8},     {2, 8, 398, 195},   {2, 195, 397, 196}, {3, 196, 397, 197},
     {4, 197, 396, 198}, {5, 198, 395, 199}, {7, 199, 393, 200},
 };
 
-std::span<const uint8_t> AsBytes(const QByteArray& a) {
+std::span<const uint8_t> AsBytes(const QByteArray& a)
+{
     return {reinterpret_cast<const uint8_t*>(a.constData()), static_cast<size_t>(a.size())};
 }
 
-TEST(BuiltInSkinTest, PictureIsTheSkinWithItsTransparentColour) {
+TEST(BuiltInSkinTest, PictureIsTheSkinWithItsTransparentColour)
+{
     const auto skin = DecodeBmp(AsBytes(BuiltInSkinPicture()));
     ASSERT_TRUE(skin.has_value());
     EXPECT_EQ(skin->Width(), 401);
@@ -39,7 +41,8 @@ TEST(BuiltInSkinTest, PictureIsTheSkinWithItsTransparentColour) {
     EXPECT_EQ(std::count(skin->ColorTable().begin(), skin->ColorTable().end(), key), 1);
 }
 
-TEST(BuiltInSkinTest, StoredBlockIsExactlyTheOneWrittenForThePicture) {
+TEST(BuiltInSkinTest, StoredBlockIsExactlyTheOneWrittenForThePicture)
+{
     const auto skin = DecodeBmp(AsBytes(BuiltInSkinPicture()));
     ASSERT_TRUE(skin.has_value());
     const auto region = fcCreateRegionFromBitmap(*skin, skin->ColorAt(0, skin->Height() - 1));
@@ -60,7 +63,8 @@ TEST(BuiltInSkinTest, StoredBlockIsExactlyTheOneWrittenForThePicture) {
     EXPECT_EQ(read.region.Rects(), kOutline);
 }
 
-TEST(BuiltInSkinTest, BlockTravelsThroughAQtDevice) {
+TEST(BuiltInSkinTest, BlockTravelsThroughAQtDevice)
+{
     QByteArray stored = BuiltInRegionData();
     QBuffer in(&stored);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
@@ -82,7 +86,8 @@ TEST(BuiltInSkinTest, BlockTravelsThroughAQtDevice) {
     EXPECT_TRUE(failing.Failed());
 }
 
-TEST(BuiltInSkinTest, QtSeesTheSamePicture) {
+TEST(BuiltInSkinTest, QtSeesTheSamePicture)
+{
     const QImage image = QImage::fromData(BuiltInSkinPicture(), "BMP");
     ASSERT_FALSE(image.isNull());
     ASSERT_EQ(image.format(), QImage::Format_Indexed8);

@@ -103,22 +103,31 @@ TEST(CaptureMessageClassTest, StateFollowsTheRules)
     int after = 0;
     hook.OnAfterWndProc = [&](TfcMessage&) { ++after; };
     const std::vector<StateStep> steps = {
-        {StateStep::Disable, false, false},        // disabling a disabled hook does nothing
-        {StateStep::Enable, true, false},          // no object yet: the flag only
-        {StateStep::SetHandle, true, true},        // enabled: the object is watched at once
-        {StateStep::Enable, true, true},           // enabling twice watches once
-        {StateStep::SetOtherHandle, false, false}, // replacing the object disables
-        {StateStep::Enable, true, true},
-        {StateStep::Disable, false, false},
+        {StateStep::Disable, false, false},         // disabling a disabled hook does nothing
+        {StateStep::Enable, true, false},           // no object yet: the flag only
+        {StateStep::SetHandle, true, true},         // enabled: the object is watched at once
+        {StateStep::Enable, true, true},            // enabling twice watches once
+        {StateStep::SetOtherHandle, false, false},  // replacing the object disables
+        {StateStep::Enable, true, true},           {StateStep::Disable, false, false},
         {StateStep::Disable, false, false},
     };
     for (size_t i = 0; i < steps.size(); ++i) {
         switch (steps[i].what) {
-        case StateStep::Enable: hook.SetEnabled(true); break;
-        case StateStep::Disable: hook.SetEnabled(false); break;
-        case StateStep::SetHandle: hook.SetWndHandle(&first); break;
-        case StateStep::SetOtherHandle: hook.SetWndHandle(&second); break;
-        case StateStep::ClearHandle: hook.SetWndHandle(nullptr); break;
+        case StateStep::Enable:
+            hook.SetEnabled(true);
+            break;
+        case StateStep::Disable:
+            hook.SetEnabled(false);
+            break;
+        case StateStep::SetHandle:
+            hook.SetWndHandle(&first);
+            break;
+        case StateStep::SetOtherHandle:
+            hook.SetWndHandle(&second);
+            break;
+        case StateStep::ClearHandle:
+            hook.SetWndHandle(nullptr);
+            break;
         }
         EXPECT_EQ(hook.Enabled(), steps[i].enabled) << "step " << i;
         EXPECT_EQ(hook.SubClassed(), steps[i].subclassed) << "step " << i;

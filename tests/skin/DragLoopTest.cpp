@@ -79,8 +79,8 @@ TEST_P(FrameDrag, MovesTheFormToTheLastFrame)
         ASSERT_EQ(fake->formMoves.size(), 1u);
         EXPECT_EQ(fake->formMoves.front(), start + *c.moved);
     } else {
-        EXPECT_TRUE(fake->formMoves.empty()) << "moved to " << fake->formMoves.front().x() << ","
-                                             << fake->formMoves.front().y();
+        EXPECT_TRUE(fake->formMoves.empty())
+            << "moved to " << fake->formMoves.front().x() << "," << fake->formMoves.front().y();
     }
     if (c.lastFrame) {
         ASSERT_GE(fake->inverted.size(), 3u);
@@ -129,17 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {S::Move(10, 6), S::Move(20, 12), S::Move(30, 19), S::Move(40, 25), S::Up()},
                  QPoint(30, 19),
                  QPoint(30, 19)},
-        LoopCase{"QuitDuringTheDrag",
-                 {S::Move(20, 0), S::Move(30, 0), S::Quit(3)},
-                 std::nullopt,
-                 QPoint(20, 0),
-                 0,
-                 {3}},
-        LoopCase{"GrabLostDuringTheDrag",
-                 {S::Move(20, 0), S::Move(30, 0), S::LoseGrab()},
-                 std::nullopt,
-                 QPoint(20, 0),
-                 0},
+        LoopCase{
+            "QuitDuringTheDrag", {S::Move(20, 0), S::Move(30, 0), S::Quit(3)}, std::nullopt, QPoint(20, 0), 0, {3}},
+        LoopCase{
+            "GrabLostDuringTheDrag", {S::Move(20, 0), S::Move(30, 0), S::LoseGrab()}, std::nullopt, QPoint(20, 0), 0},
         LoopCase{"WaitFails", {S::Move(20, 0), S::Move(30, 0), S::Error()}, std::nullopt, QPoint(20, 0), 0}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -25,8 +25,8 @@ protected:
     {
         if (e->type() == QEvent::MouseMove || e->type() == QEvent::MouseButtonRelease) {
             const QPoint g = static_cast<QMouseEvent*>(e)->globalPosition().toPoint();
-            seen.push_back(std::string(e->type() == QEvent::MouseMove ? "move " : "up ") + std::to_string(g.x()) +
-                           "," + std::to_string(g.y()));
+            seen.push_back(std::string(e->type() == QEvent::MouseMove ? "move " : "up ") + std::to_string(g.x()) + "," +
+                           std::to_string(g.y()));
         }
         return false;
     }

@@ -54,10 +54,7 @@ public:
     std::vector<QRect> onScreen;  // outlines inverted an odd number of times
 
     // Puts the pointer on a form client point and makes that the press.
-    void PressAt(QPoint client)
-    {
-        press = pointer = formAt + client;
-    }
+    void PressAt(QPoint client) { press = pointer = formAt + client; }
 
     QPoint CursorPos() override { return pointer; }
     void HoldPointer(QPoint at) override

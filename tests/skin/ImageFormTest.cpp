@@ -165,20 +165,20 @@ TEST_P(RefusedBlock, LeavesTheWindowRectangular)
     EXPECT_TRUE(form->mask().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Blocks, RefusedBlock,
-    ::testing::Values(BadBlock{"WidthOverflows", OneRectBlock(1, -100, 0, 0x7FFFFFF0, 5)},
-                      BadBlock{"HeightOverflows", OneRectBlock(1, 0, INT32_MIN, 5, 10)},
-                      BadBlock{"WrongType", OneRectBlock(2, 0, 0, 5, 5)},
-                      BadBlock{"CutShort", Bytes{48, 0, 0, 0, 32, 0}},
-                      BadBlock{"NoRectangles", [] {
-                                   Bytes out;
-                                   Put(out, 32);
-                                   for (int32_t v : {32, 1, 0, 0, 0, 0, 0, 0})
-                                       Put(out, v);
-                                   return out;
-                               }()}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Blocks, RefusedBlock,
+                         ::testing::Values(BadBlock{"WidthOverflows", OneRectBlock(1, -100, 0, 0x7FFFFFF0, 5)},
+                                           BadBlock{"HeightOverflows", OneRectBlock(1, 0, INT32_MIN, 5, 10)},
+                                           BadBlock{"WrongType", OneRectBlock(2, 0, 0, 5, 5)},
+                                           BadBlock{"CutShort", Bytes{48, 0, 0, 0, 32, 0}},
+                                           BadBlock{"NoRectangles",
+                                                    [] {
+                                                        Bytes out;
+                                                        Put(out, 32);
+                                                        for (int32_t v : {32, 1, 0, 0, 0, 0, 0, 0})
+                                                            Put(out, v);
+                                                        return out;
+                                                    }()}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ImageFormTest, DesignModeWritesTheStoredBlockAndShapesNothing)
 {
@@ -427,17 +427,16 @@ TEST_P(PressOnTheForm, StartsADragOnlyWhereTheSkinIsPressed)
     EXPECT_EQ(fake->captures, GetParam().drags ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Places, PressOnTheForm,
-    ::testing::Values(PressCase{"Skin", {50, 120}, nullptr, true},
-                      PressCase{"LabelWithoutHandler", {20, 15}, nullptr, false},
-                      PressCase{"Button", {110, 15}, nullptr, false},
-                      PressCase{"DisabledButtonCounts", {160, 15}, nullptr, false},
-                      PressCase{"HiddenLabelDoesNot", {210, 15}, nullptr, true},
-                      PressCase{"CaptionBarLabel", {20, 15}, "label", true},
-                      PressCase{"CaptionBarSetSkinOutsideIt", {50, 120}, "label", false},
-                      PressCase{"CaptionBarSetButtonIsHandled", {110, 15}, "label", false},
-                      PressCase{"CaptionBarButtonItself", {110, 15}, "button", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Places, PressOnTheForm,
+                         ::testing::Values(PressCase{"Skin", {50, 120}, nullptr, true},
+                                           PressCase{"LabelWithoutHandler", {20, 15}, nullptr, false},
+                                           PressCase{"Button", {110, 15}, nullptr, false},
+                                           PressCase{"DisabledButtonCounts", {160, 15}, nullptr, false},
+                                           PressCase{"HiddenLabelDoesNot", {210, 15}, nullptr, true},
+                                           PressCase{"CaptionBarLabel", {20, 15}, "label", true},
+                                           PressCase{"CaptionBarSetSkinOutsideIt", {50, 120}, "label", false},
+                                           PressCase{"CaptionBarSetButtonIsHandled", {110, 15}, "label", false},
+                                           PressCase{"CaptionBarButtonItself", {110, 15}, "button", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

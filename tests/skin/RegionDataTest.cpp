@@ -13,38 +13,47 @@ using Bytes = std::vector<uint8_t>;
 using Rect = Region::Rect;
 using Status = RegionReadResult::Status;
 
-void Put(Bytes& out, int32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+void Put(Bytes& out, int32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
 }
 
 // A block assembled field by field, so malformed ones are easy to state.
 Bytes Block(int32_t n, int32_t headerSize, int32_t type, int32_t count, int32_t listSize,
-            const std::vector<Rect>& rects) {
+            const std::vector<Rect>& rects)
+{
     Bytes out;
     Put(out, n);
-    for (int32_t v : {headerSize, type, count, listSize, 0, 0, 0, 0}) Put(out, v);
+    for (int32_t v : {headerSize, type, count, listSize, 0, 0, 0, 0})
+        Put(out, v);
     for (const Rect& r : rects)
-        for (int32_t v : {r.left, r.top, r.right, r.bottom}) Put(out, v);
+        for (int32_t v : {r.left, r.top, r.right, r.bottom})
+            Put(out, v);
     return out;
 }
 
-Bytes ValidBlock(const std::vector<Rect>& rects) {
+Bytes ValidBlock(const std::vector<Rect>& rects)
+{
     const auto c = static_cast<int32_t>(rects.size());
     return Block(32 + 16 * c, 32, 1, c, 16 * c, rects);
 }
 
-RegionReadResult Read(const Bytes& bytes) {
+RegionReadResult Read(const Bytes& bytes)
+{
     MemoryByteSource source(bytes);
     return ReadRegions(source);
 }
 
-Bytes Write(const std::optional<Region>& region) {
+Bytes Write(const std::optional<Region>& region)
+{
     VectorByteSink sink;
     WriteRegions(sink, region);
     return sink.Bytes();
 }
 
-TEST(RegionDataTest, OneRectangleIsWrittenFieldByField) {
+TEST(RegionDataTest, OneRectangleIsWrittenFieldByField)
+{
     const Bytes expected = Block(48, 32, 1, 1, 16, {{0, 0, 10, 10}});
     Bytes withBounds = expected;
     // Bounding rectangle (0, 0, 10, 10) at offset 20.
@@ -54,21 +63,23 @@ TEST(RegionDataTest, OneRectangleIsWrittenFieldByField) {
     EXPECT_EQ(withBounds.size(), 52u);
 }
 
-TEST(RegionDataTest, NoOutlineIsFourZeroBytesAndReadsAsNotStored) {
+TEST(RegionDataTest, NoOutlineIsFourZeroBytesAndReadsAsNotStored)
+{
     EXPECT_EQ(Write(std::nullopt), (Bytes{0, 0, 0, 0}));
     EXPECT_EQ(Write(Region()), (Bytes{0, 0, 0, 0}));
     EXPECT_EQ(Read(Bytes{0, 0, 0, 0}).status, Status::NotStored);
 }
 
-TEST(RegionDataTest, ReadingUnitesRectanglesInAnyOrder) {
-    const RegionReadResult r =
-        Read(ValidBlock({{0, 5, 4, 6}, {5, 0, 9, 5}, {0, 0, 5, 5}, {3, 3, 3, 9}, {0, 0, 2, 1}}));
+TEST(RegionDataTest, ReadingUnitesRectanglesInAnyOrder)
+{
+    const RegionReadResult r = Read(ValidBlock({{0, 5, 4, 6}, {5, 0, 9, 5}, {0, 0, 5, 5}, {3, 3, 3, 9}, {0, 0, 2, 1}}));
     ASSERT_EQ(r.status, Status::Loaded);
     EXPECT_EQ(r.region.Rects(), (std::vector<Rect>{{0, 0, 9, 5}, {0, 5, 4, 6}}));
     EXPECT_EQ(r.region.CheckInvariants(), "");
 }
 
-TEST(RegionDataTest, ReadingStopsAtTheBlocksEnd) {
+TEST(RegionDataTest, ReadingStopsAtTheBlocksEnd)
+{
     Bytes bytes = ValidBlock({{1, 1, 2, 2}});
     bytes.insert(bytes.end(), {0xAA, 0xBB});
     MemoryByteSource source(bytes);
@@ -81,11 +92,15 @@ struct MalformedCase {
     Bytes bytes;
 };
 
-void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MalformedCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class MalformedBlockTest : public testing::TestWithParam<MalformedCase> {};
 
-TEST_P(MalformedBlockTest, GivesNoRegion) {
+TEST_P(MalformedBlockTest, GivesNoRegion)
+{
     const RegionReadResult r = Read(GetParam().bytes);
     EXPECT_EQ(r.status, Status::Rejected);
     EXPECT_TRUE(r.region.IsEmpty());
@@ -124,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                       }()}),
     [](const testing::TestParamInfo<MalformedCase>& info) { return std::string(info.param.name); });
 
-TEST(RegionDataTest, WidestRectanglesThatFitAreRead) {
+TEST(RegionDataTest, WidestRectanglesThatFitAreRead)
+{
     const Rect widest{INT32_MIN + 1, 0, 0, 1};
     const Rect tallest{0, 0, 1, INT32_MAX};
     for (const Rect& r : {widest, tallest}) {
@@ -134,7 +150,8 @@ TEST(RegionDataTest, WidestRectanglesThatFitAreRead) {
     }
 }
 
-TEST(RegionDataTest, EveryCutOfAValidBlockIsRejected) {
+TEST(RegionDataTest, EveryCutOfAValidBlockIsRejected)
+{
     const Bytes full = ValidBlock({{0, 0, 4, 1}, {1, 1, 3, 2}, {0, 2, 4, 3}});
     ASSERT_EQ(Read(full).status, Status::Loaded);
     for (size_t n = 0; n < full.size(); ++n) {
@@ -148,7 +165,8 @@ TEST(RegionDataTest, EveryCutOfAValidBlockIsRejected) {
 class StingySource final : public ByteSource {
 public:
     explicit StingySource(Bytes bytes) : bytes_(std::move(bytes)), inner_(bytes_) {}
-    size_t Read(uint8_t* dst, size_t size) override {
+    size_t Read(uint8_t* dst, size_t size) override
+    {
         largestRequest = std::max(largestRequest, size);
         return inner_.Read(dst, size);
     }
@@ -159,7 +177,8 @@ private:
     MemoryByteSource inner_;
 };
 
-TEST(RegionDataTest, LargeClaimedBlockIsReadInBoundedSteps) {
+TEST(RegionDataTest, LargeClaimedBlockIsReadInBoundedSteps)
+{
     const int32_t claimed = 32 + 16 * 1000000;
     Bytes bytes = Block(claimed, 32, 1, 1000000, 16000000, kTwo);
     StingySource source(bytes);
@@ -167,7 +186,8 @@ TEST(RegionDataTest, LargeClaimedBlockIsReadInBoundedSteps) {
     EXPECT_LE(source.largestRequest, 64u * 1024u);
 }
 
-TEST(RegionDataTest, WriteThenReadGivesTheSameRegion) {
+TEST(RegionDataTest, WriteThenReadGivesTheSameRegion)
+{
     std::mt19937 rng(99);
     std::uniform_int_distribution<int> coord(-50, 50);
     std::uniform_int_distribution<int> extent(1, 30);

@@ -14,13 +14,14 @@ namespace {
 using Rect = Region::Rect;
 using Rects = std::vector<Rect>;
 
-constexpr uint32_t kKey = 0x00FCFEFC;    // transparent: red 252, green 254, blue 252
-constexpr uint32_t kInk = 0x00203040;    // an opaque colour
+constexpr uint32_t kKey = 0x00FCFEFC;  // transparent: red 252, green 254, blue 252
+constexpr uint32_t kInk = 0x00203040;  // an opaque colour
 constexpr int kDepths[] = {1, 4, 8, 16, 24, 32};
 
 // Raw pixel value for `color` at the given depth. 16 bits keep only the top
 // five bits of each channel, so there the key is what its raw value reads as.
-uint32_t RawFor(int depth, uint32_t color, bool key) {
+uint32_t RawFor(int depth, uint32_t color, bool key)
+{
     const uint32_t r = color & 0xFF, g = color >> 8 & 0xFF, b = color >> 16 & 0xFF;
     switch (depth) {
     case 1:
@@ -37,15 +38,18 @@ uint32_t RawFor(int depth, uint32_t color, bool key) {
 }
 
 // A picture from rows of '.' (transparent) and '#' (opaque).
-Bitmap Picture(int depth, const std::vector<std::string>& rows, uint32_t* keyOut) {
+Bitmap Picture(int depth, const std::vector<std::string>& rows, uint32_t* keyOut)
+{
     const auto h = static_cast<int32_t>(rows.size());
     const auto w = h == 0 ? 0 : static_cast<int32_t>(rows[0].size());
     Bitmap bmp(w, h, depth);
-    if (depth <= 8) bmp.SetColorTable({kKey, kInk});
+    if (depth <= 8)
+        bmp.SetColorTable({kKey, kInk});
     const uint32_t keyRaw = RawFor(depth, kKey, true);
     const uint32_t inkRaw = RawFor(depth, kInk, false);
     for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) bmp.SetPixelValue(x, y, rows[static_cast<size_t>(y)][static_cast<size_t>(x)] == '.' ? keyRaw : inkRaw);
+        for (int32_t x = 0; x < w; ++x)
+            bmp.SetPixelValue(x, y, rows[static_cast<size_t>(y)][static_cast<size_t>(x)] == '.' ? keyRaw : inkRaw);
     *keyOut = depth == 16 ? bmp.ColorOfValue(keyRaw) : kKey;
     return bmp;
 }
@@ -56,11 +60,15 @@ struct ScanCase {
     Rects expected;  // empty: no region
 };
 
-void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ScanCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ScanTest : public testing::TestWithParam<ScanCase> {};
 
-TEST_P(ScanTest, GivesTheExpectedOutlineAtEveryDepth) {
+TEST_P(ScanTest, GivesTheExpectedOutlineAtEveryDepth)
+{
     const ScanCase& c = GetParam();
     for (int depth : kDepths) {
         SCOPED_TRACE(testing::Message() << depth << " bits per pixel");
@@ -80,22 +88,21 @@ TEST_P(ScanTest, GivesTheExpectedOutlineAtEveryDepth) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ScanTest,
-    testing::Values(
-        ScanCase{"TwoRunsInARow", {"###..##."}, {{0, 0, 3, 1}, {5, 0, 7, 1}}},
-        ScanCase{"RunReachesLastColumn", {".....", "....#"}, {{4, 1, 5, 2}}},
-        ScanCase{"RunFromFirstToLastColumn", {"..", "##", ".."}, {{0, 1, 2, 2}}},
-        ScanCase{"NoTransparentPixel", {"#########", "#########"}, {{0, 0, 9, 2}}},
-        ScanCase{"AllTransparent", {"....", "...."}, {}},
-        ScanCase{"IdenticalRowsMerge", {"#.#", "#.#", "#.#", "..."}, {{0, 0, 1, 3}, {2, 0, 3, 3}}},
-        ScanCase{"RowsMergeAcrossWidthsOver8",
-                 {"..########..#######.", "..########..#######."},
-                 {{2, 0, 10, 2}, {12, 0, 19, 2}}},
-        ScanCase{"GapRowSplitsBands", {"##", "..", "##"}, {{0, 0, 2, 1}, {0, 2, 2, 3}}},
-        ScanCase{"RoundedCorner", {".##.", "####", ".##."},
-                 {{1, 0, 3, 1}, {0, 1, 4, 2}, {1, 2, 3, 3}}}),
+    testing::Values(ScanCase{"TwoRunsInARow", {"###..##."}, {{0, 0, 3, 1}, {5, 0, 7, 1}}},
+                    ScanCase{"RunReachesLastColumn", {".....", "....#"}, {{4, 1, 5, 2}}},
+                    ScanCase{"RunFromFirstToLastColumn", {"..", "##", ".."}, {{0, 1, 2, 2}}},
+                    ScanCase{"NoTransparentPixel", {"#########", "#########"}, {{0, 0, 9, 2}}},
+                    ScanCase{"AllTransparent", {"....", "...."}, {}},
+                    ScanCase{"IdenticalRowsMerge", {"#.#", "#.#", "#.#", "..."}, {{0, 0, 1, 3}, {2, 0, 3, 3}}},
+                    ScanCase{"RowsMergeAcrossWidthsOver8",
+                             {"..########..#######.", "..########..#######."},
+                             {{2, 0, 10, 2}, {12, 0, 19, 2}}},
+                    ScanCase{"GapRowSplitsBands", {"##", "..", "##"}, {{0, 0, 2, 1}, {0, 2, 2, 3}}},
+                    ScanCase{"RoundedCorner", {".##.", "####", ".##."}, {{1, 0, 3, 1}, {0, 1, 4, 2}, {1, 2, 3, 3}}}),
     [](const testing::TestParamInfo<ScanCase>& info) { return std::string(info.param.name); });
 
-TEST(RegionFromBitmapTest, EmptyPicturesGiveNoRegion) {
+TEST(RegionFromBitmapTest, EmptyPicturesGiveNoRegion)
+{
     for (int depth : kDepths) {
         EXPECT_FALSE(fcCreateRegionFromBitmap(Bitmap(0, 0, depth), kKey)) << depth;
         EXPECT_FALSE(fcCreateRegionFromBitmap(Bitmap(0, 7, depth), kKey)) << depth;
@@ -104,16 +111,21 @@ TEST(RegionFromBitmapTest, EmptyPicturesGiveNoRegion) {
     EXPECT_FALSE(fcCreateRegionFromBitmap(Bitmap(), kKey));
 }
 
-TEST(RegionFromBitmapTest, OnlyTwentyFourBitsIsTrueColour) {
-    for (int depth : kDepths) EXPECT_EQ(fcIsTrueColorBitmap(Bitmap(1, 1, depth)), depth == 24) << depth;
+TEST(RegionFromBitmapTest, OnlyTwentyFourBitsIsTrueColour)
+{
+    for (int depth : kDepths)
+        EXPECT_EQ(fcIsTrueColorBitmap(Bitmap(1, 1, depth)), depth == 24) << depth;
 }
 
-std::optional<uint32_t> ButtonFaceIsWhite(uint32_t color) {
-    if (color == 0x8000000Fu) return 0x00FFFFFFu;
+std::optional<uint32_t> ButtonFaceIsWhite(uint32_t color)
+{
+    if (color == 0x8000000Fu)
+        return 0x00FFFFFFu;
     return std::nullopt;
 }
 
-TEST(RegionFromBitmapTest, NoColourAndSystemColoursOnEachPath) {
+TEST(RegionFromBitmapTest, NoColourAndSystemColoursOnEachPath)
+{
     // A white picture with one black pixel, in 24 and 8 bits.
     Bitmap rgb(3, 2, 24);
     Bitmap indexed(3, 2, 8);
@@ -142,7 +154,8 @@ TEST(RegionFromBitmapTest, NoColourAndSystemColoursOnEachPath) {
     EXPECT_EQ(fcCreateRegionFromBitmap(indexed, 0x80000005u)->Rects(), blackPixel);
 }
 
-TEST(RegionFromBitmapTest, ChannelMasksAndPaletteGapsDecideTheColour) {
+TEST(RegionFromBitmapTest, ChannelMasksAndPaletteGapsDecideTheColour)
+{
     // 5-6-5: full green stored in six bits reads back as 252.
     Bitmap wide(2, 1, 16);
     wide.SetMasks({0xF800, 0x07E0, 0x001F});
@@ -158,7 +171,8 @@ TEST(RegionFromBitmapTest, ChannelMasksAndPaletteGapsDecideTheColour) {
 }
 
 // Colour of a pixel worked out independently of the code under test.
-uint32_t ReferenceColor(const Bitmap& bmp, int32_t x, int32_t y) {
+uint32_t ReferenceColor(const Bitmap& bmp, int32_t x, int32_t y)
+{
     const uint8_t* row = bmp.Row(y);
     switch (bmp.BitsPerPixel()) {
     case 1:
@@ -181,7 +195,8 @@ uint32_t ReferenceColor(const Bitmap& bmp, int32_t x, int32_t y) {
     }
 }
 
-Bitmap RandomPicture(std::mt19937& rng) {
+Bitmap RandomPicture(std::mt19937& rng)
+{
     const int depth = kDepths[rng() % 6];
     const auto w = static_cast<int32_t>(1 + rng() % 64);
     const auto h = static_cast<int32_t>(1 + rng() % 24);
@@ -189,46 +204,53 @@ Bitmap RandomPicture(std::mt19937& rng) {
     const uint32_t maxRaw = depth == 32 ? 0xFFFFFFFFu : static_cast<uint32_t>((uint64_t{1} << depth) - 1);
     if (depth <= 8) {
         std::vector<uint32_t> table(1 + rng() % (1u << depth));
-        for (uint32_t& c : table) c = rng() % 4 == 0 ? kKey : rng() & 0xFFFFFF;
+        for (uint32_t& c : table)
+            c = rng() % 4 == 0 ? kKey : rng() & 0xFFFFFF;
         bmp.SetColorTable(table);
     }
     // A few raw values, laid out in runs, with rows often repeating.
     std::vector<uint32_t> values(2 + rng() % 3);
-    for (uint32_t& v : values) v = static_cast<uint32_t>(rng()) & maxRaw;
+    for (uint32_t& v : values)
+        v = static_cast<uint32_t>(rng()) & maxRaw;
     uint32_t current = values[0];
     const uint32_t changeEvery = 2 + rng() % 20;  // short or long runs
     for (int32_t y = 0; y < h; ++y) {
         if (y > 0 && rng() % 3 == 0) {
-            for (int32_t x = 0; x < w; ++x) bmp.SetPixelValue(x, y, bmp.PixelValue(x, y - 1));
+            for (int32_t x = 0; x < w; ++x)
+                bmp.SetPixelValue(x, y, bmp.PixelValue(x, y - 1));
             continue;
         }
         for (int32_t x = 0; x < w; ++x) {
-            if (rng() % changeEvery == 0) current = values[rng() % values.size()];
+            if (rng() % changeEvery == 0)
+                current = values[rng() % values.size()];
             bmp.SetPixelValue(x, y, current);
         }
     }
     return bmp;
 }
 
-TEST(RegionFromBitmapPropertyTest, RandomPicturesGiveTheOneAtATimeUnionOfTheirRuns) {
+TEST(RegionFromBitmapPropertyTest, RandomPicturesGiveTheOneAtATimeUnionOfTheirRuns)
+{
     std::mt19937 rng(424242);
     int withRegion = 0;
     for (int round = 0; round < 3000; ++round) {
         const Bitmap bmp = RandomPicture(rng);
         // Mostly the bottom-left pixel's colour, as the image form picks it.
-        const uint32_t key = bmp.BitsPerPixel() == 24 && round % 5 == 0
-                                 ? static_cast<uint32_t>(rng()) & 0xFFFFFF
-                                 : ReferenceColor(bmp, 0, bmp.Height() - 1);
+        const uint32_t key = bmp.BitsPerPixel() == 24 && round % 5 == 0 ? static_cast<uint32_t>(rng()) & 0xFFFFFF
+                                                                        : ReferenceColor(bmp, 0, bmp.Height() - 1);
         const auto region = fcCreateRegionFromBitmap(bmp, key);
 
         Region reference;
         for (int32_t y = 0; y < bmp.Height(); ++y) {
             int32_t x = 0;
             while (x < bmp.Width()) {
-                while (x < bmp.Width() && ReferenceColor(bmp, x, y) == key) ++x;
+                while (x < bmp.Width() && ReferenceColor(bmp, x, y) == key)
+                    ++x;
                 const int32_t start = x;
-                while (x < bmp.Width() && ReferenceColor(bmp, x, y) != key) ++x;
-                if (x > start) reference.Unite(Rect{start, y, x, y + 1});
+                while (x < bmp.Width() && ReferenceColor(bmp, x, y) != key)
+                    ++x;
+                if (x > start)
+                    reference.Unite(Rect{start, y, x, y + 1});
             }
         }
         if (reference.IsEmpty()) {
@@ -241,8 +263,8 @@ TEST(RegionFromBitmapPropertyTest, RandomPicturesGiveTheOneAtATimeUnionOfTheirRu
         ASSERT_EQ(*region, reference) << "round " << round << " depth " << bmp.BitsPerPixel();
         for (int32_t y = -1; y <= bmp.Height(); ++y)
             for (int32_t x = -1; x <= bmp.Width(); ++x) {
-                const bool opaque = x >= 0 && y >= 0 && x < bmp.Width() && y < bmp.Height() &&
-                                    ReferenceColor(bmp, x, y) != key;
+                const bool opaque =
+                    x >= 0 && y >= 0 && x < bmp.Width() && y < bmp.Height() && ReferenceColor(bmp, x, y) != key;
                 ASSERT_EQ(region->Contains(x, y), opaque) << "round " << round << " at " << x << "," << y;
             }
 

@@ -22,11 +22,15 @@ struct UnionCase {
     Rects expected;
 };
 
-void PrintTo(const UnionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UnionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class RegionUnionTest : public testing::TestWithParam<UnionCase> {};
 
-TEST_P(RegionUnionTest, GivesTheCanonicalRectangles) {
+TEST_P(RegionUnionTest, GivesTheCanonicalRectangles)
+{
     const UnionCase& c = GetParam();
     Region region;
     for (const Rect& r : c.input) {
@@ -46,30 +50,23 @@ INSTANTIATE_TEST_SUITE_P(
         UnionCase{"IdenticalRowsOneUnderTheOther", {{1, 0, 4, 1}, {1, 1, 4, 2}, {1, 2, 4, 3}}, {{1, 0, 4, 3}}},
         UnionCase{"GapKeepsTwoRects", {{0, 0, 2, 1}, {3, 0, 5, 1}}, {{0, 0, 2, 1}, {3, 0, 5, 1}}},
         UnionCase{"ContainedAddsNothing", {{0, 0, 10, 10}, {2, 2, 4, 4}}, {{0, 0, 10, 10}}},
-        UnionCase{"OverlapSplitsIntoBands",
-                  {{0, 0, 4, 4}, {2, 2, 6, 6}},
-                  {{0, 0, 4, 2}, {0, 2, 6, 4}, {2, 4, 6, 6}}},
-        UnionCase{"PlusSign",
-                  {{1, 0, 2, 3}, {0, 1, 3, 2}},
-                  {{1, 0, 2, 1}, {0, 1, 3, 2}, {1, 2, 2, 3}}},
+        UnionCase{"OverlapSplitsIntoBands", {{0, 0, 4, 4}, {2, 2, 6, 6}}, {{0, 0, 4, 2}, {0, 2, 6, 4}, {2, 4, 6, 6}}},
+        UnionCase{"PlusSign", {{1, 0, 2, 3}, {0, 1, 3, 2}}, {{1, 0, 2, 1}, {0, 1, 3, 2}, {1, 2, 2, 3}}},
         UnionCase{"RowsInReverseOrderMerge", {{0, 2, 3, 3}, {0, 1, 3, 2}, {0, 0, 3, 1}}, {{0, 0, 3, 3}}},
-        UnionCase{"BridgeJoinsTwoSpans",
-                  {{0, 0, 2, 1}, {4, 0, 6, 1}, {1, 0, 5, 1}},
-                  {{0, 0, 6, 1}}},
+        UnionCase{"BridgeJoinsTwoSpans", {{0, 0, 2, 1}, {4, 0, 6, 1}, {1, 0, 5, 1}}, {{0, 0, 6, 1}}},
         UnionCase{"NegativeCoordinates", {{-5, -5, -1, -1}, {-1, -5, 2, -1}}, {{-5, -5, 2, -1}}},
-        UnionCase{"BandsMergeAfterGapFilled",
-                  {{0, 0, 1, 1}, {0, 2, 1, 3}, {0, 1, 1, 2}},
-                  {{0, 0, 1, 3}}}),
+        UnionCase{"BandsMergeAfterGapFilled", {{0, 0, 1, 1}, {0, 2, 1, 3}, {0, 1, 1, 2}}, {{0, 0, 1, 3}}}),
     [](const testing::TestParamInfo<UnionCase>& info) { return std::string(info.param.name); });
 
-TEST(RegionTest, BoundsAndContainsOfAShape) {
+TEST(RegionTest, BoundsAndContainsOfAShape)
+{
     const Region r = Region::FromRects(Rects{{0, 0, 4, 2}, {6, 0, 8, 2}, {2, 2, 10, 5}});
     EXPECT_EQ(r.Bounds(), (Rect{0, 0, 10, 5}));
     EXPECT_TRUE(r.Contains(0, 0));
     EXPECT_TRUE(r.Contains(7, 1));
     EXPECT_FALSE(r.Contains(5, 1));
-    EXPECT_FALSE(r.Contains(4, 0));   // right edge is exclusive
-    EXPECT_FALSE(r.Contains(3, 5));   // bottom edge is exclusive
+    EXPECT_FALSE(r.Contains(4, 0));  // right edge is exclusive
+    EXPECT_FALSE(r.Contains(3, 5));  // bottom edge is exclusive
     EXPECT_FALSE(r.Contains(1, 3));
     EXPECT_TRUE(r.Contains(9, 4));
     EXPECT_FALSE(Region().Contains(0, 0));
@@ -77,7 +74,8 @@ TEST(RegionTest, BoundsAndContainsOfAShape) {
     EXPECT_EQ(Region().Bounds(), Rect{});
 }
 
-TEST(RegionTest, BuilderRejectsBandsThatWouldBreakTheForm) {
+TEST(RegionTest, BuilderRejectsBandsThatWouldBreakTheForm)
+{
     Region::Builder b;
     const std::vector<Region::Span> ok{{0, 2}, {4, 6}};
     b.AddBand(0, 2, ok);
@@ -98,13 +96,17 @@ class PixelSet {
 public:
     static constexpr int kMin = -4;
     static constexpr int kMax = 28;
-    void Add(const Rect& r) {
+    void Add(const Rect& r)
+    {
         for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) pixels_.insert({x, y});
+            for (int x = r.left; x < r.right; ++x)
+                pixels_.insert({x, y});
     }
     bool Contains(int x, int y) const { return pixels_.count({x, y}) != 0; }
-    Rect Bounds() const {
-        if (pixels_.empty()) return {};
+    Rect Bounds() const
+    {
+        if (pixels_.empty())
+            return {};
         Rect b{kMax, kMax, kMin, kMin};
         for (auto [x, y] : pixels_) {
             b.left = std::min(b.left, x);
@@ -119,14 +121,16 @@ private:
     std::set<std::pair<int, int>> pixels_;
 };
 
-void ExpectSamePixels(const Region& region, const PixelSet& model) {
+void ExpectSamePixels(const Region& region, const PixelSet& model)
+{
     for (int y = PixelSet::kMin - 1; y <= PixelSet::kMax; ++y)
         for (int x = PixelSet::kMin - 1; x <= PixelSet::kMax; ++x)
             ASSERT_EQ(region.Contains(x, y), model.Contains(x, y)) << "at " << x << "," << y;
     EXPECT_EQ(region.Bounds(), model.Bounds());
 }
 
-TEST(RegionPropertyTest, RandomUnionsHoldExactlyTheirPixelsInCanonicalForm) {
+TEST(RegionPropertyTest, RandomUnionsHoldExactlyTheirPixelsInCanonicalForm)
+{
     std::mt19937 rng(1234);
     std::uniform_int_distribution<int> coord(PixelSet::kMin, PixelSet::kMax - 1);
     std::uniform_int_distribution<int> extent(0, 9);
@@ -177,28 +181,33 @@ struct BrokenCase {
     Rect bounds;
 };
 
-void PrintTo(const BrokenCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BrokenCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class RegionSelfCheckTest : public testing::TestWithParam<BrokenCase> {};
 
-TEST_P(RegionSelfCheckTest, ReportsTheBrokenList) {
+TEST_P(RegionSelfCheckTest, ReportsTheBrokenList)
+{
     EXPECT_NE(Region::CheckCanonical(GetParam().rects, GetParam().bounds), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RegionSelfCheckTest,
-    testing::Values(BrokenCase{"EmptyRect", {{0, 0, 0, 1}}, {0, 0, 0, 1}},
-                    BrokenCase{"TouchingInBand", {{0, 0, 2, 1}, {2, 0, 3, 1}}, {0, 0, 3, 1}},
-                    BrokenCase{"UnsortedInBand", {{4, 0, 5, 1}, {0, 0, 2, 1}}, {0, 0, 5, 1}},
-                    BrokenCase{"UnevenBand", {{0, 0, 2, 1}, {3, 0, 4, 2}}, {0, 0, 4, 2}},
-                    BrokenCase{"OverlappingBands", {{0, 0, 2, 2}, {0, 1, 2, 3}}, {0, 0, 2, 3}},
-                    BrokenCase{"BandsOutOfOrder", {{0, 2, 2, 3}, {0, 0, 2, 1}}, {0, 0, 2, 3}},
-                    BrokenCase{"UnmergedIdenticalBands", {{0, 0, 2, 1}, {0, 1, 2, 2}}, {0, 0, 2, 2}},
-                    BrokenCase{"WrongBounds", {{0, 0, 2, 1}}, {0, 0, 3, 1}},
-                    BrokenCase{"BoundsWithoutRects", {}, {0, 0, 1, 1}}),
-    [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, RegionSelfCheckTest,
+                         testing::Values(BrokenCase{"EmptyRect", {{0, 0, 0, 1}}, {0, 0, 0, 1}},
+                                         BrokenCase{"TouchingInBand", {{0, 0, 2, 1}, {2, 0, 3, 1}}, {0, 0, 3, 1}},
+                                         BrokenCase{"UnsortedInBand", {{4, 0, 5, 1}, {0, 0, 2, 1}}, {0, 0, 5, 1}},
+                                         BrokenCase{"UnevenBand", {{0, 0, 2, 1}, {3, 0, 4, 2}}, {0, 0, 4, 2}},
+                                         BrokenCase{"OverlappingBands", {{0, 0, 2, 2}, {0, 1, 2, 3}}, {0, 0, 2, 3}},
+                                         BrokenCase{"BandsOutOfOrder", {{0, 2, 2, 3}, {0, 0, 2, 1}}, {0, 0, 2, 3}},
+                                         BrokenCase{
+                                             "UnmergedIdenticalBands", {{0, 0, 2, 1}, {0, 1, 2, 2}}, {0, 0, 2, 2}},
+                                         BrokenCase{"WrongBounds", {{0, 0, 2, 1}}, {0, 0, 3, 1}},
+                                         BrokenCase{"BoundsWithoutRects", {}, {0, 0, 1, 1}}),
+                         [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
 
-TEST(RegionSelfCheckTest, AcceptsTheCanonicalNeighbours) {
+TEST(RegionSelfCheckTest, AcceptsTheCanonicalNeighbours)
+{
     // Same spans but not touching, and touching with different spans.
     EXPECT_EQ(Region::CheckCanonical(Rects{{0, 0, 2, 1}, {0, 2, 2, 3}}, {0, 0, 2, 3}), "");
     EXPECT_EQ(Region::CheckCanonical(Rects{{0, 0, 2, 1}, {0, 1, 3, 2}}, {0, 0, 3, 2}), "");
@@ -210,7 +219,8 @@ namespace {
 
 // The window system's rectangles have 32-bit widths: a region with a wider
 // rectangle is refused whole instead of wrapping around.
-TEST(RegionQtTest, RectanglesWiderThan32BitsAreRefused) {
+TEST(RegionQtTest, RectanglesWiderThan32BitsAreRefused)
+{
     const Region wide(Rect{-1, 0, INT32_MAX, 1});
     const Region tall(Rect{0, -2, 1, INT32_MAX});
     const Region lowest(Rect{INT32_MIN, 0, 1, 1});

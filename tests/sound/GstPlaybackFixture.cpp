@@ -17,7 +17,8 @@ namespace {
 
 // Completion reports arrive through the application's event loop, so the
 // tests need an application object.
-void EnsureApp() {
+void EnsureApp()
+{
     static int argc = 1;
     static char name[] = "sound_gst_test";
     static char* argv[] = {name, nullptr};
@@ -26,12 +27,15 @@ void EnsureApp() {
 
 }  // namespace
 
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    if (done()) return true;
+bool RunUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    if (done())
+        return true;
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done()) loop.quit();
+        if (done())
+            loop.quit();
     });
     poll.start(5);
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
@@ -39,13 +43,18 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
-void Pump(int ms) {
+void Pump(int ms)
+{
     RunUntil([] { return false; }, ms);
 }
 
-double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+double SecondsSince(Clock::time_point t)
+{
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
 
-std::string Raised(const std::function<void()>& f) {
+std::string Raised(const std::function<void()>& f)
+{
     try {
         f();
     } catch (const EMCIDeviceError& e) {
@@ -58,7 +67,8 @@ std::string Raised(const std::function<void()>& f) {
 
 using namespace gsttest;
 
-void GstPlayback::SetUp() {
+void GstPlayback::SetUp()
+{
     EnsureApp();
     char tmpl[] = "/tmp/zum-sound-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
@@ -67,28 +77,35 @@ void GstPlayback::SetUp() {
     RecordTo(out);
 }
 
-void GstPlayback::TearDown() {
+void GstPlayback::TearDown()
+{
     EXPECT_EQ(GstMediaDevice::LivePipelines(), 0) << "every player is gone, so must be its pipeline";
     unsetenv("ZUM_AUDIO_SINK");
     std::error_code ec;
     fs::remove_all(dir, ec);
 }
 
-std::unique_ptr<MediaDevice> GstPlayback::Service() { return std::make_unique<GstMediaDevice>(); }
+std::unique_ptr<MediaDevice> GstPlayback::Service()
+{
+    return std::make_unique<GstMediaDevice>();
+}
 
-void GstPlayback::RecordTo(const std::string& path) {
+void GstPlayback::RecordTo(const std::string& path)
+{
     const std::string sink =
         "audioconvert ! audio/x-raw,format=S16LE,channels=1,rate=22050 ! wavenc ! filesink sync=true location=" + path;
     setenv("ZUM_AUDIO_SINK", sink.c_str(), 1);
 }
 
-std::string GstPlayback::WavTone(const std::string& name, double seconds) {
+std::string GstPlayback::WavTone(const std::string& name, double seconds)
+{
     const std::string path = dir + "/" + name;
     EXPECT_TRUE(soundfiles::WriteWav(path, soundfiles::Tone(seconds, 22050, 440), 22050));
     return path;
 }
 
-double GstPlayback::PlayToEnd(TMediaPlayer& p, const std::string& path) {
+double GstPlayback::PlayToEnd(TMediaPlayer& p, const std::string& path)
+{
     p.SetFileName(path);
     p.Open();
     const auto start = Clock::now();

@@ -33,21 +33,20 @@ struct TypeCase {
     int minPeak;
 };
 
-TEST_F(GstPlayback, EveryOfferedTypeReallyPlays) {
+TEST_F(GstPlayback, EveryOfferedTypeReallyPlays)
+{
     const TypeCase cases[] = {
         {"tone.wav", [](const std::string& p) { return WriteWav(p, Tone(0.3, 22050, 440), 22050); }, 0.27, 0.36, 8000},
         {"tone.au", [](const std::string& p) { return WriteAu(p, Tone(0.3, 8000, 440), 8000); }, 0.27, 0.36, 8000},
         {"tone.snd", [](const std::string& p) { return WriteAu(p, Tone(0.3, 11025, 440), 11025); }, 0.27, 0.36, 8000},
         {"tone.mp3",
-         [](const std::string& p) {
-             return WriteBytes(p, ReadBytes(std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3"));
-         },
+         [](const std::string& p) { return WriteBytes(p, ReadBytes(std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3")); },
          0.36, 0.50, 8000},
         {"tagged.mp3",
          [](const std::string& p) {
              // An ID3v2.3 tag with a title frame ("Alarm") before the frames.
-             std::vector<uint8_t> b = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 17,
-                                       'T', 'I', 'T', '2', 0, 0, 0, 6, 0, 0, 0, 'A', 'l', 'a', 'r', 'm', 0};
+             std::vector<uint8_t> b = {'I', 'D', '3', 3, 0, 0, 0, 0,   0,   17,  'T', 'I', 'T', '2',
+                                       0,   0,   0,   6, 0, 0, 0, 'A', 'l', 'a', 'r', 'm', 0};
              const auto mp3 = ReadBytes(std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3");
              b.insert(b.end(), mp3.begin(), mp3.end());
              return WriteBytes(p, b);
@@ -85,9 +84,10 @@ TEST_F(GstPlayback, EveryOfferedTypeReallyPlays) {
     }
 }
 
-TEST_F(GstPlayback, OddPathsPlayLikeAnyOther) {
-    const char* names[] = {"with space.wav", "hash#1.wav", "per%20cent.wav", "what?.wav", "Grüße ñ 日本.wav",
-                           "quote'\"and\\back.wav"};
+TEST_F(GstPlayback, OddPathsPlayLikeAnyOther)
+{
+    const char* names[] = {"with space.wav", "hash#1.wav",       "per%20cent.wav",
+                           "what?.wav",      "Grüße ñ 日本.wav", "quote'\"and\\back.wav"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
         fs::create_directories(dir + "/sub dir#%?");
@@ -104,7 +104,8 @@ TEST_F(GstPlayback, OddPathsPlayLikeAnyOther) {
     }
 }
 
-TEST_F(GstPlayback, OpenWhilePlayingRestartsFromTheStart) {
+TEST_F(GstPlayback, OpenWhilePlayingRestartsFromTheStart)
+{
     const std::string path = WavTone("long.wav", 0.8);
     TMediaPlayer p(Service());
     p.SetFileName(path);
@@ -129,7 +130,8 @@ TEST_F(GstPlayback, OpenWhilePlayingRestartsFromTheStart) {
 // A report's receiver may close the device or open another file from
 // within the delivery: what is left of the old pipeline's reports is
 // dropped, and the delivery touches neither pipeline again.
-TEST_F(GstPlayback, AReceiverMayCloseOrReopenTheDevice) {
+TEST_F(GstPlayback, AReceiverMayCloseOrReopenTheDevice)
+{
     const std::string tone = WavTone("tone.wav", 0.1);
     for (const bool reopen : {false, true}) {
         SCOPED_TRACE(reopen ? "reopen" : "close");
@@ -146,14 +148,20 @@ TEST_F(GstPlayback, AReceiverMayCloseOrReopenTheDevice) {
         uint16_t id = 0;
         ASSERT_EQ(device.OpenFile(tone, &id), 0u);
         ASSERT_EQ(device.Play(), 0u);
-        EXPECT_TRUE(RunUntil([&] { device.DeliverReports(); return !reports.empty(); }, 5000));
+        EXPECT_TRUE(RunUntil(
+            [&] {
+                device.DeliverReports();
+                return !reports.empty();
+            },
+            5000));
         device.DeliverReports();
         EXPECT_EQ(reports, std::vector<int>{int(TMPNotifyValues::nvSuccessful)});
         EXPECT_EQ(device.ReportDescriptor() >= 0, reopen) << "open only when the receiver opened it";
     }
 }
 
-TEST_F(GstPlayback, StopPausesAndPlayGoesOn) {
+TEST_F(GstPlayback, StopPausesAndPlayGoesOn)
+{
     const std::string path = WavTone("long.wav", 0.8);
     TMediaPlayer p(Service());
     p.SetFileName(path);
@@ -177,7 +185,8 @@ TEST_F(GstPlayback, StopPausesAndPlayGoesOn) {
     EXPECT_NEAR(rec->Seconds(), 0.8, 0.05);
 }
 
-TEST_F(GstPlayback, PlayAtTheEndPlaysAgain) {
+TEST_F(GstPlayback, PlayAtTheEndPlaysAgain)
+{
     setenv("ZUM_AUDIO_SINK", "fakesink sync=true", 1);
     TMediaPlayer p(Service());
     PlayToEnd(p, WavTone("short.wav", 0.25));
@@ -188,7 +197,8 @@ TEST_F(GstPlayback, PlayAtTheEndPlaysAgain) {
     EXPECT_GT(SecondsSince(again), 0.2) << "rewound and played the whole sound";
 }
 
-TEST_F(GstPlayback, DestroyingThePlayerSilencesIt) {
+TEST_F(GstPlayback, DestroyingThePlayerSilencesIt)
+{
     const std::string path = WavTone("long.wav", 1.0);
     {
         TMediaPlayer p(Service());
@@ -205,9 +215,11 @@ TEST_F(GstPlayback, DestroyingThePlayerSilencesIt) {
 }
 
 // The process's threads, by id.
-std::set<std::string> Threads() {
+std::set<std::string> Threads()
+{
     std::set<std::string> ids;
-    for (const auto& entry : fs::directory_iterator("/proc/self/task")) ids.insert(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator("/proc/self/task"))
+        ids.insert(entry.path().filename().string());
     return ids;
 }
 
@@ -215,7 +227,8 @@ std::set<std::string> Threads() {
 // does not hand that to the threads playback runs on, and has its own back.
 // Run alone (as ctest runs each test), every playback thread is new here;
 // in a run of the whole suite some may be left from earlier tests.
-TEST_F(GstPlayback, PlaybackThreadsKeepTheDefaultTimerSlack) {
+TEST_F(GstPlayback, PlaybackThreadsKeepTheDefaultTimerSlack)
+{
     constexpr long kCallersNs = 40'000'000;
     const long before = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
     ASSERT_EQ(prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(kCallersNs), 0, 0, 0), 0);
@@ -230,7 +243,8 @@ TEST_F(GstPlayback, PlaybackThreadsKeepTheDefaultTimerSlack) {
         for (const std::string& id : Threads()) {
             std::ifstream file("/proc/" + id + "/timerslack_ns");
             long ns = 0;
-            if (id == self || !(file >> ns)) continue;  // the caller, or a thread that ended meanwhile
+            if (id == self || !(file >> ns))
+                continue;  // the caller, or a thread that ended meanwhile
             ++others;
             std::ifstream comm("/proc/" + id + "/comm");
             std::string name;
@@ -247,38 +261,62 @@ TEST_F(GstPlayback, PlaybackThreadsKeepTheDefaultTimerSlack) {
 struct BadInput {
     const char* name;
     std::function<std::string(GstPlayback&, const std::string& dir)> make;  // returns the path
-    const char* message;  // part of the expected text
+    const char* message;                                                    // part of the expected text
 };
 
-TEST_F(GstPlayback, FilesThatCannotPlayAreRefused) {
+TEST_F(GstPlayback, FilesThatCannotPlayAreRefused)
+{
     const std::string mp3 = std::string(ZUM_SOUND_TEST_DATA) + "/tone.mp3";
     const BadInput cases[] = {
         {"empty name", [](auto&, const std::string&) { return std::string(); }, "No sound file name"},
         {"missing file", [](auto&, const std::string& d) { return d + "/nothere.wav"; }, "not found"},
-        {"unknown extension",
-         [](auto& t, const std::string&) { return t.WavTone("tone.ogg", 0.1); }, "No sound device plays files of this type"},
+        {"unknown extension", [](auto& t, const std::string&) { return t.WavTone("tone.ogg", 0.1); },
+         "No sound device plays files of this type"},
         {"no extension", [](auto& t, const std::string&) { return t.WavTone("tone", 0.1); }, "No sound device"},
-        {"picture", [](auto&, const std::string& d) { WriteBytes(d + "/p.png", TinyPng()); return d + "/p.png"; },
+        {"picture",
+         [](auto&, const std::string& d) {
+             WriteBytes(d + "/p.png", TinyPng());
+             return d + "/p.png";
+         },
          "No sound device"},
         {"picture named mp3",
-         [](auto&, const std::string& d) { WriteBytes(d + "/p.mp3", TinyPng()); return d + "/p.mp3"; },
+         [](auto&, const std::string& d) {
+             WriteBytes(d + "/p.mp3", TinyPng());
+             return d + "/p.mp3";
+         },
          "not an MPEG audio (MP3) file (it holds image/png)"},
         {"picture named wav",
-         [](auto&, const std::string& d) { WriteBytes(d + "/p.wav", TinyPng()); return d + "/p.wav"; },
+         [](auto&, const std::string& d) {
+             WriteBytes(d + "/p.wav", TinyPng());
+             return d + "/p.wav";
+         },
          "not a WAVE sound file"},
         {"wav named mp3", [](auto& t, const std::string&) { return t.WavTone("w.mp3", 0.1); }, "not an MPEG audio"},
-        {"text", [](auto&, const std::string& d) {
+        {"text",
+         [](auto&, const std::string& d) {
              WriteBytes(d + "/t.wav", std::vector<uint8_t>(200, 'x'));
              return d + "/t.wav";
-         }, "text file"},
-        {"empty file", [](auto&, const std::string& d) { WriteBytes(d + "/e.au", {}); return d + "/e.au"; }, "data"},
-        {"truncated mp3", [mp3](auto&, const std::string& d) {
+         },
+         "text file"},
+        {"empty file",
+         [](auto&, const std::string& d) {
+             WriteBytes(d + "/e.au", {});
+             return d + "/e.au";
+         },
+         "data"},
+        {"truncated mp3",
+         [mp3](auto&, const std::string& d) {
              auto b = ReadBytes(mp3);
              b.resize(60);
              WriteBytes(d + "/cut.mp3", b);
              return d + "/cut.mp3";
-         }, "Could not determine type"},
-        {"directory", [](auto&, const std::string& d) { fs::create_directory(d + "/d.wav"); return d + "/d.wav"; },
+         },
+         "Could not determine type"},
+        {"directory",
+         [](auto&, const std::string& d) {
+             fs::create_directory(d + "/d.wav");
+             return d + "/d.wav";
+         },
          "directory"},
     };
     TMediaPlayer p(Service());
@@ -301,7 +339,8 @@ TEST_F(GstPlayback, FilesThatCannotPlayAreRefused) {
 
 // A WAVE file without samples is a medium of length 0: it opens, and every
 // play ends at once with success.
-TEST_F(GstPlayback, EmptyMediumPlaysAndEnds) {
+TEST_F(GstPlayback, EmptyMediumPlaysAndEnds)
+{
     setenv("ZUM_AUDIO_SINK", "fakesink sync=true", 1);
     const std::string path = dir + "/none.wav";
     ASSERT_TRUE(WriteWav(path, {}, 22050));
@@ -314,7 +353,8 @@ TEST_F(GstPlayback, EmptyMediumPlaysAndEnds) {
 
 // An output that never gets ready (each buffer held for 0.8 s) must not hold
 // Open longer than its bound.
-TEST_F(GstPlayback, OpenGivesUpAfterItsBound) {
+TEST_F(GstPlayback, OpenGivesUpAfterItsBound)
+{
     setenv("ZUM_AUDIO_SINK", "identity sleep-time=800000 ! fakesink", 1);
     TMediaPlayer p(std::make_unique<GstMediaDevice>(300));
     Raised([&] { p.Open(); });  // an empty name: only starts GStreamer, which is slow the first time
@@ -326,7 +366,8 @@ TEST_F(GstPlayback, OpenGivesUpAfterItsBound) {
     EXPECT_FALSE(p.IsOpen());
 }
 
-TEST_F(GstPlayback, UnusableOutputIsRefusedWithItsReason) {
+TEST_F(GstPlayback, UnusableOutputIsRefusedWithItsReason)
+{
     setenv("ZUM_AUDIO_SINK", "nosuchelement-zum", 1);
     TMediaPlayer p(Service());
     p.SetFileName(WavTone("a.wav", 0.1));
@@ -338,7 +379,8 @@ TEST_F(GstPlayback, UnusableOutputIsRefusedWithItsReason) {
 // The program's own path to the service: a player made without a device
 // gets the GStreamer one, which plays a real file and reports its end, and
 // reports a failure to open a file as the service does.
-TEST_F(GstPlayback, TheDefaultServicePlays) {
+TEST_F(GstPlayback, TheDefaultServicePlays)
+{
     TMediaPlayer p;
     p.Prepare();
     fs::remove(out);

@@ -8,6 +8,12 @@
 // slow unwinding for allocations (GLib is built without frame pointers);
 // eight frames reach the initialiser and keep the cost down.
 extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() { return "leak:_dl_init\n"; }
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:_dl_init\n";
+}
 extern "C" const char* __asan_default_options();
-extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0:malloc_context_size=8"; }
+extern "C" const char* __asan_default_options()
+{
+    return "fast_unwind_on_malloc=0:malloc_context_size=8";
+}

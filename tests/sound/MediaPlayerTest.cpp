@@ -20,14 +20,16 @@ struct Rig {
     std::shared_ptr<FakeMediaDevice::Script> script = std::make_shared<FakeMediaDevice::Script>();
     std::unique_ptr<TMediaPlayer> player;
     Rig() : player(std::make_unique<TMediaPlayer>(std::make_unique<FakeMediaDevice>(script))) {}
-    void OpenOk(const std::string& name = "a.wav") {
+    void OpenOk(const std::string& name = "a.wav")
+    {
         player->SetFileName(name);
         player->Open();
         script->calls.clear();
     }
 };
 
-std::string MessageOf(const std::function<void()>& f) {
+std::string MessageOf(const std::function<void()>& f)
+{
     try {
         f();
     } catch (const EMCIDeviceError& e) {
@@ -36,7 +38,8 @@ std::string MessageOf(const std::function<void()>& f) {
     return "(nothing raised)";
 }
 
-TEST(MediaPlayer, OpenKeepsTheDeviceAndItsId) {
+TEST(MediaPlayer, OpenKeepsTheDeviceAndItsId)
+{
     Rig r;
     r.script->nextDeviceId = 7;
     r.player->SetFileName("/x/y.wav");
@@ -47,7 +50,8 @@ TEST(MediaPlayer, OpenKeepsTheDeviceAndItsId) {
     EXPECT_EQ(r.script->Log(), "OpenFile(/x/y.wav)");
 }
 
-TEST(MediaPlayer, OpenClosesThePreviousDeviceFirst) {
+TEST(MediaPlayer, OpenClosesThePreviousDeviceFirst)
+{
     Rig r;
     r.OpenOk("a.wav");
     r.player->SetFileName("b.mid");
@@ -65,7 +69,8 @@ struct RefusedOpen {
 
 class MediaPlayerRefusedOpen : public ::testing::TestWithParam<RefusedOpen> {};
 
-TEST_P(MediaPlayerRefusedOpen, RaisesTheServiceTextAndStaysClosed) {
+TEST_P(MediaPlayerRefusedOpen, RaisesTheServiceTextAndStaysClosed)
+{
     const RefusedOpen& c = GetParam();
     Rig r;
     r.OpenOk();
@@ -86,7 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Codes, MediaPlayerRefusedOpen,
                                            RefusedOpen{"without_text", 9999, "", "Unknown error code"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(MediaPlayer, PlayAndStopNeedAnOpenDevice) {
+TEST(MediaPlayer, PlayAndStopNeedAnOpenDevice)
+{
     Rig r;
     EXPECT_EQ(MessageOf([&] { r.player->Play(); }), "No MCI device open");
     EXPECT_EQ(MessageOf([&] { r.player->Stop(); }), "No MCI device open");
@@ -101,7 +107,8 @@ struct RewindCase {
 
 class MediaPlayerRewind : public ::testing::TestWithParam<RewindCase> {};
 
-TEST_P(MediaPlayerRewind, RewindsOnlyAtTheEnd) {
+TEST_P(MediaPlayerRewind, RewindsOnlyAtTheEnd)
+{
     const RewindCase& c = GetParam();
     Rig r;
     r.OpenOk();
@@ -111,16 +118,16 @@ TEST_P(MediaPlayerRewind, RewindsOnlyAtTheEnd) {
     EXPECT_EQ(r.script->Log(), c.log);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Positions, MediaPlayerRewind,
-    ::testing::Values(RewindCase{"at_start", 0, 1000, "Play"},
-                      RewindCase{"midway", 400, 1000, "Play"},
-                      RewindCase{"at_end", 1000, 1000, "SeekToStart Play"},
-                      RewindCase{"empty_medium", 0, 0, "SeekToStart Play"},
-                      RewindCase{"unknown_length", -1, -1, "Play"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Positions, MediaPlayerRewind,
+                         ::testing::Values(RewindCase{"at_start", 0, 1000, "Play"},
+                                           RewindCase{"midway", 400, 1000, "Play"},
+                                           RewindCase{"at_end", 1000, 1000, "SeekToStart Play"},
+                                           RewindCase{"empty_medium", 0, 0, "SeekToStart Play"},
+                                           RewindCase{"unknown_length", -1, -1, "Play"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST(MediaPlayer, RefusedPlayAndStopKeepTheCodeAndRaiseNothing) {
+TEST(MediaPlayer, RefusedPlayAndStopKeepTheCodeAndRaiseNothing)
+{
     Rig r;
     r.OpenOk();
     r.script->playResult = 300;
@@ -132,7 +139,8 @@ TEST(MediaPlayer, RefusedPlayAndStopKeepTheCodeAndRaiseNothing) {
     EXPECT_TRUE(r.player->IsOpen());
 }
 
-TEST(MediaPlayer, RefusedCloseKeepsTheDeviceRecordedOpen) {
+TEST(MediaPlayer, RefusedCloseKeepsTheDeviceRecordedOpen)
+{
     Rig r;
     r.OpenOk();
     r.script->closeResult = 263;
@@ -149,7 +157,8 @@ TEST(MediaPlayer, RefusedCloseKeepsTheDeviceRecordedOpen) {
     EXPECT_EQ(r.script->Log(), "Close Close");
 }
 
-TEST(MediaPlayer, CompletionReportIsRecordedAndClearedByPlay) {
+TEST(MediaPlayer, CompletionReportIsRecordedAndClearedByPlay)
+{
     Rig r;
     r.OpenOk();
     r.player->Play();
@@ -162,7 +171,8 @@ TEST(MediaPlayer, CompletionReportIsRecordedAndClearedByPlay) {
     EXPECT_EQ(r.player->LastNotify(), 8);
 }
 
-TEST(MediaPlayer, DestructionClosesAnOpenDevice) {
+TEST(MediaPlayer, DestructionClosesAnOpenDevice)
+{
     Rig r;
     r.OpenOk();
     r.player.reset();
@@ -171,7 +181,8 @@ TEST(MediaPlayer, DestructionClosesAnOpenDevice) {
     EXPECT_FALSE(r.script->notify);  // no report can reach a destroyed player
 }
 
-TEST(MediaPlayer, DestructionOfAClosedPlayerSendsNothing) {
+TEST(MediaPlayer, DestructionOfAClosedPlayerSendsNothing)
+{
     Rig r;
     r.player.reset();
     EXPECT_TRUE(r.script->calls.empty());
@@ -182,7 +193,8 @@ TEST(MediaPlayer, DestructionOfAClosedPlayerSendsNothing) {
 namespace {
 
 // Runs the event loop until the predicate holds, for at most two seconds.
-bool LoopUntil(const std::function<bool()>& done) {
+bool LoopUntil(const std::function<bool()>& done)
+{
     QDeadlineTimer deadline(2000);
     while (!done() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
@@ -191,7 +203,8 @@ bool LoopUntil(const std::function<bool()>& done) {
 
 }  // namespace
 
-TEST(MediaPlayer, ReportsComeThroughTheEventLoopOnlyWhileOpen) {
+TEST(MediaPlayer, ReportsComeThroughTheEventLoopOnlyWhileOpen)
+{
     static int argc = 1;
     static char name[] = "sound_player_test";
     static char* argv[] = {name, nullptr};

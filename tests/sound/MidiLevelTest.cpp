@@ -16,7 +16,10 @@ using namespace soundfiles;
 
 namespace {
 
-double Dbfs(int peak) { return 20 * std::log10(std::max(peak, 1) / 32768.0); }
+double Dbfs(int peak)
+{
+    return 20 * std::log10(std::max(peak, 1) / 32768.0);
+}
 
 // The loudest sample of a stretch of a recording, and how many samples in it
 // are at full scale (clipped).
@@ -24,7 +27,8 @@ struct Level {
     int peak = 0;
     int clipped = 0;
 };
-Level LevelOf(const Recording& r, double fromSeconds, double toSeconds) {
+Level LevelOf(const Recording& r, double fromSeconds, double toSeconds)
+{
     Level level;
     const auto at = [&](double s) {
         return std::min(r.samples.size(), static_cast<size_t>(s * r.rate) * static_cast<size_t>(r.channels));
@@ -32,7 +36,8 @@ Level LevelOf(const Recording& r, double fromSeconds, double toSeconds) {
     for (size_t i = at(fromSeconds); i < at(toSeconds); ++i) {
         const int v = std::abs(int(r.samples[i]));
         level.peak = std::max(level.peak, v);
-        if (v >= 32767) ++level.clipped;
+        if (v >= 32767)
+            ++level.clipped;
     }
     return level;
 }
@@ -41,14 +46,17 @@ Level LevelOf(const Recording& r, double fromSeconds, double toSeconds) {
 // away, a melody of single notes at full velocity: each must peak between
 // -9 and -1 dBFS (the melody as loud as an alarm sound file, the chord not
 // clipped), for instruments quiet and loud.
-TEST_F(GstPlayback, MidiRingsAsLoudAsASoundFileWithoutClipping) {
+TEST_F(GstPlayback, MidiRingsAsLoudAsASoundFileWithoutClipping)
+{
     // The synthesiser's own layout (no mixing down), as fast as it decodes.
-    setenv("ZUM_AUDIO_SINK", ("audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink sync=false location=" + out).c_str(),
-           1);
+    setenv("ZUM_AUDIO_SINK",
+           ("audioconvert ! audio/x-raw,format=S16LE ! wavenc ! filesink sync=false location=" + out).c_str(), 1);
     std::vector<MidiNote> notes;
-    for (int key : {48, 52, 55, 60, 64, 67, 72, 76, 79, 84}) notes.push_back({0, 0.8, key});
+    for (int key : {48, 52, 55, 60, 64, 67, 72, 76, 79, 84})
+        notes.push_back({0, 0.8, key});
     constexpr double kMelodyStart = 2.5;
-    for (int i = 0; i < 8; ++i) notes.push_back({kMelodyStart + 0.25 * i, 0.25, 60 + 2 * i});
+    for (int i = 0; i < 8; ++i)
+        notes.push_back({kMelodyStart + 0.25 * i, 0.25, 60 + 2 * i});
     const struct {
         const char* name;
         int program;

@@ -12,7 +12,8 @@ struct ExtCase {
     const char* description;  // null: refused
 };
 
-TEST(SoundFormat, ExtensionPicksTheFormat) {
+TEST(SoundFormat, ExtensionPicksTheFormat)
+{
     const ExtCase cases[] = {
         {"/a/b.wav", "a WAVE sound file"},
         {"B.WAV", "a WAVE sound file"},
@@ -42,7 +43,8 @@ TEST(SoundFormat, ExtensionPicksTheFormat) {
     }
 }
 
-TEST(SoundFormat, ContentMustMatchTheExtension) {
+TEST(SoundFormat, ContentMustMatchTheExtension)
+{
     const SoundFormat& wav = *SoundFormatForFile("a.wav");
     const SoundFormat& mp3 = *SoundFormatForFile("a.mp3");
     const SoundFormat& mid = *SoundFormatForFile("a.mid");

@@ -27,14 +27,17 @@ namespace {
 // Gives a reader stuck opening a pipe its writer, so that a test that finds
 // an open waiting fails instead of hanging: whatever each name is now, a
 // pipe's reader is let go, and nothing else is changed.
-void ReleasePipeReaders(const std::vector<std::string>& names) {
+void ReleasePipeReaders(const std::vector<std::string>& names)
+{
     for (const std::string& name : names) {
         const int fd = open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd >= 0) close(fd);
+        if (fd >= 0)
+            close(fd);
     }
 }
 
-TEST_F(GstPlayback, ANameSwappedForAPipeNeverHoldsTheOpen) {
+TEST_F(GstPlayback, ANameSwappedForAPipeNeverHoldsTheOpen)
+{
     setenv("ZUM_AUDIO_SINK", "fakesink", 1);
     const std::string path = WavTone("alarm.wav", 0.05);
     // The link leads to a pipe of its own, which keeps its name.
@@ -105,7 +108,8 @@ TEST_F(GstPlayback, ANameSwappedForAPipeNeverHoldsTheOpen) {
 
 // A link that leads to a sound file plays that file; one that leads to a
 // pipe is refused without waiting for a writer.
-TEST_F(GstPlayback, LinksAreFollowedToRegularFilesOnly) {
+TEST_F(GstPlayback, LinksAreFollowedToRegularFilesOnly)
+{
     const std::string tone = WavTone("tone.wav", 0.2);
     const std::string toTone = dir + "/to-tone.wav", pipe = dir + "/pipe.wav", toPipe = dir + "/to-pipe.wav";
     ASSERT_EQ(symlink(tone.c_str(), toTone.c_str()), 0);

@@ -67,8 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "Up Dbl Up Up Dbl Up"},
         // An XEmbed tray reports the double click itself; it is not doubled.
         PairingCase{"XEmbedDoubleClick", {{A::Trigger, 0}, {A::DoubleClick, 150}}, "Up Dbl"},
-        PairingCase{"XEmbedDoubleClickThenClick", {{A::Trigger, 0}, {A::DoubleClick, 150}, {A::Trigger, 300}},
-                    "Up Dbl Up"},
+        PairingCase{
+            "XEmbedDoubleClickThenClick", {{A::Trigger, 0}, {A::DoubleClick, 150}, {A::Trigger, 300}}, "Up Dbl Up"},
         PairingCase{"ContextBreaksAPair", {{A::Trigger, 0}, {A::Context, 50}, {A::Trigger, 100}}, "Up RUp Up"},
         // A middle click is none of the icon's, and parts two triggers.
         PairingCase{"MiddleBreaksAPair", {{A::Trigger, 0}, {A::Other, 50}, {A::Trigger, 100}}, "Up Up"}),

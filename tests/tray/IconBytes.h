@@ -16,7 +16,7 @@ inline std::vector<std::uint8_t> MakeIconFile(std::uint32_t rgb = 0xFF0000, std:
     const std::uint32_t colourRow = (size * 4 + 31) / 32 * 4;
     const std::uint32_t maskRow = (size + 31) / 32 * 4;
     const std::uint32_t imageSize = 40 + 16 * 4 + colourRow * size + maskRow * size;
-    u16(0), u16(1), u16(1);                                      // header: reserved, type, count
+    u16(0), u16(1), u16(1);                                         // header: reserved, type, count
     u8(size % 256), u8(size % 256), u8(16), u8(0), u16(1), u16(4);  // entry
     u32(imageSize), u32(6 + 16);
     u32(40), u32(size), u32(size * 2), u16(1), u16(4), u32(0);  // bitmap header

@@ -58,41 +58,42 @@ using R = IconFile::Result;
 
 INSTANTIATE_TEST_SUITE_P(
     Files, IconFileCheck,
-    ::testing::Values(
-        CheckCase{"Valid", [](Bytes&) {}, R::Ok},
-        CheckCase{"Empty", [](Bytes& b) { b.clear(); }, R::Truncated},
-        CheckCase{"FiveBytes", [](Bytes& b) { b.resize(5); }, R::Truncated},
-        CheckCase{"HeaderOnly", [](Bytes& b) { b.resize(6); }, R::NotValid},
-        CheckCase{"CursorType", [](Bytes& b) { Put16(b, 2, 2); }, R::NotValid},
-        CheckCase{"TypeAboveOne", [](Bytes& b) { Put16(b, 2, 7); }, R::NotValid},
-        CheckCase{"TypeZero", [](Bytes& b) { Put16(b, 2, 0); }, R::NotValid},
-        CheckCase{"ReservedSet", [](Bytes& b) { Put16(b, 0, 1); }, R::NotValid},
-        CheckCase{"NoImages", [](Bytes& b) { Put16(b, 4, 0); }, R::NotValid},
-        CheckCase{"DirectoryPastTheEnd", [](Bytes& b) { Put16(b, 4, 0xFFFF); }, R::NotValid},
-        CheckCase{"ImagePastTheEnd", [](Bytes& b) { b.pop_back(); }, R::NotValid},
-        CheckCase{"HugeImageSize", [](Bytes& b) { Put32(b, kEntry + 8, 0xFFFFFFFF); }, R::NotValid},
-        CheckCase{"OffsetWrapsAround", [](Bytes& b) { Put32(b, kEntry + 12, 0xFFFFFFF0); }, R::NotValid},
-        CheckCase{"OffsetInsideTheDirectory", [](Bytes& b) { Put32(b, kEntry + 12, 4); }, R::NotValid},
-        CheckCase{"ZeroImageSize", [](Bytes& b) { Put32(b, kEntry + 8, 0); }, R::NotValid},
-        CheckCase{"BitmapHeaderTooSmall", [](Bytes& b) { Put32(b, kImage, 12); }, R::NotValid},
-        CheckCase{"BitmapHeaderLargerThanImage", [](Bytes& b) { Put32(b, kImage, 5000); }, R::NotValid},
-        CheckCase{"TooWide", [](Bytes& b) { Put32(b, kImage + 4, 4096); }, R::NotValid},
-        CheckCase{"NegativeWidth", [](Bytes& b) { Put32(b, kImage + 4, 0xFFFFFFE0); }, R::NotValid},
-        CheckCase{"OddDoubleHeight", [](Bytes& b) { Put32(b, kImage + 8, 63); }, R::NotValid},
-        CheckCase{"BitsOutrunTheImage", [](Bytes& b) { Put32(b, kImage + 8, 128); }, R::NotValid},
-        CheckCase{"EightBitsOutrunTheImage", [](Bytes& b) { Put16(b, kImage + 14, 8); }, R::NotValid},
-        CheckCase{"TooManyColours", [](Bytes& b) { Put32(b, kImage + 32, 17); }, R::NotValid},
-        CheckCase{"FewerColoursStillFit", [](Bytes& b) { Put32(b, kImage + 32, 2); }, R::Ok},
-        CheckCase{"Compressed", [](Bytes& b) { Put32(b, kImage + 16, 1); }, R::NotValid},
-        CheckCase{"TwoPlanes", [](Bytes& b) { Put16(b, kImage + 12, 2); }, R::NotValid},
-        CheckCase{"SixteenBits", [](Bytes& b) { Put16(b, kImage + 14, 16); }, R::NotValid},
-        CheckCase{"TruncatedPng",
-                  [](Bytes& b) {
-                      const std::uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-                      std::copy(std::begin(png), std::end(png), b.begin() + kImage);
-                      Put32(b, kEntry + 8, 20);
-                  },
-                  R::NotValid}),
+    ::testing::
+        Values(
+            CheckCase{"Valid", [](Bytes&) {}, R::Ok}, CheckCase{"Empty", [](Bytes& b) { b.clear(); }, R::Truncated},
+            CheckCase{"FiveBytes", [](Bytes& b) { b.resize(5); }, R::Truncated},
+            CheckCase{"HeaderOnly", [](Bytes& b) { b.resize(6); }, R::NotValid},
+            CheckCase{"CursorType", [](Bytes& b) { Put16(b, 2, 2); }, R::NotValid},
+            CheckCase{"TypeAboveOne", [](Bytes& b) { Put16(b, 2, 7); }, R::NotValid},
+            CheckCase{"TypeZero", [](Bytes& b) { Put16(b, 2, 0); }, R::NotValid},
+            CheckCase{"ReservedSet", [](Bytes& b) { Put16(b, 0, 1); }, R::NotValid},
+            CheckCase{"NoImages", [](Bytes& b) { Put16(b, 4, 0); }, R::NotValid},
+            CheckCase{"DirectoryPastTheEnd", [](Bytes& b) { Put16(b, 4, 0xFFFF); }, R::NotValid},
+            CheckCase{"ImagePastTheEnd", [](Bytes& b) { b.pop_back(); }, R::NotValid},
+            CheckCase{"HugeImageSize", [](Bytes& b) { Put32(b, kEntry + 8, 0xFFFFFFFF); }, R::NotValid},
+            CheckCase{"OffsetWrapsAround", [](Bytes& b) { Put32(b, kEntry + 12, 0xFFFFFFF0); }, R::NotValid},
+            CheckCase{"OffsetInsideTheDirectory", [](Bytes& b) { Put32(b, kEntry + 12, 4); }, R::NotValid},
+            CheckCase{"ZeroImageSize", [](Bytes& b) { Put32(b, kEntry + 8, 0); }, R::NotValid},
+            CheckCase{"BitmapHeaderTooSmall", [](Bytes& b) { Put32(b, kImage, 12); }, R::NotValid},
+            CheckCase{"BitmapHeaderLargerThanImage", [](Bytes& b) { Put32(b, kImage, 5000); }, R::NotValid},
+            CheckCase{"TooWide", [](Bytes& b) { Put32(b, kImage + 4, 4096); }, R::NotValid},
+            CheckCase{"NegativeWidth", [](Bytes& b) { Put32(b, kImage + 4, 0xFFFFFFE0); }, R::NotValid},
+            CheckCase{"OddDoubleHeight", [](Bytes& b) { Put32(b, kImage + 8, 63); }, R::NotValid},
+            CheckCase{"BitsOutrunTheImage", [](Bytes& b) { Put32(b, kImage + 8, 128); }, R::NotValid},
+            CheckCase{"EightBitsOutrunTheImage", [](Bytes& b) { Put16(b, kImage + 14, 8); }, R::NotValid},
+            CheckCase{"TooManyColours", [](Bytes& b) { Put32(b, kImage + 32, 17); }, R::NotValid},
+            CheckCase{"FewerColoursStillFit", [](Bytes& b) { Put32(b, kImage + 32, 2); }, R::Ok},
+            CheckCase{"Compressed", [](Bytes& b) { Put32(b, kImage + 16, 1); }, R::NotValid},
+            CheckCase{"TwoPlanes", [](Bytes& b) { Put16(b, kImage + 12, 2); }, R::NotValid},
+            CheckCase{"SixteenBits", [](Bytes& b) { Put16(b, kImage + 14, 16); }, R::NotValid},
+            CheckCase{
+                "TruncatedPng",
+                [](Bytes& b) {
+                    const std::uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+                    std::copy(std::begin(png), std::end(png), b.begin() + kImage);
+                    Put32(b, kEntry + 8, 20);
+                },
+                R::NotValid}),
     [](const ::testing::TestParamInfo<CheckCase>& info) { return std::string(info.param.name); });
 
 TEST(IconFile, ReportsTheImage)
@@ -166,7 +167,11 @@ TEST_F(IconLoad, FailuresKeepThePictureAndSayWhy)
     const std::vector<LoadFailure> cases = {
         {"Missing", [](IconLoad& t) { return t.dir.filePath("none.ico").toStdString(); }, "Cannot open file %s"},
         {"Directory", [](IconLoad& t) { return t.dir.path().toStdString(); }, "Cannot open file %s"},
-        {"Short", [](IconLoad& t) { return t.Write("short.ico", Bytes{0, 0, 1}); }, "Stream read error"},
+        {"Short",
+         [](IconLoad& t) {
+             return t.Write("short.ico", Bytes{0, 0, 1});
+         },
+         "Stream read error"},
         {"EmptyFile", [](IconLoad& t) { return t.Write("empty.ico", Bytes{}); }, "Stream read error"},
         {"Cursor",
          [](IconLoad& t) {

@@ -303,16 +303,16 @@ TEST_P(TaskIconReports, RaiseTheirEvent)
     EXPECT_EQ(events, GetParam().events);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Activations, TaskIconReports,
-    ::testing::Values(ReportCase{"LeftRelease", 3, TTrayActivation::Click, "Click"},
-                      ReportCase{"LeftDoubleClick", 3, TTrayActivation::DoubleClick, "DblClick"},
-                      // Button 1 is the right button, no shift keys; the
-                      // pointer is read when the report is handled.
-                      ReportCase{"RightRelease", 3, TTrayActivation::Context, "RightClick(1,0,300,200)"},
-                      ReportCase{"OtherIdentifier", 4, TTrayActivation::Click, ""},
-                      ReportCase{"OtherIdentifierRight", 0, TTrayActivation::Context, ""}),
-    [](const ::testing::TestParamInfo<ReportCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Activations, TaskIconReports,
+                         ::testing::Values(ReportCase{"LeftRelease", 3, TTrayActivation::Click, "Click"},
+                                           ReportCase{"LeftDoubleClick", 3, TTrayActivation::DoubleClick, "DblClick"},
+                                           // Button 1 is the right button, no shift keys; the
+                                           // pointer is read when the report is handled.
+                                           ReportCase{"RightRelease", 3, TTrayActivation::Context,
+                                                      "RightClick(1,0,300,200)"},
+                                           ReportCase{"OtherIdentifier", 4, TTrayActivation::Click, ""},
+                                           ReportCase{"OtherIdentifierRight", 0, TTrayActivation::Context, ""}),
+                         [](const ::testing::TestParamInfo<ReportCase>& info) { return std::string(info.param.name); });
 
 TEST_F(TaskIconTest, DoubleClickReportsClickDoubleClickClick)
 {

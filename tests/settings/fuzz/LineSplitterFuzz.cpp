@@ -14,8 +14,7 @@
 
 namespace {
 
-std::vector<std::string> Reference(std::string_view input, std::size_t maxLines,
-                                   std::size_t maxLineBytes)
+std::vector<std::string> Reference(std::string_view input, std::size_t maxLines, std::size_t maxLineBytes)
 {
     std::vector<std::string> lines;
     std::string current;
@@ -75,7 +74,7 @@ const std::string& ScratchFile()
     return scratchFile;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
