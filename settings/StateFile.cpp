@@ -100,18 +100,24 @@ bool IsScratchNameOf(std::string_view entry, std::string_view name)
 // start removes only scratch files it can lock, so never one being written.
 // A cleaner may have locked and removed the file in the moment between its
 // creation and the lock; then the name is gone (no links) and another one
-// is made. The file starts readable by its owner alone, so no other user
-// can open it to hold its lock.
+// is made. That moment is a few instructions long, so even a cleaner that
+// runs without pause takes only a few names in a row; a name taken by
+// someone else (a clash of random names) ends the save much sooner. The
+// file starts readable by its owner alone, so no other user can open it to
+// hold its lock.
 int CreateScratchFile(int dirFd, const std::string& name, std::string& temporary, Fd& file)
 {
-    for (int attempt = 0; attempt < 8; ++attempt) {
+    constexpr int kClashes = 8;
+    constexpr int kRemovals = 1000;
+    for (int clashes = 0, removals = 0; clashes < kClashes && removals < kRemovals;) {
         if (!TemporaryName(name, temporary))
             return errno != 0 ? errno : EIO;
         file.Reset(::openat(dirFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (file.get() < 0) {
-            if (errno == EEXIST)
-                continue;
-            return errno;
+            if (errno != EEXIST)
+                return errno;
+            ++clashes;
+            continue;
         }
         while (::flock(file.get(), LOCK_EX) != 0) {
             if (errno != EINTR)
@@ -123,6 +129,7 @@ int CreateScratchFile(int dirFd, const std::string& name, std::string& temporary
         if (st.st_nlink > 0)
             return 0;
         file.Reset();
+        ++removals;
     }
     return EEXIST;
 }

@@ -1,6 +1,7 @@
 // Scratch files that killed saves leave in the shared directory: a start
 // removes this user's, and nothing else.
 #include <algorithm>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -79,7 +80,8 @@ TEST_F(ScratchFileTest, SavesInProgressAreNeverRemoved)
                 AlarmFile::Save("07:30:00", "/s" + std::to_string(i) + ".wav");
                 MarkerFile::Write();
             }
-        } catch (...) {
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "save failed: %s\n", e.what());
             code = 1;
         }
         ::_exit(code);
