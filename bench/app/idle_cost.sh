@@ -58,15 +58,7 @@ for tool in Xvfb xwininfo xclock dbus-daemon setsid pkg-config "${CXX:-c++}"; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
 
-work=$(mktemp -d)
-groups=()  # process groups started here; each is stopped on exit
-cleanup() {
-    for g in "${groups[@]}"; do kill -TERM -- "-$g" 2>/dev/null || true; done
-    sleep 0.2
-    for g in "${groups[@]}"; do kill -KILL -- "-$g" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$here/private_display.sh"
 
 # The peers, built as the program is: optimised, position-independent.
 read -r -a qt_flags <<<"$(pkg-config --cflags --libs Qt6Widgets xcb)"
@@ -85,26 +77,11 @@ spawn() {
     echo "$pid"
 }
 
-# The display: Xvfb writes its number to fd 3 once it accepts clients.
-setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >>"$work/log" 2>&1 &
-groups+=("$!")
-for _ in $(seq 200); do
-    grep -q . "$work/display" 2>/dev/null && break
-    sleep 0.05
-done
-grep -q . "$work/display" || { echo "Xvfb did not start:" >&2; cat "$work/log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-unset WAYLAND_DISPLAY XAUTHORITY
-mkdir -p "$work/state" "$work/config" "$work/xdg" "$work/runtime"
-chmod 700 "$work/runtime"
-export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
+start_private_display
+mkdir -p "$work/state"
 # One environment for every program: the clock's settings are harmless to
 # the peers, and none of them gets a switch the others lack.
 export ZUM_SYSTEM_DIR="$work/state" ZUM_AUDIO_SINK="fakesink sync=true" QT_QPA_PLATFORM=xcb LC_ALL=C
-setsid dbus-daemon --session --nofork --nopidfile --address="$DBUS_SESSION_BUS_ADDRESS" >>"$work/log" 2>&1 &
-groups+=("$!")
-for _ in $(seq 200); do [[ -S $work/bus ]] && break; sleep 0.05; done
 
 ticks=$(getconf CLK_TCK)
 slack_ns=50000000

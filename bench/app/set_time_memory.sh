@@ -33,15 +33,7 @@ for tool in Xvfb xdotool xwininfo dbus-daemon setsid; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
 done
 
-work=$(mktemp -d)
-groups=()  # process groups started here; each is stopped on exit
-cleanup() {
-    for g in "${groups[@]}"; do kill -TERM -- "-$g" 2>/dev/null || true; done
-    sleep 0.2
-    for g in "${groups[@]}"; do kill -KILL -- "-$g" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/private_display.sh"
 
 # Waits until COMMAND... succeeds, polling, for at most SECONDS.
 wait_for() {
@@ -53,14 +45,7 @@ wait_for() {
     done
 }
 
-setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >>"$work/log" 2>&1 &
-groups+=($!)
-wait_for 10 grep -q . "$work/display" || { echo "Xvfb did not start:" >&2; cat "$work/log" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
-export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/bus"
-setsid dbus-daemon --session --nofork --nopidfile --address="$DBUS_SESSION_BUS_ADDRESS" >>"$work/log" 2>&1 &
-groups+=($!)
-wait_for 10 test -S "$work/bus" || { echo "the session bus did not start" >&2; exit 1; }
+start_private_display
 
 mkdir -m 1777 "$work/state"
 ZUM_SYSTEM_DIR="$work/state" ZUM_AUDIO_SINK="fakesink sync=true" LC_ALL=C \
@@ -78,7 +63,8 @@ menu_shown() { [[ $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -
 gone() { ! "$@"; }
 
 # One opening and closing: "MENU" (344,168 45x23), the item's key, then
-# "Cancel" (96,50 57x22 in the dialog).
+# "Cancel" (96,50 57x22 in the dialog's client area, which lies 4 pixels
+# in from its frame and below its 16-pixel caption bar).
 open_and_close() {
     xdotool mousemove --window "$window" 366 179 click 1
     wait_for 10 menu_shown || { echo "the menu did not open" >&2; return 1; }
@@ -88,7 +74,7 @@ open_and_close() {
     dialog=$(xdotool search --onlyvisible --name '^Set Time$' | head -1)
     # Mapped is not yet drawn: the click waits until the dialog has its size.
     wait_for 10 bash -c "xwininfo -id $dialog 2>/dev/null | grep -q 'Map State: IsViewable'"
-    xdotool mousemove --window "$dialog" 124 61 click 1
+    xdotool mousemove --window "$dialog" $((4 + 124)) $((4 + 16 + 61)) click 1
     wait_for 10 gone dialog_shown || { echo "the Set Time dialog did not close" >&2; return 1; }
 }
 
