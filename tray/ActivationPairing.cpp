@@ -5,8 +5,7 @@ TActivationPairing::Activations TActivationPairing::Report(Reported reported, st
 {
     Activations out;
     auto add = [&out](TTrayActivation activation) { out.activation[out.count++] = activation; };
-    switch (reported) {
-    case Reported::Trigger:
+    if (reported == Reported::Trigger) {
         if (FPending && nowMs - FLastTrigger <= doubleClickIntervalMs) {
             FPending = false;
             add(TTrayActivation::DoubleClick);
@@ -15,22 +14,15 @@ TActivationPairing::Activations TActivationPairing::Report(Reported reported, st
             FLastTrigger = nowMs;
         }
         add(TTrayActivation::Click);
-        break;
-    case Reported::DoubleClick:
-        // The tray saw the double click itself; the trigger before it is
-        // taken, so a trigger after it starts afresh.
-        FPending = false;
-        add(TTrayActivation::DoubleClick);
-        break;
-    case Reported::Context:
-        FPending = false;
-        add(TTrayActivation::Context);
-        break;
-    case Reported::Other:
-        // A middle click: no activation of the icon, but it parts two
-        // triggers around it.
-        FPending = false;
-        break;
+        return out;
     }
+    // Anything else parts two triggers around it: the tray saw a double click
+    // itself and took the trigger before it, or it is the menu, or a middle
+    // click, which is no activation of the icon.
+    FPending = false;
+    if (reported == Reported::DoubleClick)
+        add(TTrayActivation::DoubleClick);
+    if (reported == Reported::Context)
+        add(TTrayActivation::Context);
     return out;
 }

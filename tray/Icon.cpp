@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,88 +18,59 @@
 
 namespace {
 
-// Reads a whole regular file; false when it cannot be opened or read.
-bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& out)
+// Reads a whole regular file; nothing when it cannot be opened or read.
+std::optional<std::vector<std::uint8_t>> ReadWhole(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return std::nullopt;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (ok && static_cast<std::uint64_t>(st.st_size) > IconFile::kMaxFileSize) {
+    std::optional<std::vector<std::uint8_t>> data;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
         // Too big to be an icon: one byte past the limit is enough for the
         // check to refuse it, without reading the rest.
-        st.st_size = static_cast<off_t>(IconFile::kMaxFileSize + 1);
-    }
-    std::vector<std::uint8_t> data;
-    if (ok) {
-        data.resize(static_cast<std::size_t>(st.st_size));
+        data.emplace(std::min<std::uint64_t>(st.st_size, IconFile::kMaxFileSize + 1));
         std::size_t filled = 0;
-        while (filled < data.size()) {
-            const ssize_t got = ::read(fd, data.data() + filled, data.size() - filled);
+        while (filled < data->size()) {
+            const ssize_t got = ::read(fd, data->data() + filled, data->size() - filled);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0)
                 break;
             filled += static_cast<std::size_t>(got);
         }
-        data.resize(filled);  // a file that shrank meanwhile is checked as it is
+        data->resize(filled);  // a file that shrank meanwhile is checked as it is
     }
     ::close(fd);
-    if (ok)
-        out = std::move(data);
-    return ok;
+    return data;
 }
 
 }  // namespace
 
-void TIcon::Clear()
-{
-    FBytes.clear();
-    FGiven.reset();
-    FBuilt.reset();
-}
-
-void TIcon::Assign(const TIcon& other)
-{
-    if (&other == this)
-        return;
-    FBytes = other.FBytes;
-    FGiven = other.FGiven;
-    FBuilt = other.FBuilt;
-}
-
 void TIcon::LoadFromFile(const std::string& path)
 {
-    std::vector<std::uint8_t> data;
-    if (!ReadWhole(path, data))
+    auto data = ReadWhole(path);
+    if (!data)
         throw EIconOpenError(path);
-    LoadFromBytes(std::move(data));
+    LoadFromBytes(std::move(*data));
 }
 
 void TIcon::LoadFromBytes(std::vector<std::uint8_t> bytes)
 {
-    switch (IconFile::Check(bytes, nullptr)) {
-    case IconFile::Result::Truncated:
+    const IconFile::Result result = IconFile::Check(bytes, nullptr);
+    if (result == IconFile::Result::Truncated)
         throw EReadError();
-    case IconFile::Result::NotValid:
+    if (result == IconFile::Result::NotValid)
         throw EInvalidGraphic();
-    case IconFile::Result::Ok:
-        break;
-    }
+    Clear();
     FBytes = std::move(bytes);
-    FGiven.reset();
-    FBuilt.reset();
 }
 
 void TIcon::LoadFromResource(const std::string& name)
 {
     QFile resource(QStringLiteral(":/icons/") + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
-    if (!resource.open(QIODevice::ReadOnly)) {
-        Clear();
-        return;
-    }
-    const QByteArray bytes = resource.readAll();
+    // No such resource reads as no bytes, which are no icon either.
+    const QByteArray bytes = resource.open(QIODevice::ReadOnly) ? resource.readAll() : QByteArray();
     try {
         LoadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     } catch (const std::exception&) {
@@ -108,11 +80,8 @@ void TIcon::LoadFromResource(const std::string& name)
 
 void TIcon::SetHandle(const QIcon& icon)
 {
-    FBytes.clear();
-    FBuilt.reset();
-    if (icon.isNull())
-        FGiven.reset();
-    else
+    Clear();
+    if (!icon.isNull())
         FGiven = icon;
 }
 
@@ -120,25 +89,21 @@ const QIcon& TIcon::Handle() const
 {
     if (FGiven)
         return *FGiven;
-    if (!FBuilt) {
-        QIcon icon;
-        if (!FBytes.empty()) {
-            QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(FBytes.data()),
-                                                      static_cast<qsizetype>(FBytes.size()));
-            QBuffer buffer(&data);
-            buffer.open(QIODevice::ReadOnly);
-            QImageReader reader(&buffer, "ico");
-            // Every image of the file, so the panel can pick the size it draws.
-            const int count = reader.imageCount();
-            for (int i = 0; i < count; ++i) {
-                if (i > 0 && !reader.jumpToImage(i))
-                    break;
-                const QImage image = reader.read();
-                if (!image.isNull())
-                    icon.addPixmap(QPixmap::fromImage(image));
-            }
+    if (!FBuilt && !FBytes.empty()) {
+        FBuilt.emplace();
+        QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(FBytes.data()),
+                                                  static_cast<qsizetype>(FBytes.size()));
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "ico");
+        // Every image of the file, so the panel can pick the size it draws.
+        for (int i = 0, count = reader.imageCount(); i < count && (i == 0 || reader.jumpToImage(i)); ++i) {
+            const QImage image = reader.read();
+            if (!image.isNull())
+                FBuilt->addPixmap(QPixmap::fromImage(image));
         }
-        FBuilt = icon;
     }
+    if (!FBuilt)
+        FBuilt.emplace();
     return *FBuilt;
 }

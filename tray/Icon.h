@@ -14,8 +14,8 @@
 class TIcon {
 public:
     bool Empty() const { return FBytes.empty() && !FGiven; }
-    void Clear();
-    void Assign(const TIcon& other);
+    void Clear() { *this = TIcon(); }
+    void Assign(const TIcon& other) { *this = other; }
 
     // Reads the whole file `path` and checks it as an icon file. Throws
     // EIconOpenError (with `path`) when it cannot be read, EReadError when

@@ -1,45 +1,23 @@
 #include "tray/QtTrayBackend.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
+
+#include <chrono>
 
 namespace {
 
 TActivationPairing::Reported FromReason(QSystemTrayIcon::ActivationReason reason)
 {
-    switch (reason) {
-    case QSystemTrayIcon::Trigger:
-        return TActivationPairing::Reported::Trigger;
-    case QSystemTrayIcon::DoubleClick:
-        return TActivationPairing::Reported::DoubleClick;
-    case QSystemTrayIcon::Context:
-        return TActivationPairing::Reported::Context;
-    default:
-        return TActivationPairing::Reported::Other;
-    }
+    using Reported = TActivationPairing::Reported;
+    return reason == QSystemTrayIcon::Trigger       ? Reported::Trigger
+           : reason == QSystemTrayIcon::DoubleClick ? Reported::DoubleClick
+           : reason == QSystemTrayIcon::Context     ? Reported::Context
+                                                    : Reported::Other;
 }
 
-std::int64_t MonotonicMs()
-{
-    static QElapsedTimer clock = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return clock.elapsed();
-}
-
-}  // namespace
-
-TQtTrayBackend::TQtTrayBackend() = default;
-
-// Icons are children of the backend, so those still waiting for their
-// deferred deletion go with it too.
-TQtTrayBackend::~TQtTrayBackend() = default;
-
-void TQtTrayBackend::Apply(QSystemTrayIcon& icon, const Look& look)
+void Apply(QSystemTrayIcon& icon, const TTrayBackend::Look& look)
 {
     icon.setIcon(look.picture);
     icon.setToolTip(QString::fromUtf8(look.tip.data(), static_cast<qsizetype>(look.tip.size())));
@@ -50,6 +28,8 @@ void TQtTrayBackend::Apply(QSystemTrayIcon& icon, const Look& look)
         icon.setContextMenu(look.menu);
 }
 
+}  // namespace
+
 bool TQtTrayBackend::Add(std::uint32_t id, const Look& look)
 {
     if (FIcons.count(id) != 0 || !Available())
@@ -59,18 +39,20 @@ bool TQtTrayBackend::Add(std::uint32_t id, const Look& look)
     Apply(*entry->icon, look);
     Entry* raw = entry.get();
     connect(entry->icon, &QSystemTrayIcon::activated, this, [this, id, raw](QSystemTrayIcon::ActivationReason why) {
-        const auto found = FIcons.find(id);
-        if (found == FIcons.end() || found->second.get() != raw)
+        // The icon may have been removed, by a handler of the report before
+        // too; report nothing after that.
+        const auto held = [&] {
+            const auto found = FIcons.find(id);
+            return found != FIcons.end() && found->second.get() == raw;
+        };
+        if (!held())
             return;
+        const auto now =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
         const auto interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
-        const auto reported = raw->pairing.Report(FromReason(why), MonotonicMs(), interval);
-        for (std::size_t i = 0; i < reported.count; ++i) {
-            // A handler may remove the icon; report nothing after that.
-            const auto still = FIcons.find(id);
-            if (still == FIcons.end() || still->second.get() != raw)
-                return;
+        const auto reported = raw->pairing.Report(FromReason(why), now.count(), interval);
+        for (std::size_t i = 0; i < reported.count && held(); ++i)
             Report(id, reported.activation[i]);
-        }
     });
     entry->icon->show();
     FIcons.emplace(id, std::move(entry));

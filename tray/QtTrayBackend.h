@@ -12,12 +12,10 @@ class QSystemTrayIcon;
 
 // The desktop's tray through QSystemTrayIcon, which serves XEmbed trays and
 // StatusNotifierItem hosts. An icon is added only where a tray is there now;
-// removing it hides it. The icons are children of the backend.
+// removing it hides it. The icons are children of the backend, so those
+// still waiting for their deferred deletion go with it too.
 class TQtTrayBackend final : public QObject, public TTrayBackend {
 public:
-    TQtTrayBackend();
-    ~TQtTrayBackend() override;
-
     bool Add(std::uint32_t id, const Look& look) override;
     bool Modify(std::uint32_t id, const Look& look) override;
     bool Remove(std::uint32_t id) override;
@@ -28,7 +26,6 @@ private:
         QSystemTrayIcon* icon = nullptr;
         TActivationPairing pairing;
     };
-    static void Apply(QSystemTrayIcon& icon, const Look& look);
 
     std::map<std::uint32_t, std::unique_ptr<Entry>> FIcons;
 };

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "tray/QtTrayBackend.h"
+#include "tray/String64.h"
 #include "tray/TrayErrors.h"
 
 TTaskIcon::TTaskIcon(QObject* parent, std::string name, std::unique_ptr<TTrayBackend> backend)
@@ -17,14 +18,8 @@ TTaskIcon::TTaskIcon(QObject* parent, std::string name, std::unique_ptr<TTrayBac
     FBackend->SetActivationHandler(
         [this](std::uint32_t id, TTrayActivation activation) { WMTASKICON(id, activation); });
     QObject::connect(&FAnimationTimer, &QTimer::timeout, [this] { WMTIMER(FTimerID); });
-    FTrayWatch.setInterval(kTrayWatchInterval);
+    FTrayWatch.setInterval(500);  // how often the component looks for the tray while it follows it
     QObject::connect(&FTrayWatch, &QTimer::timeout, [this] { WatchTray(); });
-}
-
-TTaskIcon::~TTaskIcon()
-{
-    if (FActive)
-        SetActive(false);
 }
 
 void TTaskIcon::RequireParent() const
@@ -33,28 +28,18 @@ void TTaskIcon::RequireParent() const
         throw EInvalidOperation(FName);
 }
 
-const TIcon& TTaskIcon::ShownPicture() const
+TTrayBackend::Look TTaskIcon::ShownLook() const
 {
-    switch (FState) {
-    case TStateTaskIcon::tiDisabled:
-        return FDisabledIcon;
-    case TStateTaskIcon::tiAnimated:
-        return FFrameIcon;
-    case TStateTaskIcon::tiEnabled:
-        break;
-    }
-    return FIcon;
+    const TIcon& picture = FState == TStateTaskIcon::tiDisabled   ? FDisabledIcon
+                           : FState == TStateTaskIcon::tiAnimated ? FFrameIcon
+                                                                  : FIcon;
+    return {picture.Handle(), FShowHint ? FHint : std::string(), FPopupMenu};
 }
 
 void TTaskIcon::StartTimer()
 {
     RequireParent();
     FAnimationTimer.start(static_cast<int>(std::min<std::uint32_t>(FInterval, 0x7FFFFFFF)));
-}
-
-void TTaskIcon::StopTimer()
-{
-    FAnimationTimer.stop();
 }
 
 bool TTaskIcon::MakeIcon()
@@ -65,17 +50,7 @@ bool TTaskIcon::MakeIcon()
         StartTimer();
     RequireParent();
     FAddedID = FTaskIconID;
-    return FBackend->Add(FAddedID, {ShownPicture().Handle(), FShowHint ? FHint : std::string(), FPopupMenu});
-}
-
-bool TTaskIcon::ChangeIcon()
-{
-    return FBackend->Modify(FTaskIconID, {ShownPicture().Handle(), FShowHint ? FHint : std::string(), FPopupMenu});
-}
-
-bool TTaskIcon::KillIcon()
-{
-    return FBackend->Remove(FAddedID);
+    return FBackend->Add(FAddedID, ShownLook());
 }
 
 void TTaskIcon::LoadTaskIcon()
@@ -84,50 +59,32 @@ void TTaskIcon::LoadTaskIcon()
         return;
     if (FFrameIndex < 0 || static_cast<std::size_t>(FFrameIndex) >= FIconList.size())
         FFrameIndex = 0;
-    std::string name = FIconList[static_cast<std::size_t>(FFrameIndex)];
-    for (char& c : name)
+    FFrameName = FIconList[static_cast<std::size_t>(FFrameIndex)];
+    for (char& c : FFrameName)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
-    FFrameName = name;
     if (WhereIcons == TWhereTaskIcon::tiInExe)
-        FFrameIcon.LoadFromResource(name);
+        FFrameIcon.LoadFromResource(FFrameName);
     else
-        FFrameIcon.LoadFromFile(name);
+        FFrameIcon.LoadFromFile(FFrameName);
 }
 
 void TTaskIcon::SetActive(bool value)
 {
-    if (value == FActive)
-        return;
-    if (value) {
-        if (MakeIcon())
-            FActive = true;
-    } else {
-        if (KillIcon())
-            FActive = false;
-    }
+    // A request the tray refuses leaves the icon as it was.
+    if (value != FActive && (value ? MakeIcon() : KillIcon()))
+        FActive = value;
 }
 
-void TTaskIcon::SetIcon(const TIcon* value)
+// A picture is copied, never compared: only the component's own picture is the same.
+void TTaskIcon::SetPicture(TIcon& field, const TIcon* value)
 {
-    if (value == &FIcon)
+    if (value == &field)
         return;
     if (value == nullptr)
-        FIcon.Clear();
+        field.Clear();
     else
-        FIcon.Assign(*value);
-    if (FActive)
-        ChangeIcon();
-}
-
-void TTaskIcon::SetDisabledIcon(const TIcon* value)
-{
-    if (value == &FDisabledIcon)
-        return;
-    if (value == nullptr)
-        FDisabledIcon.Clear();
-    else
-        FDisabledIcon.Assign(*value);
+        field.Assign(*value);
     if (FActive)
         ChangeIcon();
 }
@@ -146,33 +103,6 @@ void TTaskIcon::SetHint(std::string_view value)
         ChangeIcon();
 }
 
-void TTaskIcon::SetShowHint(bool value)
-{
-    if (value == FShowHint)
-        return;
-    FShowHint = value;
-    if (FActive)
-        ChangeIcon();
-}
-
-void TTaskIcon::SetTaskIconID(std::uint32_t value)
-{
-    if (value == FTaskIconID)
-        return;
-    FTaskIconID = value;
-    if (FActive)
-        ChangeIcon();
-}
-
-void TTaskIcon::SetPopupMenu(QMenu* value)
-{
-    if (value == FPopupMenu)
-        return;
-    FPopupMenu = value;
-    if (FActive)
-        ChangeIcon();
-}
-
 void TTaskIcon::SetState(TStateTaskIcon value)
 {
     if (value == FState)
@@ -184,7 +114,7 @@ void TTaskIcon::SetState(TStateTaskIcon value)
         if (FActive)
             StartTimer();
     } else if (FActive) {
-        StopTimer();
+        FAnimationTimer.stop();
     }
     if (FActive)
         ChangeIcon();
@@ -196,7 +126,7 @@ void TTaskIcon::SetInterval(std::uint32_t value)
         return;
     FInterval = value;
     if (FActive) {
-        StopTimer();
+        FAnimationTimer.stop();
         StartTimer();
         FFrameIndex = 0;
         LoadTaskIcon();
@@ -212,61 +142,38 @@ void TTaskIcon::SetFollowTray(bool value)
         FTrayWatch.stop();
 }
 
-bool TTaskIcon::TrayAvailable() const
-{
-    return FBackend->Available();
-}
-
 void TTaskIcon::WatchTray()
 {
-    if (!FFollowTray)
+    if (!FFollowTray || FBackend->Available() == FActive)
         return;
-    const bool available = FBackend->Available();
-    if (!FActive) {
-        // A tray that came after the icon was asked for takes it now.
-        if (available)
-            SetActive(true);
-        return;
-    }
-    if (!available) {
-        SetActive(false);
-        if (OnTrayGone)
-            OnTrayGone(this);
-    }
+    // A tray that came after the icon was asked for takes it now; one that
+    // went takes the icon with it.
+    const bool gone = FActive;
+    SetActive(!gone);
+    if (gone && OnTrayGone)
+        OnTrayGone(this);
 }
 
 void TTaskIcon::WMTASKICON(std::uint32_t id, TTrayActivation activation)
 {
     if (id != FTaskIconID)
         return;
-    switch (activation) {
-    case TTrayActivation::Click:
-        if (OnClick)
-            OnClick(this);
-        break;
-    case TTrayActivation::DoubleClick:
-        if (OnDblClick)
-            OnDblClick(this);
-        break;
-    case TTrayActivation::Context:
-        if (OnRightClick) {
-            // The pointer where it is now; without a screen there is none.
-            const QPoint at = QGuiApplication::primaryScreen() != nullptr ? QCursor::pos() : QPoint();
-            OnRightClick(this, TMouseButton::mbRight, TShiftState{}, at.x(), at.y());
-        }
-        break;
+    if (activation == TTrayActivation::Click && OnClick)
+        OnClick(this);
+    if (activation == TTrayActivation::DoubleClick && OnDblClick)
+        OnDblClick(this);
+    if (activation == TTrayActivation::Context && OnRightClick) {
+        // The pointer where it is now; without a screen there is none.
+        const QPoint at = QGuiApplication::primaryScreen() != nullptr ? QCursor::pos() : QPoint();
+        OnRightClick(this, TMouseButton::mbRight, TShiftState{}, at.x(), at.y());
     }
 }
 
 void TTaskIcon::WMTIMER(std::uint32_t timerId)
 {
-    if (timerId != FTimerID)
+    if (timerId != FTimerID || FIconList.empty())
         return;
-    if (FIconList.empty())
-        return;
-    ++FFrameIndex;
-    if (static_cast<std::size_t>(FFrameIndex) >= FIconList.size())
-        FFrameIndex = 0;
+    ++FFrameIndex;  // past the last name, the frame loaded is the first
     LoadTaskIcon();
     if (FActive)
         ChangeIcon();

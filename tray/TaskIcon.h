@@ -10,12 +10,7 @@
 #include <vector>
 
 #include "tray/Icon.h"
-#include "tray/String64.h"
-#include "tray/TrayActivation.h"
-
-class QMenu;
-class QObject;
-class TTrayBackend;
+#include "tray/TrayBackend.h"
 
 enum class TStateTaskIcon : std::uint8_t { tiEnabled = 0, tiDisabled = 1, tiAnimated = 2 };
 enum class TWhereTaskIcon : std::uint8_t { tiInFiles = 0, tiInExe = 1 };
@@ -36,26 +31,18 @@ public:
     using TNotifyEvent = std::function<void(TTaskIcon* Sender)>;
     using TMouseEvent = std::function<void(TTaskIcon* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 
-    static constexpr std::size_t MaxHint = String64::MaxCharacters;
-    // How often the component looks for the tray while it follows it.
-    static constexpr int kTrayWatchInterval = 500;
-
     explicit TTaskIcon(QObject* parent, std::string name = "TaskIcon", std::unique_ptr<TTrayBackend> backend = nullptr);
-    ~TTaskIcon();
-    TTaskIcon(const TTaskIcon&) = delete;
-    TTaskIcon& operator=(const TTaskIcon&) = delete;
+    ~TTaskIcon() { SetActive(false); }
 
-    const std::string& Name() const { return FName; }
-    QObject* Parent() const { return FParent; }
     void SetParent(QObject* parent) { FParent = parent; }
 
     bool Active() const { return FActive; }
     void SetActive(bool value);
 
     const TIcon& Icon() const { return FIcon; }
-    void SetIcon(const TIcon* value);
+    void SetIcon(const TIcon* value) { SetPicture(FIcon, value); }
     const TIcon& DisabledIcon() const { return FDisabledIcon; }
-    void SetDisabledIcon(const TIcon* value);
+    void SetDisabledIcon(const TIcon* value) { SetPicture(FDisabledIcon, value); }
     const TIcon& FrameIcon() const { return FFrameIcon; }
 
     const std::string& Hint() const { return FHint; }
@@ -63,10 +50,10 @@ public:
     void SetHint(std::string_view value);
 
     bool ShowHint() const { return FShowHint; }
-    void SetShowHint(bool value);
+    void SetShowHint(bool value) { Change(FShowHint, value); }
 
     std::uint32_t TaskIconID() const { return FTaskIconID; }
-    void SetTaskIconID(std::uint32_t value);
+    void SetTaskIconID(std::uint32_t value) { Change(FTaskIconID, value); }
 
     TStateTaskIcon State() const { return FState; }
     void SetState(TStateTaskIcon value);
@@ -80,18 +67,16 @@ public:
     // The menu a tray that shows an icon's menu itself shows on a
     // right-click; not owned, and must outlive the component.
     QMenu* PopupMenu() const { return FPopupMenu; }
-    void SetPopupMenu(QMenu* value);
+    void SetPopupMenu(QMenu* value) { Change(FPopupMenu, value); }
 
     // While set, the icon follows the tray as it comes and goes: an
     // activation that found no tray is made again when one comes, and an
     // icon whose tray went is taken back (OnTrayGone) so that the next tray
     // gets it anew.
-    bool FollowTray() const { return FFollowTray; }
     void SetFollowTray(bool value);
     // One look at the tray, as the watch takes twice a second.
     void WatchTray();
     const QTimer& TrayWatch() const { return FTrayWatch; }
-    bool TrayAvailable() const;
 
     TWhereTaskIcon WhereIcons = TWhereTaskIcon::tiInFiles;
     TNotifyEvent OnClick;
@@ -106,21 +91,31 @@ public:
     const std::string& FrameName() const { return FFrameName; }
     const QTimer& AnimationTimer() const { return FAnimationTimer; }
 
-    // An activation the tray reported for the icon `id`.
+    // The tray's report of an activation of the icon `id`, and a tick of the timer `timerId`.
     void WMTASKICON(std::uint32_t id, TTrayActivation activation);
-    // A tick of the timer `timerId`.
     void WMTIMER(std::uint32_t timerId);
 
 private:
     bool MakeIcon();
-    bool ChangeIcon();
-    bool KillIcon();
+    bool ChangeIcon() { return FBackend->Modify(FTaskIconID, ShownLook()); }
+    bool KillIcon() { return FBackend->Remove(FAddedID); }
     void LoadTaskIcon();
 
     void RequireParent() const;
-    const TIcon& ShownPicture() const;
+    // What the tray is to show now: the picture of the state, the tip while hints are on, the menu.
+    TTrayBackend::Look ShownLook() const;
     void StartTimer();
-    void StopTimer();
+    void SetPicture(TIcon& field, const TIcon* value);
+    // Stores a changed value and passes it on to the tray while the icon is shown.
+    template <class T>
+    void Change(T& field, T value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        if (FActive)
+            ChangeIcon();
+    }
 
     std::unique_ptr<TTrayBackend> FBackend;
     QObject* FParent;

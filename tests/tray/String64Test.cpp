@@ -64,12 +64,4 @@ INSTANTIATE_TEST_SUITE_P(
                       CutCase{"SurrogateIsNotOneCharacter", "\xED\xA0\x80", 1, "\xED"}),
     [](const ::testing::TestParamInfo<CutCase>& info) { return std::string(info.param.name); });
 
-TEST(String64, ConstructorCutsAndComparesByText)
-{
-    const String64 a(std::string(70, 'q'));
-    EXPECT_EQ(a.str(), std::string(64, 'q'));
-    EXPECT_EQ(a, String64(std::string(64, 'q')));
-    EXPECT_TRUE(String64().empty());
-}
-
 }  // namespace

@@ -153,7 +153,6 @@ TEST_F(TaskIconTest, NoTrayMeansTheAddIsRefused)
     area->available = false;
     icon->SetActive(true);
     EXPECT_FALSE(icon->Active());
-    EXPECT_FALSE(icon->TrayAvailable());
 }
 
 TEST_F(TaskIconTest, HintIsCutComparedAndSentOnlyWhenShownAndChanged)
