@@ -8,11 +8,7 @@
 
 #include <algorithm>
 
-namespace {
-
 constexpr int kAlignment = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-
-}  // namespace
 
 TClockLabel::TClockLabel(QWidget* parent) : QWidget(parent)
 {

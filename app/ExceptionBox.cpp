@@ -3,7 +3,6 @@
 #include "app/ApplicationTitle.h"
 
 #include <QMessageBox>
-#include <QString>
 
 #include <utility>
 
@@ -31,14 +30,9 @@ std::string ExceptionBoxText(const std::string& message)
     return message + '.';
 }
 
-void ShowExceptionMessage(const std::string& message)
-{
-    Presenter()(ExceptionBoxText(message));
-}
-
 void ShowException(const std::exception& error)
 {
-    ShowExceptionMessage(error.what());
+    Presenter()(ExceptionBoxText(error.what()));
 }
 
 ExceptionPresenter SetExceptionPresenter(ExceptionPresenter presenter)

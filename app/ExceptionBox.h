@@ -15,7 +15,6 @@ std::string ExceptionBoxText(const std::string& message);
 // Tests replace the presenter to record what would have been shown.
 using ExceptionPresenter = std::function<void(const std::string& text)>;
 void ShowException(const std::exception& error);
-void ShowExceptionMessage(const std::string& message);
 ExceptionPresenter SetExceptionPresenter(ExceptionPresenter presenter);
 
 // Runs a command handler; a failure escaping it goes to the exception box,

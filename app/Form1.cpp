@@ -1,31 +1,20 @@
 #include "app/Form1.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
-#include <QFile>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPixmap>
-#include <QScreen>
+#include <QPainter>
 #include <QTimer>
 
-#include <vector>
-
-#include "settings/AlarmFile.h"
 #include "app/ApplicationTitle.h"
 #include "app/Clock.h"
-#include "app/ClockTick.h"
 #include "app/ClockLabel.h"
 #include "app/DesignFont.h"
 #include "app/ExceptionBox.h"
-#include "settings/FileErrors.h"
-#include "app/Form2.h"
-#include "app/OpenDialog.h"
 #include "app/SpeedButton.h"
-#include "settings/SystemDirectory.h"
 #include "app/TimeText.h"
 #include "skin/ByteStream.h"
 #include "skin/ImageForm.h"
@@ -71,9 +60,7 @@ QPixmap ArmedIndicator()
 {
     QImage image(9, 17, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            image.setPixel(x, y, qRgb(0xFF, 0x00, 0x00));
+    QPainter(&image).fillRect(0, 0, 8, 8, QColor(0xFF, 0x00, 0x00));
     return QPixmap::fromImage(image);
 }
 
@@ -168,7 +155,6 @@ void TForm1::CreateControls()
     SelectSound1 = PopupMenu1->addAction(QStringLiteral("Sele&ct Sound"));
     AutoRun1 = PopupMenu1->addAction(QStringLiteral("Auto &Run"));
     AutoRun1->setCheckable(true);
-    AutoRun1->setChecked(false);
     AutoRun2 = PopupMenu1->addAction(QStringLiteral("Auto &Run"));
     AutoRun2->setCheckable(true);
     AutoRun2->setChecked(true);
@@ -212,11 +198,6 @@ void TForm1::CreateControls()
     wire(Show1, &QAction::triggered, &TForm1::Show1Click);
 
     Timer1->start();
-}
-
-std::string TForm1::TimeTextOfNow() const
-{
-    return TimeText(FServices.clock->Now());
 }
 
 void TForm1::FormCreate()

@@ -3,13 +3,12 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "app/ClockTick.h"
 #include "app/ByteCaption.h"
+#include "app/ClockTick.h"
 #include "app/ShownTimeLog.h"
 
 class Clock;
@@ -17,12 +16,10 @@ class MediaDevice;
 class QAction;
 class QLabel;
 class QMenu;
-class QString;
 class QTimer;
 class TClockLabel;
 class TDeferredPopUp;
 class TMediaPlayer;
-class TOpenDialog;
 class TSpeedButton;
 class TTaskIcon;
 class TTrayBackend;
@@ -89,9 +86,6 @@ public:
     bool ShowOnStart() const { return FShowOnStart; }
     bool Armed() const;
 
-    // The time text of now, from the window's clock.
-    std::string TimeTextOfNow() const;
-
     // Handlers.
     void FormCreate();
     void Timer1Timer();
@@ -115,15 +109,11 @@ public:
     void TaskIcon1DblClick();
     void TaskIcon1RightClick();
 
-    // Steps the creation handler and the commands share.
+    // Steps the handlers share. PopUp opens `menu` with its top-left at the
+    // mouse cursor.
     void RestoreAlarm();
     void SaveAlarm();
-
-    // Pops up `menu` with its top-left at the mouse cursor.
     void PopUp(QMenu* menu);
-
-    // Tray and start-with-logon steps of the creation handler, the clock
-    // tick and the alarm commands.
     void StartWithLogonCheck();
     void SetTrayHintNow();   // the immediate rule
     void RefreshTrayHint();  // the rule of every tick

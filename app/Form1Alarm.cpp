@@ -7,15 +7,11 @@
 #include <QLabel>
 #include <QTimer>
 
-#include <exception>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "app/ByteCaption.h"
+#include "app/Clock.h"
 #include "app/Form2.h"
 #include "app/OpenDialog.h"
 #include "app/SpeedButton.h"
+#include "app/TimeText.h"
 #include "settings/AlarmFile.h"
 #include "settings/FileErrors.h"
 #include "settings/SystemDirectory.h"
@@ -144,7 +140,7 @@ void TForm1::UpdateShanges1Click()
 void TForm1::SetTime1Click()
 {
     // A fresh dialog for every opening, destroyed when it closes.
-    auto dialog = std::make_unique<TForm2>(this, TimeTextOfNow());
+    auto dialog = std::make_unique<TForm2>(this, TimeText(FServices.clock->Now()));
     if (dialog->exec() == QDialog::Accepted) {
         FAlarmText.SetBytes(dialog->Text().toUtf8().toStdString());
         Label2->adjustSize();

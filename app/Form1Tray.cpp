@@ -1,17 +1,21 @@
-// The main window's tray commands: the tray hint, hiding into the tray and
-// showing again, and the tray icon's events.
+// The main window's tray commands (the tray hint, hiding into the tray and
+// showing again, the tray icon's events), its pop-up menus and the main
+// menu's start-with-logon switch.
 #include "app/Form1.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 
 #include "app/DeferredPopUp.h"
 #include "app/ExceptionBox.h"
-#include "settings/MarkerFile.h"
-#include "app/SpeedButton.h"
 #include "app/TrayHint.h"
-#include "app/TrayIconResource.h"
+#include "settings/AutostartEntry.h"
+#include "settings/MarkerFile.h"
 #include "tray/TaskIcon.h"
 #include "tray/TrayBackend.h"
 
@@ -19,8 +23,12 @@ void TForm1::CreateTrayIcon()
 {
     TaskIcon1 = std::make_unique<TTaskIcon>(this, "TaskIcon1",
                                             FServices.makeTrayBackend ? FServices.makeTrayBackend() : nullptr);
+    // The icon resource "ZUM" built into the program: one 32 x 32 image in
+    // 16 colours. A static library's resources are registered only when
+    // something names them.
+    Q_INIT_RESOURCE(icons);
     TIcon picture;
-    LoadBuiltInTrayIcon(picture);
+    picture.LoadFromResource("ZUM");
     TaskIcon1->SetIcon(&picture);
     TaskIcon1->SetShowHint(true);
     TaskIcon1->SetTaskIconID(0);
@@ -117,4 +125,57 @@ void TForm1::Show1Click()
 void TForm1::TaskIcon1RightClick()
 {
     PopUp(PopupMenu2);
+}
+
+void TForm1::PopUp(QMenu* menu)
+{
+    // Without a screen there is no pointer position to open the menu at.
+    if (QGuiApplication::primaryScreen() == nullptr)
+        return;
+    const QPoint at = QCursor::pos();
+    // A minimised window is off the screen as much as a hidden one.
+    const bool onScreen = isVisible() && !isMinimized();
+    const bool mustWait = TDeferredPopUp::MustWait(onScreen);
+    // An XEmbed tray has the framework open the icon's menu at the press
+    // that reports the right-click: that menu is this one, and it stays.
+    if (menu->isVisible() && !mustWait)
+        return;
+    // The menu belongs to this window (its parent). A hidden window cannot
+    // take the focus; the menu then takes the keyboard and the pointer
+    // itself, as it always does.
+    if (onScreen) {
+        raise();
+        activateWindow();
+        menu->popup(at);
+        return;
+    }
+    if (mustWait) {
+        menu->hide();
+        FDeferredPopUp->Defer(menu, at);
+        return;
+    }
+    FDeferredPopUp->Cancel();
+    menu->popup(at);
+}
+
+void TForm1::AutoRun1Click()
+{
+    const QByteArray executable = QFile::encodeName(QCoreApplication::applicationFilePath());
+    // Neither result is checked: without the right to write the machine-wide
+    // entry the switch and the marker still follow the user's choice.
+    AutostartEntry::Write(executable.toStdString());
+    AutoRun2->setVisible(true);
+    AutoRun1->setVisible(false);
+    try {
+        MarkerFile::Write();
+    } catch (const std::exception&) {
+    }
+}
+
+void TForm1::AutoRun2Click()
+{
+    AutostartEntry::Delete();
+    AutoRun1->setVisible(true);
+    AutoRun2->setVisible(false);
+    MarkerFile::Delete();
 }

@@ -8,25 +8,19 @@
 #include "settings/AlarmFile.h"
 #include "app/SpeedButton.h"
 
-namespace {
-
 const QColor GreyBlue(0xA2, 0xAF, 0xBB);
 
 static_assert(std::size_t{TForm2::kMaxTextLength} * 4 <= AlarmFile::kMaxLineBytes,
               "a full Set Time box must fit one line of the alarm file");
 
-}  // namespace
-
 TForm2::TForm2(QWidget* owner, const std::string& timeText) : TToolDialog(owner)
 {
     setWindowTitle(QStringLiteral("Set Time"));
     setObjectName(QStringLiteral("Form2"));
-    // The grey blue is painted, not set as the dialog's palette: a palette
-    // set here would be a new one for every opening, inherited by the
-    // buttons, and the style keeps the faces it draws for a palette in the
-    // application's pixmap cache, so every opening would leave its own
-    // button faces there. With the application's palette the buttons share
-    // them from one opening to the next.
+    // The grey blue is painted, not set as the dialog's palette: the style
+    // caches the button faces it draws for each palette, so a new palette
+    // at every opening would leave new faces in the application's pixmap
+    // cache each time; with the application's palette they are shared.
     SetClientColour(GreyBlue);
     setFont(DesignFont("MS Sans Serif", 11, false));
     setSizeGripEnabled(false);
@@ -55,7 +49,6 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText) : TToolDialog(owner)
     Button1 = new QPushButton(QStringLiteral("Button1"), Client());
     Button1->setGeometry(120, 65, 0, 0);
     Button1->setAutoDefault(false);
-    Button1->setDefault(false);
     setTabOrder(Edit1, Button1);
 
     connect(SpeedButton1, &QAbstractButton::clicked, this, &TForm2::SpeedButton1Click);

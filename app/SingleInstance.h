@@ -31,10 +31,6 @@ public:
     // When neither channel can be set up, the process runs as a clock.
     bool Claim();
 
-    // The well-known bus name and the socket path for the state directory.
-    const QString& BusName() const { return FBusName; }
-    const QString& SocketPath() const { return FSocketPath; }
-
 public slots:
     // Called over the bus by a later start.
     Q_SCRIPTABLE void Show();

@@ -2,10 +2,6 @@
 
 #include <QColor>
 #include <QDialog>
-#include <QPoint>
-#include <QRect>
-
-class QWidget;
 
 // A dialog in a sizeable tool-window frame that it draws itself: a raised
 // border on every side and a thin caption bar with the title in a small

@@ -41,7 +41,7 @@ void AllowLateWakeUps()
 }  // namespace
 
 // The program takes no command line and always returns 0.
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
     // The time text follows the user's locale.
     std::setlocale(LC_ALL, "");
@@ -57,7 +57,6 @@ int main(int argc, char** argv)
 
     int qtArgc = 1;  // the command line is not read
     TApplication application(qtArgc, argv);
-    (void)argc;
     try {
         // A clock already runs for this user and state directory: it shows
         // its window, and this start ends before it makes one.
