@@ -249,16 +249,6 @@ void TForm1::Timer1Timer()
         SpeedButton4->setEnabled(canArm);
 }
 
-void TForm1::SpeedButton1Click()
-{
-    PopUp(PopupMenu1);
-}
-
-void TForm1::SpeedButton3Click()
-{
-    close();
-}
-
 void TForm1::About1Click()
 {
     const QString text =
@@ -275,14 +265,4 @@ void TForm1::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (event->isAccepted())
         QCoreApplication::quit();
-}
-
-void TForm1::Exit1Click()
-{
-    close();
-}
-
-void TForm1::Exit2Click()
-{
-    close();
 }

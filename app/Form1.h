@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/ByteCaption.h"
@@ -90,24 +91,24 @@ public:
     void FormCreate();
     void Timer1Timer();
     void Timer2Timer();
-    void SpeedButton1Click();  // "MENU": the main menu at the cursor
-    void SpeedButton2Click();  // "-": hide into the tray
-    void SpeedButton3Click();  // "x"
-    void SpeedButton4Click();  // "ON": arm
-    void SpeedButton5Click();  // "OFF": disarm
-    void SpeedButton6Click();  // "Play"
-    void SpeedButton7Click();  // "Stop"
+    void SpeedButton1Click() { PopUp(PopupMenu1); }  // "MENU": the main menu at the cursor
+    void SpeedButton2Click();                        // "-": hide into the tray
+    void SpeedButton3Click() { close(); }            // "x"
+    void SpeedButton4Click();                        // "ON": arm
+    void SpeedButton5Click();                        // "OFF": disarm
+    void SpeedButton6Click();                        // "Play"
+    void SpeedButton7Click();                        // "Stop"
     void SetTime1Click();
     void SelectSound1Click();
-    void UpdateShanges1Click();
+    void UpdateShanges1Click() { SaveAlarm(); }
     void About1Click();
     void AutoRun1Click();  // start with logon on
     void AutoRun2Click();  // start with logon off
-    void Exit1Click();
-    void Exit2Click();
-    void Show1Click();
-    void TaskIcon1DblClick();
-    void TaskIcon1RightClick();
+    void Exit1Click() { close(); }
+    void Exit2Click() { close(); }
+    void Show1Click() { ShowMainWindow(); }
+    void TaskIcon1DblClick() { ShowMainWindow(); }
+    void TaskIcon1RightClick() { PopUp(PopupMenu2); }
 
     // Steps the handlers share. PopUp opens `menu` with its top-left at the
     // mouse cursor.
@@ -142,9 +143,9 @@ private:
 
     // A menu asked for while the window was going; a child of the window.
     TDeferredPopUp* FDeferredPopUp = nullptr;
-    // The tick's hint, rebuilt only when what it is made of changes.
-    bool FHintValid = false;
-    bool FHintArmed = false;
+    // The tick's hint, rebuilt only when what it is made of changes (none
+    // made yet while FHintArmed is empty).
+    std::optional<bool> FHintArmed;
     QString FHintCaption;
     std::string FRefreshHint;
 };

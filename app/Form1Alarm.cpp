@@ -132,11 +132,6 @@ void TForm1::SpeedButton7Click()
     }
 }
 
-void TForm1::UpdateShanges1Click()
-{
-    SaveAlarm();
-}
-
 void TForm1::SetTime1Click()
 {
     // A fresh dialog for every opening, destroyed when it closes.

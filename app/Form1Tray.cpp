@@ -64,8 +64,7 @@ void TForm1::RefreshTrayHint()
     // the icon's own comparison, with no allocation.
     const bool armed = Armed();
     const QString caption = Label2->text();
-    if (!FHintValid || armed != FHintArmed || caption != FHintCaption) {
-        FHintValid = true;
+    if (FHintArmed != armed || caption != FHintCaption) {
         FHintArmed = armed;
         FHintCaption = caption;
         FRefreshHint = TrayHint::Refresh(armed, FAlarmText.Bytes());
@@ -110,21 +109,6 @@ void TForm1::ShowMainWindow()
     show();
     raise();
     activateWindow();
-}
-
-void TForm1::TaskIcon1DblClick()
-{
-    ShowMainWindow();
-}
-
-void TForm1::Show1Click()
-{
-    ShowMainWindow();
-}
-
-void TForm1::TaskIcon1RightClick()
-{
-    PopUp(PopupMenu2);
 }
 
 void TForm1::PopUp(QMenu* menu)

@@ -66,16 +66,6 @@ void TForm2::FormCreate(const std::string& timeText)
     Edit1->setText(QString::fromLocal8Bit(timeText.data(), static_cast<qsizetype>(timeText.size())));
 }
 
-void TForm2::SpeedButton1Click()
-{
-    accept();
-}
-
-void TForm2::SpeedButton2Click()
-{
-    reject();
-}
-
 QString TForm2::Text() const
 {
     return Edit1->text();

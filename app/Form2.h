@@ -32,8 +32,8 @@ public:
     QPushButton* Button1 = nullptr;
 
     void FormCreate(const std::string& timeText);
-    void SpeedButton1Click();
-    void SpeedButton2Click();
+    void SpeedButton1Click() { accept(); }
+    void SpeedButton2Click() { reject(); }
 
     // The confirmed text, valid after exec() returned Accepted.
     QString Text() const;

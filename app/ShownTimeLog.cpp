@@ -2,10 +2,9 @@
 
 void ShownTimeLog::Shown(std::string_view text)
 {
-    if (FHasLast && FLast == text)
+    if (FLast == text)
         return;
-    FLast.assign(text);
-    FHasLast = true;
+    FLast = text;
 
     if (FTexts.size() < Capacity && FCount == FTexts.size()) {
         FTexts.emplace_back(text);

@@ -108,14 +108,9 @@ void TToolDialog::paintEvent(QPaintEvent*)
 
 void TToolDialog::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
-        QDialog::mousePressEvent(event);
-        return;
-    }
     const QPoint at = event->position().toPoint();
     const Qt::Edges edges = EdgesAt(at, size());
-    const bool onCaption = CaptionRect().contains(at);
-    if (edges == Qt::Edges() && !onCaption) {
+    if (event->button() != Qt::LeftButton || (!edges && !CaptionRect().contains(at))) {
         QDialog::mousePressEvent(event);
         return;
     }

@@ -4,17 +4,13 @@
 #include <QDialog>
 
 // A dialog in a sizeable tool-window frame that it draws itself: a raised
-// border on every side and a thin caption bar with the title in a small
-// bold font, with no caption-bar buttons at all. A window manager gives a
-// tool window the buttons and the caption bar of its own theme whatever
-// the window asks for, so the dialog asks it for no decoration and looks
-// and acts the same under every manager and on a bare X server.
-//
-// The caption bar moves the window and the border resizes it, through the
-// window system's own move and resize where it has them, by the dialog
-// itself where not. The dialog cannot be maximised, minimised or made full
-// screen: a manager's request for that is undone at once.
-//
+// border on every side and a thin caption bar with the title in a small bold
+// font, with no caption-bar buttons. A window manager gives a tool window its
+// own theme's buttons and caption bar whatever the window asks for, so the
+// dialog asks for no decoration and looks and acts the same under every
+// manager and on a bare X server. The caption bar moves the window and the
+// border resizes it (by the window system where it can, by the dialog where
+// not). Requests to maximise, minimise or go full screen are undone at once.
 // Controls go on Client(), whose top-left is the client area's.
 class TToolDialog : public QDialog {
     Q_OBJECT
