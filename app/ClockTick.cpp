@@ -1,11 +1,10 @@
 #include "app/ClockTick.h"
 
+#include <utility>
+
 bool ClockTick::NewSecond(std::time_t second)
 {
-    if (second == FSecond)
-        return false;
-    FSecond = second;
-    return true;
+    return std::exchange(FSecond, second) != second;
 }
 
 std::optional<int> ClockTick::Realign(int millisecondsIntoSecond)

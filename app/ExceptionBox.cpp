@@ -8,16 +8,12 @@
 
 namespace {
 
-void ShowInMessageBox(const std::string& text)
-{
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle(),
-                    QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok);
-    box.exec();
-}
-
 ExceptionPresenter& Presenter()
 {
-    static ExceptionPresenter presenter = ShowInMessageBox;
+    static ExceptionPresenter presenter = [](const std::string& text) {
+        QMessageBox box(QMessageBox::Critical, ApplicationTitle(), QString::fromLocal8Bit(text), QMessageBox::Ok);
+        box.exec();
+    };
     return presenter;
 }
 
@@ -25,9 +21,7 @@ ExceptionPresenter& Presenter()
 
 std::string ExceptionBoxText(const std::string& message)
 {
-    if (!message.empty() && message.back() == '.')
-        return message;
-    return message + '.';
+    return message.ends_with('.') ? message : message + '.';
 }
 
 void ShowException(const std::exception& error)

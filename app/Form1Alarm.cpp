@@ -45,8 +45,7 @@ void TForm1::RestoreAlarm()
     if (!AlarmFile::Exists())
         return;
     SetArmed(true);
-    // The alarm is to sound at its second, not after the sound service
-    // has got ready.
+    // The alarm is to sound at its second, not once the sound service is ready.
     MediaPlayer1->Prepare();
 
     const std::vector<std::string> lines = AlarmFile::Load();

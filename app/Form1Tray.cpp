@@ -1,6 +1,5 @@
-// The main window's tray commands (the tray hint, hiding into the tray and
-// showing again, the tray icon's events), its pop-up menus and the main
-// menu's start-with-logon switch.
+// The main window's tray hint, tray commands and icon events, its pop-up
+// menus and the main menu's start-with-logon switch.
 #include "app/Form1.h"
 
 #include <QAction>
@@ -23,9 +22,8 @@ void TForm1::CreateTrayIcon()
 {
     TaskIcon1 = std::make_unique<TTaskIcon>(this, "TaskIcon1",
                                             FServices.makeTrayBackend ? FServices.makeTrayBackend() : nullptr);
-    // The icon resource "ZUM" built into the program: one 32 x 32 image in
-    // 16 colours. A static library's resources are registered only when
-    // something names them.
+    // The built-in icon resource "ZUM" (32 x 32, 16 colours); a static
+    // library's resources are registered only when something names them.
     Q_INIT_RESOURCE(icons);
     TIcon picture;
     picture.LoadFromResource("ZUM");
@@ -35,14 +33,12 @@ void TForm1::CreateTrayIcon()
     TaskIcon1->SetState(TStateTaskIcon::tiEnabled);
     TaskIcon1->SetInterval(1000);
     TaskIcon1->WhereIcons = TWhereTaskIcon::tiInFiles;
-    // Tray reports come from the desktop outside any command, so each runs
-    // guarded like one.
+    // Tray reports come from outside any command, so each runs guarded like one.
     TaskIcon1->OnDblClick = [this](TTaskIcon*) { RunGuarded([this] { TaskIcon1DblClick(); }); };
     TaskIcon1->OnRightClick = [this](TTaskIcon*, TMouseButton, TShiftState, int, int) {
         RunGuarded([this] { TaskIcon1RightClick(); });
     };
-    // The tray went away with the icon: the window comes back so that the
-    // program stays reachable.
+    // The tray went away with the icon: the window comes back to keep the program reachable.
     TaskIcon1->OnTrayGone = [this](TTaskIcon*) {
         RunGuarded([this] {
             if (isHidden())
@@ -84,8 +80,7 @@ void TForm1::StartWithLogonCheck()
     if (!MarkerFile::Exists())
         return;
     ShowInTray();
-    // Without a tray to hold the icon the window is the only way to reach
-    // the program, so it is shown after all.
+    // Without a tray for the icon the window is the only way in, so it is shown.
     if (TaskIcon1->Active())
         FShowOnStart = false;
     AutoRun2->setVisible(true);
@@ -124,9 +119,8 @@ void TForm1::PopUp(QMenu* menu)
     // that reports the right-click: that menu is this one, and it stays.
     if (menu->isVisible() && !mustWait)
         return;
-    // The menu belongs to this window (its parent). A hidden window cannot
-    // take the focus; the menu then takes the keyboard and the pointer
-    // itself, as it always does.
+    // The menu belongs to this window (its parent). A hidden window cannot take
+    // the focus; the menu then takes the keyboard and pointer itself, as always.
     if (onScreen) {
         raise();
         activateWindow();

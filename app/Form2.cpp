@@ -17,13 +17,11 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText) : TToolDialog(owner)
 {
     setWindowTitle(QStringLiteral("Set Time"));
     setObjectName(QStringLiteral("Form2"));
-    // The grey blue is painted, not set as the dialog's palette: the style
-    // caches the button faces it draws for each palette, so a new palette
-    // at every opening would leave new faces in the application's pixmap
-    // cache each time; with the application's palette they are shared.
+    // The grey blue is painted, not set as a palette: the style caches the
+    // button faces it draws per palette, so a new palette at every opening
+    // would fill the application's pixmap cache; this way they are shared.
     SetClientColour(GreyBlue);
     setFont(DesignFont("MS Sans Serif", 11, false));
-    setSizeGripEnabled(false);
 
     Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), Client());
     Label1->setGeometry(0, 0, 148, 13);
@@ -63,7 +61,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText) : TToolDialog(owner)
 
 void TForm2::FormCreate(const std::string& timeText)
 {
-    Edit1->setText(QString::fromLocal8Bit(timeText.data(), static_cast<qsizetype>(timeText.size())));
+    Edit1->setText(QString::fromLocal8Bit(timeText));
 }
 
 QString TForm2::Text() const

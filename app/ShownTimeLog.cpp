@@ -24,8 +24,7 @@ bool ShownTimeLog::TakeMatch(std::string_view alarm)
     bool match = false;
     for (std::size_t i = 0; i < FCount && !match; ++i)
         match = FTexts[(FFirst + i) % FTexts.size()] == alarm;
-    FFirst = 0;
-    FCount = 0;
+    Clear();
     return match;
 }
 

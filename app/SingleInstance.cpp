@@ -26,10 +26,9 @@ const char kInterface[] = "io.github.zum.zum.Clock";
 const char kObjectPath[] = "/io/github/zum/zum/Clock";
 constexpr int kRequestTimeoutMs = 5000;
 
-// The user and a digest of the directory: short, and made only of
-// characters that a bus name element and a file name both take. The
-// directory is digested as the file system names it, so that two spellings
-// of one directory (a trailing slash, a symbolic link) are one clock.
+// The user and a digest of the directory as the file system names it (a
+// trailing slash or a symbolic link is the same clock): short, and made only
+// of characters that a bus name element and a file name both take.
 QString Key(const QString& stateDirectory)
 {
     QString directory = QFileInfo(stateDirectory).canonicalFilePath();
@@ -70,11 +69,6 @@ bool SingleInstance::Claim()
     return outcome != Outcome::Other;
 }
 
-void SingleInstance::Show()
-{
-    emit ShowRequested();
-}
-
 SingleInstance::Outcome SingleInstance::ClaimOnBus()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -85,9 +79,8 @@ SingleInstance::Outcome SingleInstance::ClaimOnBus()
         return Outcome::Failed;
     const QDBusMessage show =
         QDBusMessage::createMethodCall(FBusName, path, QString::fromLatin1(kInterface), QStringLiteral("Show"));
-    // A clock that has just ended may still own the name until the bus has
-    // seen its connection close; the request to it then finds no one, and
-    // the name is tried again.
+    // A clock that has just ended may own the name until the bus sees its
+    // connection close; the request then finds no one and the name is tried again.
     const QDeadlineTimer deadline(kRequestTimeoutMs);
     Outcome outcome = Outcome::Failed;
     for (;;) {

@@ -23,15 +23,14 @@ public:
     explicit SingleInstance(const QString& stateDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is now the running clock. False when another
-    // one runs; it has then been asked to show its window (a request that
-    // cannot be delivered is dropped: that clock is there all the same).
-    // When neither channel can be set up, the process runs as a clock.
+    // True when this process is now the running clock, also when neither
+    // channel can be set up. False when another runs; it has then been asked
+    // to show its window (a request that cannot be delivered is dropped).
     bool Claim();
 
 public slots:
     // Called over the bus by a later start.
-    Q_SCRIPTABLE void Show();
+    Q_SCRIPTABLE void Show() { emit ShowRequested(); }
 
 signals:
     // A later start asked for the window.

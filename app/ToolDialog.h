@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QDialog>
 
+#include <optional>
+
 // A dialog in a sizeable tool-window frame that it draws itself: a raised
 // border on every side and a thin caption bar with the title in a small bold
 // font, with no caption-bar buttons. A window manager gives a tool window its
@@ -24,15 +26,13 @@ public:
     // Sizes the window so that its client area is `size`, which becomes the
     // smallest the user can make it.
     void SetClientSize(QSize size);
-    // The colour painted behind the client area's controls; none: the
-    // button face.
+    // The colour painted behind the client area's controls; none: the button face.
     void SetClientColour(const QColor& colour) { FClientColour = colour; }
     // The caption bar, in window coordinates.
     QRect CaptionRect() const;
 
-    // The window edges a point in window coordinates lies on (none inside
-    // the caption bar and the client area). Corners take in the caption
-    // bar's height, as a tool window's do.
+    // The window edges a point in window coordinates lies on (none inside the
+    // caption bar and the client area); corners take in the caption bar's height.
     static Qt::Edges EdgesAt(QPoint point, QSize windowSize);
 
 protected:
@@ -54,6 +54,5 @@ private:
 
     QWidget* FClient = nullptr;  // owned as a child
     QColor FClientColour;
-    bool FDragging = false;
-    Drag FDrag;
+    std::optional<Drag> FDrag;  // while the dialog moves or resizes itself
 };
