@@ -14,9 +14,7 @@ void ByteCaption::SetBytes(std::string bytes)
 std::string ByteCaption::Bytes() const
 {
     const QString text = FLabel->text();
-    if (text == FShown)
-        return FBytes;
-    return text.toUtf8().toStdString();
+    return text == FShown ? FBytes : text.toUtf8().toStdString();
 }
 
 QString ByteCaption::Display(std::string_view bytes)

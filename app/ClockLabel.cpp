@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QStyle>
 #include <QTransform>
 
 #include <algorithm>

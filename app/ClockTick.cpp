@@ -1,12 +1,5 @@
 #include "app/ClockTick.h"
 
-#include <utility>
-
-bool ClockTick::NewSecond(std::time_t second)
-{
-    return std::exchange(FSecond, second) != second;
-}
-
 std::optional<int> ClockTick::Realign(int millisecondsIntoSecond)
 {
     const int intoTenth = millisecondsIntoSecond % kInterval;

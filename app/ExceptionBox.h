@@ -6,8 +6,7 @@
 
 class QWidget;
 
-// The text the exception box shows for a failure message: the message with
-// a full stop appended unless it already ends in one.
+// The exception box's text for a failure message: a full stop appended unless it ends in one.
 std::string ExceptionBoxText(const std::string& message);
 
 // Shows a failure to the user: a modal box with the application title as

@@ -69,8 +69,8 @@ TForm1::TForm1(TForm1Services services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FServices(std::move(services))
 {
     if (FServices.clock == nullptr) {
-        FOwnClock = std::make_unique<SystemClock>();
-        FServices.clock = FOwnClock.get();
+        static SystemClock systemClock;  // no state: one serves every window
+        FServices.clock = &systemClock;
     }
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZUM"));

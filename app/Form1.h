@@ -64,9 +64,8 @@ public:
     TSpeedButton* SpeedButton5 = nullptr;
     std::unique_ptr<TMediaPlayer> MediaPlayer1;
     std::unique_ptr<TTaskIcon> TaskIcon1;
-    // The hidden scratch list of lines between the alarm file and the labels.
-    // It is never shown, so it is a plain list: a list widget would load the
-    // item views (about a megabyte resident) for nothing.
+    // The hidden scratch list of lines between the alarm file and the labels: a
+    // plain list, as a list widget would load the item views (~1 MB) for nothing.
     QStringList ListBox1;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
@@ -131,7 +130,6 @@ private:
     void ShowInTray();
 
     TForm1Services FServices;
-    std::unique_ptr<Clock> FOwnClock;
     // Label2's and Label3's captions as bytes: the alarm file's lines go to
     // the alarm check, the player and back to the file unchanged.
     ByteCaption FAlarmText;
@@ -143,8 +141,7 @@ private:
 
     // A menu asked for while the window was going; a child of the window.
     TDeferredPopUp* FDeferredPopUp = nullptr;
-    // The tick's hint, rebuilt only when what it is made of changes (none
-    // made yet while FHintArmed is empty).
+    // The tick's hint, rebuilt only when its parts change (none yet: FHintArmed empty).
     std::optional<bool> FHintArmed;
     QString FHintCaption;
     std::string FRefreshHint;

@@ -75,14 +75,10 @@ void TForm1::Timer2Timer()
     if (Timer2->interval() != kAlarmCheckInterval)
         Timer2->start(kAlarmCheckInterval);
     try {
-        const std::string alarm = FAlarmText.Bytes();
         // Every text the clock label showed since the previous check, so
         // that a late check still finds its second, and finds it once.
-        if (FShownTimes.TakeMatch(alarm)) {
-            MediaPlayer1->SetFileName(FSoundPath.Bytes());
-            MediaPlayer1->Open();
-            MediaPlayer1->Play();
-        }
+        if (FShownTimes.TakeMatch(FAlarmText.Bytes()))
+            SpeedButton6Click();  // plays the sound as "Play" does
     } catch (const std::exception&) {
         // The alarm stays armed; a sound that cannot play is not reported.
     }

@@ -121,27 +121,25 @@ void TForm1::PopUp(QMenu* menu)
         return;
     // The menu belongs to this window (its parent). A hidden window cannot take
     // the focus; the menu then takes the keyboard and pointer itself, as always.
-    if (onScreen) {
-        raise();
-        activateWindow();
-        menu->popup(at);
-        return;
-    }
-    if (mustWait) {
+    if (mustWait) {  // never while on the screen
         menu->hide();
         FDeferredPopUp->Defer(menu, at);
         return;
     }
-    FDeferredPopUp->Cancel();
+    if (onScreen) {
+        raise();
+        activateWindow();
+    } else {
+        FDeferredPopUp->Cancel();
+    }
     menu->popup(at);
 }
 
 void TForm1::AutoRun1Click()
 {
-    const QByteArray executable = QFile::encodeName(QCoreApplication::applicationFilePath());
     // Neither result is checked: without the right to write the machine-wide
     // entry the switch and the marker still follow the user's choice.
-    AutostartEntry::Write(executable.toStdString());
+    AutostartEntry::Write(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
     AutoRun2->setVisible(true);
     AutoRun1->setVisible(false);
     try {

@@ -3,8 +3,6 @@
 #include <QFileDialog>
 #include <QStringList>
 
-const char* const TOpenDialog::Filter = "*.mp3;*.wav;*.mid;*.au;*.snd|*.mp3;*.wav;*.mid;*.au;*.snd|*.*|*.*";
-
 namespace {
 
 // Qt's "display (patterns)" filters from the "display|pattern|..." list, whose
@@ -30,7 +28,6 @@ bool TOpenDialog::Execute(QWidget* owner)
     QFileDialog dialog(owner);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setSizeGripEnabled(true);
     const QStringList filters = QtFilters(QString::fromLatin1(Filter));

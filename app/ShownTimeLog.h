@@ -19,8 +19,7 @@ class ShownTimeLog {
 public:
     static constexpr std::size_t Capacity = 3600;
 
-    // The label now shows `text`; recorded only when it differs from the
-    // text recorded last.
+    // The label now shows `text`; recorded only when it differs from the last one.
     void Shown(std::string_view text);
 
     // True when any text shown since the previous call equals `alarm`

@@ -22,8 +22,6 @@
 
 namespace {
 
-const char kInterface[] = "io.github.zum.zum.Clock";
-const char kObjectPath[] = "/io/github/zum/zum/Clock";
 constexpr int kRequestTimeoutMs = 5000;
 
 // The user and a digest of the directory as the file system names it (a
@@ -74,11 +72,11 @@ SingleInstance::Outcome SingleInstance::ClaimOnBus()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr)
         return Outcome::Failed;
-    const QString path = QString::fromLatin1(kObjectPath);
+    const QString path = QStringLiteral("/io/github/zum/zum/Clock");
     if (!bus.registerObject(path, this, QDBusConnection::ExportScriptableSlots))
         return Outcome::Failed;
-    const QDBusMessage show =
-        QDBusMessage::createMethodCall(FBusName, path, QString::fromLatin1(kInterface), QStringLiteral("Show"));
+    const QDBusMessage show = QDBusMessage::createMethodCall(FBusName, path, QStringLiteral("io.github.zum.zum.Clock"),
+                                                             QStringLiteral("Show"));
     // A clock that has just ended may own the name until the bus sees its
     // connection close; the request then finds no one and the name is tried again.
     const QDeadlineTimer deadline(kRequestTimeoutMs);

@@ -44,20 +44,13 @@ void TToolDialog::SetClientSize(QSize size)
     FClient->resize(size);  // a hidden window hears of its new size only when shown
 }
 
-QRect TToolDialog::CaptionRect() const
-{
-    return QRect(kBorder, kBorder, width() - 2 * kBorder, kCaptionHeight);
-}
-
 Qt::Edges TToolDialog::EdgesAt(QPoint point, QSize windowSize)
 {
     const int w = windowSize.width();
     const int h = windowSize.height();
-    if (point.x() < 0 || point.y() < 0 || point.x() >= w || point.y() >= h)
-        return {};
     const bool onFrame =
         point.x() < kBorder || point.x() >= w - kBorder || point.y() < kBorder || point.y() >= h - kBorder;
-    if (!onFrame)
+    if (!QRect(QPoint(), windowSize).contains(point) || !onFrame)
         return {};
     // On the frame, every side within a corner's reach moves: along a side,
     // that side alone; near a corner, both of its sides.

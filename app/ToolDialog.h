@@ -29,7 +29,7 @@ public:
     // The colour painted behind the client area's controls; none: the button face.
     void SetClientColour(const QColor& colour) { FClientColour = colour; }
     // The caption bar, in window coordinates.
-    QRect CaptionRect() const;
+    QRect CaptionRect() const { return QRect(kBorder, kBorder, width() - 2 * kBorder, kCaptionHeight); }
 
     // The window edges a point in window coordinates lies on (none inside the
     // caption bar and the client area); corners take in the caption bar's height.
