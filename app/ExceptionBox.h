@@ -4,8 +4,6 @@
 #include <functional>
 #include <string>
 
-class QWidget;
-
 // The exception box's text for a failure message: a full stop appended unless it ends in one.
 std::string ExceptionBoxText(const std::string& message);
 

@@ -119,13 +119,13 @@ void TForm1::PopUp(QMenu* menu)
     // that reports the right-click: that menu is this one, and it stays.
     if (menu->isVisible() && !mustWait)
         return;
-    // The menu belongs to this window (its parent). A hidden window cannot take
-    // the focus; the menu then takes the keyboard and pointer itself, as always.
     if (mustWait) {  // never while on the screen
         menu->hide();
         FDeferredPopUp->Defer(menu, at);
         return;
     }
+    // The menu belongs to this window (its parent). A hidden window cannot take
+    // the focus; the menu then takes the keyboard and pointer itself, as always.
     if (onScreen) {
         raise();
         activateWindow();
