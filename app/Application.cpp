@@ -5,18 +5,14 @@
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setStyle(QStringLiteral("Fusion"));
-    // The main window may be hidden in the tray while a message box is the
-    // last window on screen; the program ends when the main window closes
-    // (see TForm1::closeEvent), not when the last visible window does.
+    // The program ends when the main window closes (TForm1::closeEvent), not
+    // with the last visible window, which may be a box while it is in the tray.
     setQuitOnLastWindowClosed(false);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& error) {
-        ShowException(error);
-    }
-    return false;
+    bool handled = false;
+    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }

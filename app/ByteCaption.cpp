@@ -14,9 +14,7 @@ void ByteCaption::SetBytes(std::string bytes)
 std::string ByteCaption::Bytes() const
 {
     const QString text = FLabel->text();
-    if (text == FShown)
-        return FBytes;
-    return text.toUtf8().toStdString();
+    return text == FShown ? FBytes : text.toUtf8().toStdString();
 }
 
 QString ByteCaption::Display(std::string_view bytes)
@@ -24,14 +22,12 @@ QString ByteCaption::Display(std::string_view bytes)
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     while (!bytes.empty()) {
-        std::size_t length = Utf8::SequenceLength(bytes);
-        if (length == 0) {
+        const std::size_t length = Utf8::SequenceLength(bytes);
+        if (length <= 1)  // ASCII reads the same in Latin-1
             text += QChar(static_cast<unsigned char>(bytes.front()));
-            length = 1;
-        } else {
+        else
             text += QString::fromUtf8(bytes.data(), static_cast<qsizetype>(length));
-        }
-        bytes.remove_prefix(length);
+        bytes.remove_prefix(length == 0 ? 1 : length);
     }
     return text;
 }

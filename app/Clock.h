@@ -14,10 +14,18 @@ public:
     virtual int MillisecondsIntoSecond() { return 0; }
 };
 
-// Both answers come from one reading of the real-time clock, so the second
-// Now() returns turns exactly when MillisecondsIntoSecond() wraps to 0.
+// Both answers come from the real-time clock, so the second Now() returns
+// turns exactly when MillisecondsIntoSecond() wraps to 0.
 class SystemClock final : public Clock {
 public:
-    std::time_t Now() override;
-    int MillisecondsIntoSecond() override;
+    std::time_t Now() override { return RealTime().tv_sec; }
+    int MillisecondsIntoSecond() override { return static_cast<int>(RealTime().tv_nsec / 1000000); }
+
+private:
+    static timespec RealTime()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return now;
+    }
 };

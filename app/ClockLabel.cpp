@@ -3,16 +3,11 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QStyle>
 #include <QTransform>
 
 #include <algorithm>
 
-namespace {
-
 constexpr int kAlignment = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
-
-}  // namespace
 
 TClockLabel::TClockLabel(QWidget* parent) : QWidget(parent)
 {
@@ -34,9 +29,8 @@ void TClockLabel::SetTimeText(const QString& text)
     const QFontMetrics metrics = fontMetrics();
     const qsizetype common =
         std::mismatch(FText.cbegin(), FText.cend(), text.cbegin(), text.cend()).first - FText.cbegin();
-    // A glyph's ink may reach left of its origin and right of its advance:
-    // the changed glyphs' bearings, old and new, widen the repaint so that
-    // no old ink stays beside them.
+    // A glyph's ink may reach left of its origin and right of its advance: the
+    // changed glyphs' bearings, old and new, widen the repaint so no old ink stays.
     int reachLeft = 0;
     int reachRight = 0;
     for (const QString* line : {static_cast<const QString*>(&FText), &text})

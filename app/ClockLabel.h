@@ -5,10 +5,9 @@
 #include <QWidget>
 
 // The label that shows the time: plain text on a transparent background,
-// sized to its text as an auto-sized label is. The framework paints it; a
-// new text asks for a repaint of only the part that can have changed, from
-// its first changed character to the end of the wider of the old and the
-// new text.
+// sized to its text as an auto-sized label is. A new text repaints only what
+// can have changed: from its first changed character to the end of the wider
+// of the old and the new text.
 class TClockLabel : public QWidget {
     Q_OBJECT
 public:

@@ -1,13 +1,5 @@
 #include "app/ClockTick.h"
 
-bool ClockTick::NewSecond(std::time_t second)
-{
-    if (second == FSecond)
-        return false;
-    FSecond = second;
-    return true;
-}
-
 std::optional<int> ClockTick::Realign(int millisecondsIntoSecond)
 {
     const int intoTenth = millisecondsIntoSecond % kInterval;

@@ -3,13 +3,13 @@
 #include <ctime>
 #include <limits>
 #include <optional>
+#include <utility>
 
-// The clock tick's schedule. Ticks come every kInterval milliseconds and
-// fall kPhase milliseconds after each tenth of the clock's second, or as
-// late as the timer slack lets the kernel make them, so that a new second
-// shows within kPhase + kSlack of its start rather than up to a period
-// later. Within a second the text cannot change, so only the first tick of
-// a second formats it.
+// The clock tick's schedule. Ticks come every kInterval milliseconds, kPhase
+// milliseconds after each tenth of the clock's second (or as late as the
+// timer slack lets the kernel make them), so a new second shows within
+// kPhase + kSlack of its start. Within a second the text cannot change, so
+// only the first tick of a second formats it.
 class ClockTick {
 public:
     static constexpr int kInterval = 100;
@@ -20,11 +20,10 @@ public:
 
     // Whether `second` is another than the one the last call took; the
     // first call always finds a new second.
-    bool NewSecond(std::time_t second);
+    bool NewSecond(std::time_t second) { return std::exchange(FSecond, second) != second; }
 
-    // For a tick that fell `millisecondsIntoSecond` into the clock's
-    // second: the delay to the next tick when the ticks have drifted off
-    // their place, nothing while they keep it.
+    // The delay to the next tick when a tick `millisecondsIntoSecond` into
+    // the clock's second is off its place; nothing while the ticks keep it.
     static std::optional<int> Realign(int millisecondsIntoSecond);
 
 private:

@@ -3,22 +3,17 @@
 #include "app/ApplicationTitle.h"
 
 #include <QMessageBox>
-#include <QString>
 
 #include <utility>
 
 namespace {
 
-void ShowInMessageBox(const std::string& text)
-{
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle(),
-                    QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok);
-    box.exec();
-}
-
 ExceptionPresenter& Presenter()
 {
-    static ExceptionPresenter presenter = ShowInMessageBox;
+    static ExceptionPresenter presenter = [](const std::string& text) {
+        QMessageBox box(QMessageBox::Critical, ApplicationTitle(), QString::fromLocal8Bit(text), QMessageBox::Ok);
+        box.exec();
+    };
     return presenter;
 }
 
@@ -26,19 +21,12 @@ ExceptionPresenter& Presenter()
 
 std::string ExceptionBoxText(const std::string& message)
 {
-    if (!message.empty() && message.back() == '.')
-        return message;
-    return message + '.';
-}
-
-void ShowExceptionMessage(const std::string& message)
-{
-    Presenter()(ExceptionBoxText(message));
+    return message.ends_with('.') ? message : message + '.';
 }
 
 void ShowException(const std::exception& error)
 {
-    ShowExceptionMessage(error.what());
+    Presenter()(ExceptionBoxText(error.what()));
 }
 
 ExceptionPresenter SetExceptionPresenter(ExceptionPresenter presenter)

@@ -4,10 +4,7 @@
 #include <functional>
 #include <string>
 
-class QWidget;
-
-// The text the exception box shows for a failure message: the message with
-// a full stop appended unless it already ends in one.
+// The exception box's text for a failure message: a full stop appended unless it ends in one.
 std::string ExceptionBoxText(const std::string& message);
 
 // Shows a failure to the user: a modal box with the application title as
@@ -15,7 +12,6 @@ std::string ExceptionBoxText(const std::string& message);
 // Tests replace the presenter to record what would have been shown.
 using ExceptionPresenter = std::function<void(const std::string& text)>;
 void ShowException(const std::exception& error);
-void ShowExceptionMessage(const std::string& message);
 ExceptionPresenter SetExceptionPresenter(ExceptionPresenter presenter);
 
 // Runs a command handler; a failure escaping it goes to the exception box,

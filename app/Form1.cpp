@@ -1,31 +1,20 @@
 #include "app/Form1.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
-#include <QFile>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPixmap>
-#include <QScreen>
+#include <QPainter>
 #include <QTimer>
 
-#include <vector>
-
-#include "settings/AlarmFile.h"
 #include "app/ApplicationTitle.h"
 #include "app/Clock.h"
-#include "app/ClockTick.h"
 #include "app/ClockLabel.h"
 #include "app/DesignFont.h"
 #include "app/ExceptionBox.h"
-#include "settings/FileErrors.h"
-#include "app/Form2.h"
-#include "app/OpenDialog.h"
 #include "app/SpeedButton.h"
-#include "settings/SystemDirectory.h"
 #include "app/TimeText.h"
 #include "skin/ByteStream.h"
 #include "skin/ImageForm.h"
@@ -49,7 +38,6 @@ QLabel* MakeLabel(QWidget* parent, int left, int top, const QFont& font, const Q
     auto* label = new QLabel(parent);
     label->move(left, top);
     label->setFont(font);
-    label->setAutoFillBackground(false);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setTextFormat(Qt::PlainText);
     SetTextColour(label, colour);
@@ -71,9 +59,7 @@ QPixmap ArmedIndicator()
 {
     QImage image(9, 17, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            image.setPixel(x, y, qRgb(0xFF, 0x00, 0x00));
+    QPainter(&image).fillRect(0, 0, 8, 8, QColor(0xFF, 0x00, 0x00));
     return QPixmap::fromImage(image);
 }
 
@@ -83,8 +69,8 @@ TForm1::TForm1(TForm1Services services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), FServices(std::move(services))
 {
     if (FServices.clock == nullptr) {
-        FOwnClock = std::make_unique<SystemClock>();
-        FServices.clock = FOwnClock.get();
+        static SystemClock systemClock;  // no state: one serves every window
+        FServices.clock = &systemClock;
     }
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZUM"));
@@ -96,8 +82,7 @@ TForm1::TForm1(TForm1Services services)
 
     CreateControls();
 
-    // A failure in the creation handler is shown; the window goes on as it
-    // then stands.
+    // A failure in the creation handler is shown; the window goes on as it stands.
     RunGuarded([this] { FormCreate(); });
 }
 
@@ -168,7 +153,6 @@ void TForm1::CreateControls()
     SelectSound1 = PopupMenu1->addAction(QStringLiteral("Sele&ct Sound"));
     AutoRun1 = PopupMenu1->addAction(QStringLiteral("Auto &Run"));
     AutoRun1->setCheckable(true);
-    AutoRun1->setChecked(false);
     AutoRun2 = PopupMenu1->addAction(QStringLiteral("Auto &Run"));
     AutoRun2->setCheckable(true);
     AutoRun2->setChecked(true);
@@ -182,13 +166,11 @@ void TForm1::CreateControls()
     PopupMenu2 = new QMenu(this);
     Exit2 = PopupMenu2->addAction(QStringLiteral("Exit"));
     Show1 = PopupMenu2->addAction(QStringLiteral("Show"));
-    // A tray that shows the icon's menu itself shows the tray menu;
-    // elsewhere a right-click reports to TaskIcon1RightClick and the menu
-    // pops up at the pointer.
+    // A tray that shows the icon's menu itself shows this one; elsewhere a
+    // right-click reaches TaskIcon1RightClick, which pops it up at the pointer.
     TaskIcon1->SetPopupMenu(PopupMenu2);
 
-    // Every command runs guarded: a failure goes to the exception box and
-    // the program goes on.
+    // Every command runs guarded: a failure goes to the exception box, the program goes on.
     auto wire = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
         connect(sender, signal, this, [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     };
@@ -214,11 +196,6 @@ void TForm1::CreateControls()
     Timer1->start();
 }
 
-std::string TForm1::TimeTextOfNow() const
-{
-    return TimeText(FServices.clock->Now());
-}
-
 void TForm1::FormCreate()
 {
     StartWithLogonCheck();
@@ -232,9 +209,8 @@ void TForm1::Timer1Timer()
     // stopped timer (a driven tick) stays stopped.
     if (Timer1->interval() != ClockTick::kInterval && Timer1->isActive())
         Timer1->start(ClockTick::kInterval);
-    // The text can only change with the clock's second (the locale and
-    // time zone are the process's, set at start): within a second a tick
-    // costs reading the clock and this comparison.
+    // The text changes only with the clock's second (locale and time zone are
+    // set at start), so within a second a tick costs a clock read and a compare.
     const std::time_t second = FServices.clock->Now();
     if (FTick.NewSecond(second)) {
         char text[128];
@@ -247,12 +223,10 @@ void TForm1::Timer1Timer()
             Label1->SetTimeText(QString::fromLocal8Bit(text, static_cast<qsizetype>(length)));
             FShownTimes.Shown(now);
             // The alarm check follows the clock's second, not the moment of
-            // arming: it runs as soon as the label has taken a new second,
-            // so an alarm sounds at the start of its second. Timer2 goes
-            // back to its one-second interval when it fires, so it still
-            // checks once a second should these ticks stall; a check that
-            // comes between two new seconds finds no new text and does
-            // nothing.
+            // arming: it runs as soon as the label takes a new second, so an
+            // alarm sounds at its second's start. Back at its one-second interval
+            // once fired, Timer2 still checks should these ticks stall; a check
+            // between two new seconds finds no new text and does nothing.
             if (Timer2->isActive())
                 Timer2->start(0);
             const std::optional<int> next = ClockTick::Realign(FServices.clock->MillisecondsIntoSecond());
@@ -266,16 +240,6 @@ void TForm1::Timer1Timer()
     const bool canArm = !Label2->text().isEmpty() && !Label3->text().isEmpty();
     if (SpeedButton4->isEnabled() != canArm)
         SpeedButton4->setEnabled(canArm);
-}
-
-void TForm1::SpeedButton1Click()
-{
-    PopUp(PopupMenu1);
-}
-
-void TForm1::SpeedButton3Click()
-{
-    close();
 }
 
 void TForm1::About1Click()
@@ -294,14 +258,4 @@ void TForm1::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (event->isAccepted())
         QCoreApplication::quit();
-}
-
-void TForm1::Exit1Click()
-{
-    close();
-}
-
-void TForm1::Exit2Click()
-{
-    close();
 }

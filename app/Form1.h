@@ -3,13 +3,13 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "app/ClockTick.h"
 #include "app/ByteCaption.h"
+#include "app/ClockTick.h"
 #include "app/ShownTimeLog.h"
 
 class Clock;
@@ -17,12 +17,10 @@ class MediaDevice;
 class QAction;
 class QLabel;
 class QMenu;
-class QString;
 class QTimer;
 class TClockLabel;
 class TDeferredPopUp;
 class TMediaPlayer;
-class TOpenDialog;
 class TSpeedButton;
 class TTaskIcon;
 class TTrayBackend;
@@ -66,9 +64,8 @@ public:
     TSpeedButton* SpeedButton5 = nullptr;
     std::unique_ptr<TMediaPlayer> MediaPlayer1;
     std::unique_ptr<TTaskIcon> TaskIcon1;
-    // The hidden scratch list of lines between the alarm file and the labels.
-    // It is never shown, so it is a plain list: a list widget would load the
-    // item views (about a megabyte resident) for nothing.
+    // The hidden scratch list of lines between the alarm file and the labels: a
+    // plain list, as a list widget would load the item views (~1 MB) for nothing.
     QStringList ListBox1;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
@@ -89,41 +86,34 @@ public:
     bool ShowOnStart() const { return FShowOnStart; }
     bool Armed() const;
 
-    // The time text of now, from the window's clock.
-    std::string TimeTextOfNow() const;
-
     // Handlers.
     void FormCreate();
     void Timer1Timer();
     void Timer2Timer();
-    void SpeedButton1Click();  // "MENU": the main menu at the cursor
-    void SpeedButton2Click();  // "-": hide into the tray
-    void SpeedButton3Click();  // "x"
-    void SpeedButton4Click();  // "ON": arm
-    void SpeedButton5Click();  // "OFF": disarm
-    void SpeedButton6Click();  // "Play"
-    void SpeedButton7Click();  // "Stop"
+    void SpeedButton1Click() { PopUp(PopupMenu1); }  // "MENU": the main menu at the cursor
+    void SpeedButton2Click();                        // "-": hide into the tray
+    void SpeedButton3Click() { close(); }            // "x"
+    void SpeedButton4Click();                        // "ON": arm
+    void SpeedButton5Click();                        // "OFF": disarm
+    void SpeedButton6Click();                        // "Play"
+    void SpeedButton7Click();                        // "Stop"
     void SetTime1Click();
     void SelectSound1Click();
-    void UpdateShanges1Click();
+    void UpdateShanges1Click() { SaveAlarm(); }
     void About1Click();
     void AutoRun1Click();  // start with logon on
     void AutoRun2Click();  // start with logon off
-    void Exit1Click();
-    void Exit2Click();
-    void Show1Click();
-    void TaskIcon1DblClick();
-    void TaskIcon1RightClick();
+    void Exit1Click() { close(); }
+    void Exit2Click() { close(); }
+    void Show1Click() { ShowMainWindow(); }
+    void TaskIcon1DblClick() { ShowMainWindow(); }
+    void TaskIcon1RightClick() { PopUp(PopupMenu2); }
 
-    // Steps the creation handler and the commands share.
+    // Steps the handlers share. PopUp opens `menu` with its top-left at the
+    // mouse cursor.
     void RestoreAlarm();
     void SaveAlarm();
-
-    // Pops up `menu` with its top-left at the mouse cursor.
     void PopUp(QMenu* menu);
-
-    // Tray and start-with-logon steps of the creation handler, the clock
-    // tick and the alarm commands.
     void StartWithLogonCheck();
     void SetTrayHintNow();   // the immediate rule
     void RefreshTrayHint();  // the rule of every tick
@@ -140,7 +130,6 @@ private:
     void ShowInTray();
 
     TForm1Services FServices;
-    std::unique_ptr<Clock> FOwnClock;
     // Label2's and Label3's captions as bytes: the alarm file's lines go to
     // the alarm check, the player and back to the file unchanged.
     ByteCaption FAlarmText;
@@ -152,9 +141,8 @@ private:
 
     // A menu asked for while the window was going; a child of the window.
     TDeferredPopUp* FDeferredPopUp = nullptr;
-    // The tick's hint, rebuilt only when what it is made of changes.
-    bool FHintValid = false;
-    bool FHintArmed = false;
+    // The tick's hint, rebuilt only when its parts change (none yet: FHintArmed empty).
+    std::optional<bool> FHintArmed;
     QString FHintCaption;
     std::string FRefreshHint;
 };

@@ -7,15 +7,11 @@
 #include <QLabel>
 #include <QTimer>
 
-#include <exception>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "app/ByteCaption.h"
+#include "app/Clock.h"
 #include "app/Form2.h"
 #include "app/OpenDialog.h"
 #include "app/SpeedButton.h"
+#include "app/TimeText.h"
 #include "settings/AlarmFile.h"
 #include "settings/FileErrors.h"
 #include "settings/SystemDirectory.h"
@@ -49,8 +45,7 @@ void TForm1::RestoreAlarm()
     if (!AlarmFile::Exists())
         return;
     SetArmed(true);
-    // The alarm is to sound at its second, not after the sound service
-    // has got ready.
+    // The alarm is to sound at its second, not once the sound service is ready.
     MediaPlayer1->Prepare();
 
     const std::vector<std::string> lines = AlarmFile::Load();
@@ -80,14 +75,10 @@ void TForm1::Timer2Timer()
     if (Timer2->interval() != kAlarmCheckInterval)
         Timer2->start(kAlarmCheckInterval);
     try {
-        const std::string alarm = FAlarmText.Bytes();
         // Every text the clock label showed since the previous check, so
         // that a late check still finds its second, and finds it once.
-        if (FShownTimes.TakeMatch(alarm)) {
-            MediaPlayer1->SetFileName(FSoundPath.Bytes());
-            MediaPlayer1->Open();
-            MediaPlayer1->Play();
-        }
+        if (FShownTimes.TakeMatch(FAlarmText.Bytes()))
+            SpeedButton6Click();  // plays the sound as "Play" does
     } catch (const std::exception&) {
         // The alarm stays armed; a sound that cannot play is not reported.
     }
@@ -136,15 +127,10 @@ void TForm1::SpeedButton7Click()
     }
 }
 
-void TForm1::UpdateShanges1Click()
-{
-    SaveAlarm();
-}
-
 void TForm1::SetTime1Click()
 {
     // A fresh dialog for every opening, destroyed when it closes.
-    auto dialog = std::make_unique<TForm2>(this, TimeTextOfNow());
+    auto dialog = std::make_unique<TForm2>(this, TimeText(FServices.clock->Now()));
     if (dialog->exec() == QDialog::Accepted) {
         FAlarmText.SetBytes(dialog->Text().toUtf8().toStdString());
         Label2->adjustSize();

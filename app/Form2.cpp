@@ -8,28 +8,20 @@
 #include "settings/AlarmFile.h"
 #include "app/SpeedButton.h"
 
-namespace {
-
 const QColor GreyBlue(0xA2, 0xAF, 0xBB);
 
 static_assert(std::size_t{TForm2::kMaxTextLength} * 4 <= AlarmFile::kMaxLineBytes,
               "a full Set Time box must fit one line of the alarm file");
 
-}  // namespace
-
 TForm2::TForm2(QWidget* owner, const std::string& timeText) : TToolDialog(owner)
 {
     setWindowTitle(QStringLiteral("Set Time"));
     setObjectName(QStringLiteral("Form2"));
-    // The grey blue is painted, not set as the dialog's palette: a palette
-    // set here would be a new one for every opening, inherited by the
-    // buttons, and the style keeps the faces it draws for a palette in the
-    // application's pixmap cache, so every opening would leave its own
-    // button faces there. With the application's palette the buttons share
-    // them from one opening to the next.
+    // The grey blue is painted, not set as a palette: the style caches the
+    // button faces it draws per palette, so a new palette at every opening
+    // would fill the application's pixmap cache; this way they are shared.
     SetClientColour(GreyBlue);
     setFont(DesignFont("MS Sans Serif", 11, false));
-    setSizeGripEnabled(false);
 
     Label1 = new QLabel(QStringLiteral("Set Time For Example 23:09:10"), Client());
     Label1->setGeometry(0, 0, 148, 13);
@@ -55,7 +47,6 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText) : TToolDialog(owner)
     Button1 = new QPushButton(QStringLiteral("Button1"), Client());
     Button1->setGeometry(120, 65, 0, 0);
     Button1->setAutoDefault(false);
-    Button1->setDefault(false);
     setTabOrder(Edit1, Button1);
 
     connect(SpeedButton1, &QAbstractButton::clicked, this, &TForm2::SpeedButton1Click);
@@ -70,17 +61,7 @@ TForm2::TForm2(QWidget* owner, const std::string& timeText) : TToolDialog(owner)
 
 void TForm2::FormCreate(const std::string& timeText)
 {
-    Edit1->setText(QString::fromLocal8Bit(timeText.data(), static_cast<qsizetype>(timeText.size())));
-}
-
-void TForm2::SpeedButton1Click()
-{
-    accept();
-}
-
-void TForm2::SpeedButton2Click()
-{
-    reject();
+    Edit1->setText(QString::fromLocal8Bit(timeText));
 }
 
 QString TForm2::Text() const

@@ -9,17 +9,15 @@ class QLineEdit;
 class QPushButton;
 class TSpeedButton;
 
-// The Set Time dialog: one text box pre-filled with the time text of now.
-// "Ok" hands the text, exactly as typed, to whoever opened the dialog;
-// "Cancel" closes it with no change. Nothing typed is checked. There is no
-// default button: Enter in the text box does not press "Ok". The controls lie
-// on the client area of a sizeable tool-window frame.
+// The Set Time dialog: one text box pre-filled with the time text of now, in
+// a sizeable tool-window frame. "Ok" hands the text, exactly as typed and
+// unchecked, to whoever opened the dialog; "Cancel" closes it with no change.
+// There is no default button: Enter in the text box does not press "Ok".
 class TForm2 : public TToolDialog {
     Q_OBJECT
 public:
-    // The most characters the text box takes. No character needs more than
-    // four bytes in the alarm file, so whatever the box holds fits one line
-    // of it and comes back whole after a restart.
+    // The most characters the text box takes: at no more than four bytes each,
+    // a full box fits one line of the alarm file and comes back whole after a restart.
     static constexpr int kMaxTextLength = 1024;
 
     // `timeText` is the time text of now, which replaces the design text.
@@ -32,8 +30,8 @@ public:
     QPushButton* Button1 = nullptr;
 
     void FormCreate(const std::string& timeText);
-    void SpeedButton1Click();
-    void SpeedButton2Click();
+    void SpeedButton1Click() { accept(); }
+    void SpeedButton2Click() { reject(); }
 
     // The confirmed text, valid after exec() returned Accepted.
     QString Text() const;

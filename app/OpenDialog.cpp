@@ -3,13 +3,10 @@
 #include <QFileDialog>
 #include <QStringList>
 
-const char* const TOpenDialog::Filter = "*.mp3;*.wav;*.mid;*.au;*.snd|*.mp3;*.wav;*.mid;*.au;*.snd|*.*|*.*";
-
 namespace {
 
-// Turns the "display|pattern|..." list into Qt's "display (patterns)"
-// filters. Patterns are separated by ';' there and by ' ' here; "*.*"
-// means every file, which on this file system is "*" (names need no dot).
+// Qt's "display (patterns)" filters from the "display|pattern|..." list, whose
+// patterns are ';'-separated; "*.*" (every file) is "*" here (names need no dot).
 QStringList QtFilters(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -31,17 +28,13 @@ bool TOpenDialog::Execute(QWidget* owner)
     QFileDialog dialog(owner);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setSizeGripEnabled(true);
     const QStringList filters = QtFilters(QString::fromLatin1(Filter));
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.first());
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty())
-        return false;
-    FFileName = chosen.first();
+    FFileName = dialog.selectedFiles().first();
     return true;
 }

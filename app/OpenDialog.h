@@ -9,7 +9,8 @@ class QWidget;
 // The first of the two filters is selected when it opens.
 class TOpenDialog {
 public:
-    static const char* const Filter;  // "display|pattern|display|pattern"
+    // "display|pattern|display|pattern"
+    static constexpr const char* Filter = "*.mp3;*.wav;*.mid;*.au;*.snd|*.mp3;*.wav;*.mid;*.au;*.snd|*.*|*.*";
 
     // Runs the dialog modally; on confirmation stores the chosen full path.
     bool Execute(QWidget* owner);

@@ -2,10 +2,9 @@
 
 void ShownTimeLog::Shown(std::string_view text)
 {
-    if (FHasLast && FLast == text)
+    if (FLast == text)
         return;
-    FLast.assign(text);
-    FHasLast = true;
+    FLast = text;
 
     if (FTexts.size() < Capacity && FCount == FTexts.size()) {
         FTexts.emplace_back(text);
@@ -25,8 +24,7 @@ bool ShownTimeLog::TakeMatch(std::string_view alarm)
     bool match = false;
     for (std::size_t i = 0; i < FCount && !match; ++i)
         match = FTexts[(FFirst + i) % FTexts.size()] == alarm;
-    FFirst = 0;
-    FCount = 0;
+    Clear();
     return match;
 }
 

@@ -22,42 +22,18 @@
 
 namespace {
 
-const char kInterface[] = "io.github.zum.zum.Clock";
-const char kObjectPath[] = "/io/github/zum/zum/Clock";
 constexpr int kRequestTimeoutMs = 5000;
 
-// The state directory as the file system names it, so that two spellings of
-// one directory (a trailing slash, a symbolic link) are one clock.
-QString CanonicalDirectory(const QString& directory)
-{
-    const QString canonical = QFileInfo(directory).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(QDir(directory).absolutePath()) : canonical;
-}
-
-// The user and a digest of the directory: short, and made only of
-// characters that a bus name element and a file name both take.
+// The user and a digest of the directory as the file system names it (a
+// trailing slash or a symbolic link is the same clock): short, and made only
+// of characters that a bus name element and a file name both take.
 QString Key(const QString& stateDirectory)
 {
-    const QByteArray digest =
-        QCryptographicHash::hash(CanonicalDirectory(stateDirectory).toUtf8(), QCryptographicHash::Sha256);
+    QString directory = QFileInfo(stateDirectory).canonicalFilePath();
+    if (directory.isEmpty())
+        directory = QDir::cleanPath(QDir(stateDirectory).absolutePath());
+    const QByteArray digest = QCryptographicHash::hash(directory.toUtf8(), QCryptographicHash::Sha256);
     return QStringLiteral("u%1_%2").arg(::getuid()).arg(QString::fromLatin1(digest.toHex().left(32)));
-}
-
-// The socket's address; false when the path does not fit one.
-bool SocketAddress(const QByteArray& path, sockaddr_un& address)
-{
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= static_cast<qsizetype>(sizeof address.sun_path))
-        return false;
-    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
-    return true;
-}
-
-QString RuntimeDirectory()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return runtime.isEmpty() ? QDir::tempPath() : runtime;
 }
 
 }  // namespace
@@ -66,7 +42,8 @@ SingleInstance::SingleInstance(const QString& stateDirectory, QObject* parent) :
 {
     const QString key = Key(stateDirectory);
     FBusName = QStringLiteral("io.github.zum.zum.Clock.") + key;
-    FSocketPath = RuntimeDirectory() + QStringLiteral("/zum-") + key;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    FSocketPath = (runtime.isEmpty() ? QDir::tempPath() : runtime) + QStringLiteral("/zum-") + key;
 }
 
 SingleInstance::~SingleInstance()
@@ -87,14 +64,7 @@ bool SingleInstance::Claim()
     Outcome outcome = ClaimOnBus();
     if (outcome == Outcome::Failed)
         outcome = ClaimBySocket();
-    if (outcome == Outcome::Other)
-        return false;
-    return true;
-}
-
-void SingleInstance::Show()
-{
-    emit ShowRequested();
+    return outcome != Outcome::Other;
 }
 
 SingleInstance::Outcome SingleInstance::ClaimOnBus()
@@ -102,15 +72,15 @@ SingleInstance::Outcome SingleInstance::ClaimOnBus()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr)
         return Outcome::Failed;
-    const QString path = QString::fromLatin1(kObjectPath);
+    const QString path = QStringLiteral("/io/github/zum/zum/Clock");
     if (!bus.registerObject(path, this, QDBusConnection::ExportScriptableSlots))
         return Outcome::Failed;
-    const QDBusMessage show =
-        QDBusMessage::createMethodCall(FBusName, path, QString::fromLatin1(kInterface), QStringLiteral("Show"));
-    // A clock that has just ended may still own the name until the bus has
-    // seen its connection close; the request to it then finds no one, and
-    // the name is tried again.
+    const QDBusMessage show = QDBusMessage::createMethodCall(FBusName, path, QStringLiteral("io.github.zum.zum.Clock"),
+                                                             QStringLiteral("Show"));
+    // A clock that has just ended may own the name until the bus sees its
+    // connection close; the request then finds no one and the name is tried again.
     const QDeadlineTimer deadline(kRequestTimeoutMs);
+    Outcome outcome = Outcome::Failed;
     for (;;) {
         const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
             FBusName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
@@ -125,21 +95,23 @@ SingleInstance::Outcome SingleInstance::ClaimOnBus()
                                (answer.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
                                 answer.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"));
         if (!ownerGone || deadline.hasExpired()) {
-            bus.unregisterObject(path);
-            return Outcome::Other;
+            outcome = Outcome::Other;
+            break;
         }
         QThread::msleep(20);
     }
     bus.unregisterObject(path);
-    return Outcome::Failed;
+    return outcome;
 }
 
 SingleInstance::Outcome SingleInstance::ClaimBySocket()
 {
     const QByteArray socketPath = FSocketPath.toLocal8Bit();
-    sockaddr_un address;
-    if (!SocketAddress(socketPath, address))
-        return Outcome::Failed;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.size() >= static_cast<qsizetype>(sizeof address.sun_path))
+        return Outcome::Failed;  // the path does not fit a socket address
+    std::memcpy(address.sun_path, socketPath.constData(), static_cast<std::size_t>(socketPath.size()));
     FLockFd = ::open((socketPath + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (FLockFd < 0)
         return Outcome::Failed;

@@ -5,17 +5,15 @@
 
 struct sockaddr_un;
 
-// One clock per user and state directory. The first start for a pair of
-// the two becomes the running clock; a later start hands the running clock
-// a request to show its window and ends without a window of its own.
-//
-// Where a session bus is reachable the running clock owns a well-known name
-// on it; the bus releases the name when the process goes, however it goes.
-// Without a bus the running clock holds an exclusive lock on a file in
+// One clock per user and state directory: the first start becomes the
+// running clock; a later start asks it to show its window and ends without
+// a window of its own. Where a session bus is reachable the running clock
+// owns a well-known name on it, which the bus releases however the process
+// goes. Without a bus it holds an exclusive lock on a file in
 // $XDG_RUNTIME_DIR for its whole life and listens on a local socket beside
 // it, reachable by this user alone; a later start's connection is its
 // request. The lock, not the socket file, tells whether a clock runs: a
-// socket left by a clock that was killed is replaced by the next start.
+// killed clock's socket file is replaced by the next start.
 class SingleInstance : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "io.github.zum.zum.Clock")
@@ -25,19 +23,14 @@ public:
     explicit SingleInstance(const QString& stateDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is now the running clock. False when another
-    // one runs; it has then been asked to show its window (a request that
-    // cannot be delivered is dropped: that clock is there all the same).
-    // When neither channel can be set up, the process runs as a clock.
+    // True when this process is now the running clock, also when neither
+    // channel can be set up. False when another runs; it has then been asked
+    // to show its window (a request that cannot be delivered is dropped).
     bool Claim();
-
-    // The well-known bus name and the socket path for the state directory.
-    const QString& BusName() const { return FBusName; }
-    const QString& SocketPath() const { return FSocketPath; }
 
 public slots:
     // Called over the bus by a later start.
-    Q_SCRIPTABLE void Show();
+    Q_SCRIPTABLE void Show() { emit ShowRequested(); }
 
 signals:
     // A later start asked for the window.

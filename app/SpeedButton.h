@@ -7,5 +7,10 @@
 class TSpeedButton : public QToolButton {
     Q_OBJECT
 public:
-    explicit TSpeedButton(QWidget* parent);
+    explicit TSpeedButton(QWidget* parent) : QToolButton(parent)
+    {
+        setAutoRaise(true);
+        setFocusPolicy(Qt::NoFocus);
+        setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
 };

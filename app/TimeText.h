@@ -4,9 +4,8 @@
 #include <string>
 
 // The one shape every time of day takes in this program (shown, stored,
-// compared and pre-filled): local time in the locale's time-of-day format,
-// e.g. "23:09:10" in C or de_DE, "11:09:10 PM" in en_US. The locale is the
-// process locale, set once at start-up with setlocale(LC_ALL, "").
+// compared, pre-filled): local time in the process locale's time-of-day format
+// (set once at start), e.g. "23:09:10" in C or de_DE, "11:09:10 PM" in en_US.
 std::string TimeText(std::time_t when);
 
 // The same into a caller's buffer, for the clock tick, which must not

@@ -44,20 +44,13 @@ void TToolDialog::SetClientSize(QSize size)
     FClient->resize(size);  // a hidden window hears of its new size only when shown
 }
 
-QRect TToolDialog::CaptionRect() const
-{
-    return QRect(kBorder, kBorder, width() - 2 * kBorder, kCaptionHeight);
-}
-
 Qt::Edges TToolDialog::EdgesAt(QPoint point, QSize windowSize)
 {
     const int w = windowSize.width();
     const int h = windowSize.height();
-    if (point.x() < 0 || point.y() < 0 || point.x() >= w || point.y() >= h)
-        return {};
     const bool onFrame =
         point.x() < kBorder || point.x() >= w - kBorder || point.y() < kBorder || point.y() >= h - kBorder;
-    if (!onFrame)
+    if (!QRect(QPoint(), windowSize).contains(point) || !onFrame)
         return {};
     // On the frame, every side within a corner's reach moves: along a side,
     // that side alone; near a corner, both of its sides.
@@ -79,9 +72,8 @@ void TToolDialog::paintEvent(QPaintEvent*)
     const QPalette& colours = palette();
     const QRect outer = rect();
     painter.fillRect(outer, colours.color(QPalette::Window));
-    // A raised edge two pixels deep: light and lighter above and left,
-    // shadow and darker below and right; the button face between it and
-    // the client area.
+    // A raised edge two pixels deep (light and lighter above and left, shadow
+    // and darker below and right) around the button face.
     auto edge = [&](const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
         painter.setPen(topLeft);
         painter.drawLine(r.topLeft(), r.topRight());
@@ -108,54 +100,47 @@ void TToolDialog::paintEvent(QPaintEvent*)
 
 void TToolDialog::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
-        QDialog::mousePressEvent(event);
-        return;
-    }
     const QPoint at = event->position().toPoint();
     const Qt::Edges edges = EdgesAt(at, size());
-    const bool onCaption = CaptionRect().contains(at);
-    if (edges == Qt::Edges() && !onCaption) {
+    if (event->button() != Qt::LeftButton || (!edges && !CaptionRect().contains(at))) {
         QDialog::mousePressEvent(event);
         return;
     }
     QWindow* window = windowHandle();
     const bool system = window != nullptr && (edges ? window->startSystemResize(edges) : window->startSystemMove());
-    if (system)
-        return;
-    FDragging = true;
-    FDrag = {event->globalPosition().toPoint(), geometry(), edges};
+    if (!system)
+        FDrag = Drag{event->globalPosition().toPoint(), geometry(), edges};
 }
 
 void TToolDialog::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!FDragging) {
+    if (!FDrag) {
         setCursor(CursorFor(EdgesAt(event->position().toPoint(), size())));
         QDialog::mouseMoveEvent(event);
         return;
     }
-    const QPoint delta = event->globalPosition().toPoint() - FDrag.press;
-    if (!FDrag.edges) {
-        move(FDrag.start.topLeft() + delta);
+    const QPoint delta = event->globalPosition().toPoint() - FDrag->press;
+    if (!FDrag->edges) {
+        move(FDrag->start.topLeft() + delta);
         return;
     }
-    QRect target = FDrag.start;
+    QRect target = FDrag->start;
     const QSize least = minimumSize();
-    if (FDrag.edges & Qt::LeftEdge)
+    if (FDrag->edges & Qt::LeftEdge)
         target.setLeft(std::min(target.left() + delta.x(), target.right() + 1 - least.width()));
-    if (FDrag.edges & Qt::RightEdge)
+    if (FDrag->edges & Qt::RightEdge)
         target.setRight(std::max(target.right() + delta.x(), target.left() + least.width() - 1));
-    if (FDrag.edges & Qt::TopEdge)
+    if (FDrag->edges & Qt::TopEdge)
         target.setTop(std::min(target.top() + delta.y(), target.bottom() + 1 - least.height()));
-    if (FDrag.edges & Qt::BottomEdge)
+    if (FDrag->edges & Qt::BottomEdge)
         target.setBottom(std::max(target.bottom() + delta.y(), target.top() + least.height() - 1));
     setGeometry(target);
 }
 
 void TToolDialog::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (FDragging && event->button() == Qt::LeftButton) {
-        FDragging = false;
+    if (FDrag && event->button() == Qt::LeftButton) {
+        FDrag.reset();
         return;
     }
     QDialog::mouseReleaseEvent(event);
@@ -173,8 +158,7 @@ void TToolDialog::changeEvent(QEvent* event)
     if (event->type() == QEvent::ActivationChange)
         update(CaptionRect());
     if (event->type() == QEvent::WindowStateChange && (windowState() & kRefusedStates)) {
-        // Undone once the change has been handled through; the window keeps
-        // the place and size it had.
+        // Undone once the change has been handled; the window keeps its place and size.
         QTimer::singleShot(0, this, [this] {
             if (windowState() & kRefusedStates)
                 setWindowState(windowState() & ~kRefusedStates);

@@ -2,23 +2,17 @@
 
 #include <QColor>
 #include <QDialog>
-#include <QPoint>
-#include <QRect>
 
-class QWidget;
+#include <optional>
 
 // A dialog in a sizeable tool-window frame that it draws itself: a raised
-// border on every side and a thin caption bar with the title in a small
-// bold font, with no caption-bar buttons at all. A window manager gives a
-// tool window the buttons and the caption bar of its own theme whatever
-// the window asks for, so the dialog asks it for no decoration and looks
-// and acts the same under every manager and on a bare X server.
-//
-// The caption bar moves the window and the border resizes it, through the
-// window system's own move and resize where it has them, by the dialog
-// itself where not. The dialog cannot be maximised, minimised or made full
-// screen: a manager's request for that is undone at once.
-//
+// border on every side and a thin caption bar with the title in a small bold
+// font, with no caption-bar buttons. A window manager gives a tool window its
+// own theme's buttons and caption bar whatever the window asks for, so the
+// dialog asks for no decoration and looks and acts the same under every
+// manager and on a bare X server. The caption bar moves the window and the
+// border resizes it (by the window system where it can, by the dialog where
+// not). Requests to maximise, minimise or go full screen are undone at once.
 // Controls go on Client(), whose top-left is the client area's.
 class TToolDialog : public QDialog {
     Q_OBJECT
@@ -32,15 +26,13 @@ public:
     // Sizes the window so that its client area is `size`, which becomes the
     // smallest the user can make it.
     void SetClientSize(QSize size);
-    // The colour painted behind the client area's controls; none: the
-    // button face.
+    // The colour painted behind the client area's controls; none: the button face.
     void SetClientColour(const QColor& colour) { FClientColour = colour; }
     // The caption bar, in window coordinates.
-    QRect CaptionRect() const;
+    QRect CaptionRect() const { return QRect(kBorder, kBorder, width() - 2 * kBorder, kCaptionHeight); }
 
-    // The window edges a point in window coordinates lies on (none inside
-    // the caption bar and the client area). Corners take in the caption
-    // bar's height, as a tool window's do.
+    // The window edges a point in window coordinates lies on (none inside the
+    // caption bar and the client area); corners take in the caption bar's height.
     static Qt::Edges EdgesAt(QPoint point, QSize windowSize);
 
 protected:
@@ -62,6 +54,5 @@ private:
 
     QWidget* FClient = nullptr;  // owned as a child
     QColor FClientColour;
-    bool FDragging = false;
-    Drag FDrag;
+    std::optional<Drag> FDrag;  // while the dialog moves or resizes itself
 };

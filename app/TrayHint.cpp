@@ -8,17 +8,14 @@ std::string Refresh(bool armed, std::string_view alarmText)
 {
     if (!armed)
         return "Disable";
-    std::string text = "AlarmTime:";
-    text.append(alarmText);
+    std::string text = "AlarmTime:" + std::string(alarmText);
     text.resize(String64::Cut(text).size());
     return text;
 }
 
 std::string Immediate(bool armed, std::string_view alarmText)
 {
-    if (!armed)
-        return "Disable";
-    return std::string(String64::Cut(alarmText));
+    return armed ? std::string(String64::Cut(alarmText)) : "Disable";
 }
 
 }  // namespace TrayHint

@@ -7,8 +7,7 @@
 // both rules give at most 64 characters.
 namespace TrayHint {
 
-// Every clock tick: "AlarmTime:" and the alarm text when armed, otherwise
-// "Disable".
+// Every clock tick: "AlarmTime:" and the alarm text when armed, otherwise "Disable".
 std::string Refresh(bool armed, std::string_view alarmText);
 
 // On start, on arming and disarming, and on hiding into the tray: the alarm

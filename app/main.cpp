@@ -16,22 +16,13 @@
 
 namespace {
 
-void PlaceAtScreenCentre(QWidget& window)
-{
-    const QRect screen = window.screen()->geometry();
-    window.move(screen.x() + (screen.width() - window.width()) / 2,
-                screen.y() + (screen.height() - window.height()) / 2);
-}
-
-// The clock wakes ten times a second all day long. Most of what a wake-up
-// costs is the processor's way out of idle, and the kernel can share that
-// with another program's wake-up when it may move this one: the timer slack
-// of the user-interface thread (and of threads it starts later, which
-// inherit it) is ClockTick::kSlack instead of the default 50 microseconds,
-// as much as a kernel gives a program in the background. Nothing the thread
-// waits for by time needs it finer: the clock's ticks, a menu's or a
-// tooltip's delays. Input is not delayed by it, and the sound player starts
-// its own threads with the default.
+// The clock wakes ten times a second all day. A wake-up costs mostly the
+// processor's way out of idle, which the kernel can share with another
+// program's when it may move this one: the user-interface thread (and threads
+// it starts later) gets ClockTick::kSlack of timer slack instead of 50
+// microseconds, as a background program does. Nothing it waits for by time
+// needs finer (ticks, menu and tooltip delays); input is not delayed, and the
+// sound player starts its own threads with the default.
 void AllowLateWakeUps()
 {
     constexpr unsigned long kTimerSlackNs = ClockTick::kSlack * 1'000'000ul;
@@ -41,7 +32,7 @@ void AllowLateWakeUps()
 }  // namespace
 
 // The program takes no command line and always returns 0.
-int main(int argc, char** argv)
+int main(int, char** argv)
 {
     // The time text follows the user's locale.
     std::setlocale(LC_ALL, "");
@@ -50,25 +41,24 @@ int main(int argc, char** argv)
     // Window positions are the program's own: use X (XWayland) when there.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    // The drag loop handles each pointer move with the position of the move
-    // before it; moves merged into one would land the window where the
-    // pointer stood some moves ago.
+    // The drag loop handles each pointer move with the position of the one
+    // before; merged moves would land the window where the pointer stood earlier.
     QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
 
     int qtArgc = 1;  // the command line is not read
     TApplication application(qtArgc, argv);
-    (void)argc;
     try {
         // A clock already runs for this user and state directory: it shows
         // its window, and this start ends before it makes one.
         const std::string stateDirectory = SystemDirectory::Path();
-        SingleInstance instance(
-            QString::fromLocal8Bit(stateDirectory.data(), static_cast<qsizetype>(stateDirectory.size())));
+        SingleInstance instance(QString::fromLocal8Bit(stateDirectory));
         if (!instance.Claim())
             return 0;
         TForm1 Form1;
         QObject::connect(&instance, &SingleInstance::ShowRequested, &Form1, &TForm1::Show1Click);
-        PlaceAtScreenCentre(Form1);
+        const QRect screen = Form1.screen()->geometry();  // the window opens at its centre
+        Form1.move(screen.x() + (screen.width() - Form1.width()) / 2,
+                   screen.y() + (screen.height() - Form1.height()) / 2);
         if (Form1.ShowOnStart())
             Form1.show();
         AllowLateWakeUps();
