@@ -3,8 +3,6 @@
 #include <QEvent>
 #include <QWidget>
 
-TfcCaptureMessageClass::TfcCaptureMessageClass(QObject* AOwner) : QObject(AOwner) {}
-
 TfcCaptureMessageClass::~TfcCaptureMessageClass()
 {
     SetEnabled(false);

@@ -29,7 +29,7 @@ using TfcBeforeWndProcEvent = std::function<void(TfcMessage& Message, bool& Proc
 class TfcCaptureMessageClass : public QObject {
     Q_OBJECT
 public:
-    explicit TfcCaptureMessageClass(QObject* AOwner);
+    explicit TfcCaptureMessageClass(QObject* AOwner) : QObject(AOwner) {}
     ~TfcCaptureMessageClass() override;
 
     TfcWndProcEvent OnAfterWndProc;

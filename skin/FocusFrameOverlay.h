@@ -19,7 +19,6 @@ public:
 
     // Inverts the dotted one-pixel outline of a screen rectangle.
     void Invert(const QRect& rect);
-    const std::vector<QRect>& Outlines() const { return FOutlines; }
 
     // Dots lie where x + y is even; their colour alternates between white
     // and black along the outline, so they show on any background.

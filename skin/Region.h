@@ -54,7 +54,6 @@ public:
     private:
         std::vector<Rect> FRects;
         size_t FLastBandStart = 0;
-        bool FHasBand = false;
     };
 
     Region() = default;

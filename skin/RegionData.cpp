@@ -12,17 +12,12 @@ using ByteOrder::LoadI32;
 using ByteOrder::LoadU32;
 using ByteOrder::StoreU32;
 
-void PutI32(uint8_t* p, int32_t v)
-{
-    StoreU32(p, static_cast<uint32_t>(v));
-}
-
 void PutRect(uint8_t* p, const Region::Rect& r)
 {
-    PutI32(p, r.left);
-    PutI32(p + 4, r.top);
-    PutI32(p + 8, r.right);
-    PutI32(p + 12, r.bottom);
+    for (const int32_t v : {r.left, r.top, r.right, r.bottom}) {
+        StoreU32(p, static_cast<uint32_t>(v));
+        p += 4;
+    }
 }
 
 constexpr size_t kRectSize = 16;
@@ -32,17 +27,13 @@ constexpr size_t kReadChunk = 64 * 1024;
 
 namespace region_data {
 
-bool FitsSize(const Region::Rect& r)
-{
-    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-    return int64_t{r.right} - r.left <= kMax && int64_t{r.bottom} - r.top <= kMax;
-}
-
 bool FitsWindow(const Region& region)
 {
     const Region::Rect& b = region.Bounds();
+    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
     constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-    return region.IsEmpty() || (FitsSize(b) && b.left > kMin && b.top > kMin);
+    return region.IsEmpty() ||
+           (int64_t{b.right} - b.left <= kMax && int64_t{b.bottom} - b.top <= kMax && b.left > kMin && b.top > kMin);
 }
 
 std::optional<std::vector<uint8_t>> Encode(const Region& region)
@@ -52,8 +43,8 @@ std::optional<std::vector<uint8_t>> Encode(const Region& region)
         return std::nullopt;
     const auto count = static_cast<uint32_t>(rects.size());
     std::vector<uint8_t> out(kHeaderSize + kRectSize * rects.size());
-    PutI32(&out[0], kHeaderSize);
-    PutI32(&out[4], kTypeRectangles);
+    StoreU32(&out[0], kHeaderSize);
+    StoreU32(&out[4], kTypeRectangles);
     StoreU32(&out[8], count);
     StoreU32(&out[12], count * static_cast<uint32_t>(kRectSize));
     PutRect(&out[16], region.Bounds());
@@ -92,33 +83,27 @@ std::optional<Region> Decode(std::span<const uint8_t> data)
 
 void WriteRegions(ByteSink& sink, const std::optional<Region>& region)
 {
-    uint8_t countBytes[4] = {0, 0, 0, 0};
     // Encode before the count goes out, so a failure leaves a complete block.
     std::optional<std::vector<uint8_t>> data;
     if (region && !region->IsEmpty())
         data = region_data::Encode(*region);
-    if (!data) {
-        sink.Write(countBytes, sizeof countBytes);
-        return;
-    }
-    StoreU32(countBytes, static_cast<uint32_t>(data->size()));
+    uint8_t countBytes[4];
+    StoreU32(countBytes, data ? static_cast<uint32_t>(data->size()) : 0);
     sink.Write(countBytes, sizeof countBytes);
-    sink.Write(data->data(), data->size());
+    if (data)
+        sink.Write(data->data(), data->size());
 }
 
 RegionReadResult ReadRegions(ByteSource& source)
 {
-    RegionReadResult result;
+    RegionReadResult result{RegionReadResult::Status::Rejected, {}};
     uint8_t countBytes[4];
-    if (source.Read(countBytes, sizeof countBytes) != sizeof countBytes) {
-        result.status = RegionReadResult::Status::Rejected;
+    if (source.Read(countBytes, sizeof countBytes) != sizeof countBytes)
         return result;
-    }
     const int32_t n = LoadI32(countBytes);
     if (n == 0)
-        return result;
+        return {};  // nothing stored
 
-    result.status = RegionReadResult::Status::Rejected;
     constexpr size_t kMaxSize = region_data::kHeaderSize + region_data::kMaxRectangles * kRectSize;
     if (n < region_data::kHeaderSize || static_cast<size_t>(n) > kMaxSize)
         return result;
@@ -133,9 +118,7 @@ RegionReadResult ReadRegions(ByteSource& source)
         if (source.Read(data.data() + at, chunk) != chunk)
             return result;
     }
-    if (auto region = region_data::Decode(data)) {
-        result.status = RegionReadResult::Status::Loaded;
-        result.region = std::move(*region);
-    }
+    if (auto region = region_data::Decode(data))
+        return {RegionReadResult::Status::Loaded, std::move(*region)};
     return result;
 }

@@ -30,10 +30,6 @@ inline constexpr uint32_t kMaxRectangles = 1u << 20;
 // region), or nothing when the region has too many rectangles to store.
 std::optional<std::vector<uint8_t>> Encode(const Region& region);
 
-// True when the rectangle's width and height are 32-bit numbers, as every
-// window system's rectangle needs; an empty rectangle always fits.
-bool FitsSize(const Region::Rect& rect);
-
 // True when a window system's rectangle can hold the whole region: its
 // bounding rectangle's width and height are 32-bit numbers, and it stays
 // clear of the lowest coordinate (whose left neighbour is not a number).
