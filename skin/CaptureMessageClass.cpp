@@ -3,11 +3,6 @@
 #include <QEvent>
 #include <QWidget>
 
-TfcCaptureMessageClass::~TfcCaptureMessageClass()
-{
-    SetEnabled(false);
-}
-
 void TfcCaptureMessageClass::SetEnabled(bool Value)
 {
     if (Value == FEnabled)

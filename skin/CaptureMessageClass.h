@@ -30,7 +30,7 @@ class TfcCaptureMessageClass : public QObject {
     Q_OBJECT
 public:
     explicit TfcCaptureMessageClass(QObject* AOwner) : QObject(AOwner) {}
-    ~TfcCaptureMessageClass() override;
+    ~TfcCaptureMessageClass() override { SetEnabled(false); }
 
     TfcWndProcEvent OnAfterWndProc;
     TfcBeforeWndProcEvent OnBeforeWndProc;

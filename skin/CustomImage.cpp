@@ -77,9 +77,8 @@ void TfcCustomImage::Compose(int depth)
     if (depth <= 8 ? !FComposed32.isNull() : !FComposed.isNull())
         return;
     // Only the part of the picture inside the control can ever show.
-    const QRect shown = QRect(0, 0, FPicture.Width(), FPicture.Height()) & rect();
-    const QImage part =
-        shown == QRect(0, 0, FPicture.Width(), FPicture.Height()) ? FPicture.Image() : FPicture.Image().copy(shown);
+    const QRect shown = FPicture.Image().rect() & rect();
+    const QImage part = shown == FPicture.Image().rect() ? FPicture.Image() : FPicture.Image().copy(shown);
     if (depth <= 8)
         FComposed32 = part.convertToFormat(FPicture.Transparent() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     else

@@ -145,18 +145,15 @@ void TfcCustomImageForm::ApplyBitmapRegion()
             image = image.copy(image.rect() & form->rect());
         bitmap = FromQImage(image);
     }
-    // The window's outline is replaced, or removed when there is none.
     SetHeldRegion(bitmap ? fcCreateRegionFromBitmap(*bitmap, GetTransparentColor(), PaletteSystemColor) : std::nullopt);
     HandRegionToWindow();
 }
 
 void TfcCustomImageForm::DestroyWnd()
 {
-    if (FRegion) {
-        if (QWidget* form = ParentForm(); form != nullptr && FRegionHandedOver)
-            form->clearMask();
-        SetHeldRegion(std::nullopt);
-    }
+    if (QWidget* form = ParentForm(); form != nullptr && RegionHandedToWindow())
+        form->clearMask();
+    SetHeldRegion(std::nullopt);
     // The window took the hook with it: a window made again gets none.
     if (FHook != nullptr)
         FHook->EndSubClass();
@@ -249,13 +246,10 @@ void TfcCustomImageForm::AfterFormWndProc(TfcMessage& Message)
                 return;
             FPendingPress = 0;
             // A release that came meanwhile ended the press already.
-            if (!DragPlatform().LeftButtonDown()) {
-                DragPlatform().EndHold();
-                return;
-            }
-            FormMouseDown(Qt::LeftButton, shift, P.x(), P.y());
-            // A press that started no loop (outside the caption bar) lets
-            // the pointer go again.
+            if (DragPlatform().LeftButtonDown())
+                FormMouseDown(Qt::LeftButton, shift, P.x(), P.y());
+            // A press that started no loop (outside the caption bar, or
+            // released already) lets the pointer go again.
             DragPlatform().EndHold();
         },
         Qt::QueuedConnection);

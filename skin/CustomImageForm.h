@@ -93,6 +93,12 @@ public:
     void SetDragPlatform(std::unique_ptr<TfcDragPlatform> Platform) { FDragPlatform = std::move(Platform); }
     TfcDragPlatform& DragPlatform();
 
+    // Handlers a form may give the image, as any control has.
+    std::function<void(QObject* Sender)> OnClick;
+    std::function<void(QObject* Sender)> OnDblClick;
+    std::function<void(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseDown;
+    std::function<void(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseUp;
+
 protected:
     // Where the form is translucent (a window system that shapes windows by
     // their pixels' opacity, not by their mask), only the outline is
@@ -101,13 +107,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-
-public:
-    // Handlers a form may give the image, as any control has.
-    std::function<void(QObject* Sender)> OnClick;
-    std::function<void(QObject* Sender)> OnDblClick;
-    std::function<void(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseDown;
-    std::function<void(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseUp;
 
 private:
     void SetHeldRegion(std::optional<Region> region);

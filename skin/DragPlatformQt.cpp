@@ -9,15 +9,6 @@
 #include <ranges>
 #include <utility>
 
-#include "skin/FocusFrameOverlay.h"
-
-TfcQtDragPlatform::TfcQtDragPlatform(QWidget* form) : FForm(form) {}
-
-TfcQtDragPlatform::~TfcQtDragPlatform()
-{
-    SetFiltering(false);
-}
-
 void TfcQtDragPlatform::SetFiltering(bool Value)
 {
     if (Value == FFiltering)
@@ -117,10 +108,9 @@ TfcLoopMessage TfcQtDragPlatform::GetMessage()
         if (!FWoken)
             return {TfcLoopMessage::Kind::Quit, code};
     }
-    if (FHeld.empty()) {
-        FLast = Held{TfcLoopMessage::Kind::Other, nullptr, nullptr, {}};
-        return {TfcLoopMessage::Kind::Other, 0};
-    }
+    // Nothing came for the loop: an Other with nothing to dispatch.
+    if (FHeld.empty())
+        FHeld.push_back({TfcLoopMessage::Kind::Other, nullptr, nullptr, FKnown});
     FLast = std::move(FHeld.front());
     FHeld.pop_front();
     FKnown = FLast.global;

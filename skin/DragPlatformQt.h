@@ -11,9 +11,9 @@
 #include <memory>
 
 #include "skin/DragPlatform.h"
+#include "skin/FocusFrameOverlay.h"
 
 class QEventLoop;
-class TfcFocusFrameOverlay;
 
 // The drag loop's window system under Qt: the form's mouse grab, a nested
 // event loop that dispatches everything but pointer moves and the left
@@ -28,8 +28,8 @@ class TfcFocusFrameOverlay;
 class TfcQtDragPlatform final : public QObject, public TfcDragPlatform {
     Q_OBJECT
 public:
-    explicit TfcQtDragPlatform(QWidget* form);
-    ~TfcQtDragPlatform() override;
+    explicit TfcQtDragPlatform(QWidget* form) : FForm(form) {}
+    ~TfcQtDragPlatform() override { SetFiltering(false); }
 
     QPoint CursorPos() override { return FKnown; }
     void HoldPointer(QPoint Press) override;

@@ -32,5 +32,4 @@ private:
     void Reshape();
 
     std::vector<QRect> FOutlines;  // inverted an odd number of times
-    QImage FDots;                  // the frame's pixels in window coordinates
 };

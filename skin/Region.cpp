@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -18,26 +19,30 @@ struct BandCursor {
     size_t begin = 0;
     size_t end = 0;
 
-    explicit BandCursor(std::span<const Rect> r) : rects(r) { FindEnd(); }
+    explicit BandCursor(std::span<const Rect> r) : rects(r) { Next(); }
 
     bool Done() const { return begin >= rects.size(); }
     int64_t Top() const { return Done() ? std::numeric_limits<int64_t>::max() : rects[begin].top; }
     int64_t Bottom() const { return rects[begin].bottom; }
     std::span<const Rect> Band() const { return rects.subspan(begin, end - begin); }
+    // Moves on to the next band (to the first one at the start).
     void Next()
     {
         begin = end;
-        FindEnd();
-    }
-
-private:
-    void FindEnd()
-    {
-        end = begin;
         while (end < rects.size() && rects[end].top == rects[begin].top)
             ++end;
     }
 };
+
+// The bounding rectangle of rectangles in bands from top to bottom: only
+// left and right need a search.
+Rect BandedBounds(std::span<const Rect> rects)
+{
+    if (rects.empty())
+        return {};
+    return {std::ranges::min(rects, {}, &Rect::left).left, rects.front().top,
+            std::ranges::max(rects, {}, &Rect::right).right, rects.back().bottom};
+}
 
 // Merges the spans of up to two bands into sorted, non-touching spans.
 void UniteSpans(std::span<const Rect> a, std::span<const Rect> b, std::vector<Span>& out)
@@ -85,9 +90,9 @@ void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Span>
 Region Region::Builder::Finish()
 {
     Region region;
-    region.FRects = std::move(FRects);
-    region.UpdateBounds();
-    *this = Builder();
+    region.FRects = std::exchange(FRects, {});
+    region.FBounds = BandedBounds(region.FRects);
+    FLastBandStart = 0;
     return region;
 }
 
@@ -103,10 +108,9 @@ Region Region::FromRects(std::span<const Rect> rects)
 {
     std::vector<Region> level;
     level.reserve(rects.size());
-    for (const Rect& r : rects) {
+    for (const Rect& r : rects)
         if (!r.IsEmpty())
             level.emplace_back(r);
-    }
     if (level.empty())
         return Region();
     // Pairwise unions keep each rectangle in O(log n) unions instead of one
@@ -156,12 +160,6 @@ Region Region::United(const Region& other) const
     return builder.Finish();
 }
 
-Region& Region::Unite(const Region& other)
-{
-    *this = United(other);
-    return *this;
-}
-
 bool Region::Contains(int32_t x, int32_t y) const
 {
     if (IsEmpty() || x < FBounds.left || x >= FBounds.right || y < FBounds.top || y >= FBounds.bottom)
@@ -175,25 +173,11 @@ bool Region::Contains(int32_t x, int32_t y) const
     return hit != bandEnd && hit->left <= x;
 }
 
-void Region::UpdateBounds()
-{
-    if (FRects.empty()) {
-        FBounds = Rect{};
-        return;
-    }
-    FBounds = Rect{FRects.front().left, FRects.front().top, FRects.front().right, FRects.back().bottom};
-    for (const Rect& r : FRects) {
-        FBounds.left = std::min(FBounds.left, r.left);
-        FBounds.right = std::max(FBounds.right, r.right);
-    }
-}
-
 std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& bounds)
 {
     if (rects.empty())
         return bounds == Rect{} ? std::string() : "empty region with a bounding rectangle";
 
-    Rect expected = rects.front();
     std::span<const Rect> above;
     for (BandCursor band(rects); !band.Done(); band.Next()) {
         for (size_t i = band.begin; i < band.end; ++i) {
@@ -204,10 +188,6 @@ std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& boun
                 return "band with uneven bottoms at " + std::to_string(i);
             if (i > band.begin && r.left <= rects[i - 1].right)
                 return "rectangles overlap, touch or are unsorted at " + std::to_string(i);
-            expected.left = std::min(expected.left, r.left);
-            expected.top = std::min(expected.top, r.top);
-            expected.right = std::max(expected.right, r.right);
-            expected.bottom = std::max(expected.bottom, r.bottom);
         }
         if (!above.empty() && band.Top() < above.front().bottom)
             return "bands overlap or are unsorted at " + std::to_string(band.begin);
@@ -216,7 +196,8 @@ std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& boun
             return "unmerged identical bands at " + std::to_string(band.begin);
         above = band.Band();
     }
-    if (!(expected == bounds))
+    // The bands are in order now, so the banded bounds are the true ones.
+    if (!(BandedBounds(rects) == bounds))
         return "wrong bounding rectangle";
     return {};
 }

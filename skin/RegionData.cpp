@@ -12,6 +12,14 @@ using ByteOrder::LoadI32;
 using ByteOrder::LoadU32;
 using ByteOrder::StoreU32;
 
+constexpr int32_t kHeaderSize = 32;
+constexpr int32_t kTypeRectangles = 1;
+constexpr size_t kRectSize = 16;
+// Far beyond any window outline; keeps a damaged count from asking for
+// gigabytes before the data is even there.
+constexpr uint32_t kMaxRectangles = 1u << 20;
+constexpr size_t kReadChunk = 64 * 1024;
+
 void PutRect(uint8_t* p, const Region::Rect& r)
 {
     for (const int32_t v : {r.left, r.top, r.right, r.bottom}) {
@@ -20,22 +28,8 @@ void PutRect(uint8_t* p, const Region::Rect& r)
     }
 }
 
-constexpr size_t kRectSize = 16;
-constexpr size_t kReadChunk = 64 * 1024;
-
-}  // namespace
-
-namespace region_data {
-
-bool FitsWindow(const Region& region)
-{
-    const Region::Rect& b = region.Bounds();
-    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
-    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-    return region.IsEmpty() ||
-           (int64_t{b.right} - b.left <= kMax && int64_t{b.bottom} - b.top <= kMax && b.left > kMin && b.top > kMin);
-}
-
+// The N bytes of region data for a region (its header alone for the empty
+// region), or nothing when the region has too many rectangles to store.
 std::optional<std::vector<uint8_t>> Encode(const Region& region)
 {
     const auto& rects = region.Rects();
@@ -53,6 +47,10 @@ std::optional<std::vector<uint8_t>> Encode(const Region& region)
     return out;
 }
 
+// Builds the union of the rectangles in exactly N bytes of region data, in
+// whatever order they come; empty rectangles add nothing. Nothing when the
+// header, the count or the sizes do not fit together, or when the union does
+// not fit a window (FitsWindow). The bounding rectangle is not trusted.
 std::optional<Region> Decode(std::span<const uint8_t> data)
 {
     if (data.size() < static_cast<size_t>(kHeaderSize))
@@ -74,19 +72,28 @@ std::optional<Region> Decode(std::span<const uint8_t> data)
     // Checked on the union: rectangles that fit may join into one that does
     // not, and one that does not may be cut into bands that do.
     Region region = Region::FromRects(rects);
-    if (!FitsWindow(region))
+    if (!region_data::FitsWindow(region))
         return std::nullopt;
     return region;
 }
 
-}  // namespace region_data
+}  // namespace
+
+bool region_data::FitsWindow(const Region& region)
+{
+    const Region::Rect& b = region.Bounds();
+    constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    return region.IsEmpty() ||
+           (int64_t{b.right} - b.left <= kMax && int64_t{b.bottom} - b.top <= kMax && b.left > kMin && b.top > kMin);
+}
 
 void WriteRegions(ByteSink& sink, const std::optional<Region>& region)
 {
     // Encode before the count goes out, so a failure leaves a complete block.
     std::optional<std::vector<uint8_t>> data;
     if (region && !region->IsEmpty())
-        data = region_data::Encode(*region);
+        data = Encode(*region);
     uint8_t countBytes[4];
     StoreU32(countBytes, data ? static_cast<uint32_t>(data->size()) : 0);
     sink.Write(countBytes, sizeof countBytes);
@@ -104,8 +111,8 @@ RegionReadResult ReadRegions(ByteSource& source)
     if (n == 0)
         return {};  // nothing stored
 
-    constexpr size_t kMaxSize = region_data::kHeaderSize + region_data::kMaxRectangles * kRectSize;
-    if (n < region_data::kHeaderSize || static_cast<size_t>(n) > kMaxSize)
+    constexpr size_t kMaxSize = kHeaderSize + kMaxRectangles * kRectSize;
+    if (n < kHeaderSize || static_cast<size_t>(n) > kMaxSize)
         return result;
 
     // Grow the buffer only as far as the source keeps delivering.
@@ -118,7 +125,7 @@ RegionReadResult ReadRegions(ByteSource& source)
         if (source.Read(data.data() + at, chunk) != chunk)
             return result;
     }
-    if (auto region = region_data::Decode(data))
+    if (auto region = Decode(data))
         return {RegionReadResult::Status::Loaded, std::move(*region)};
     return result;
 }

@@ -1,5 +1,6 @@
 #include "skin/RegionFromBitmap.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
@@ -47,21 +48,6 @@ std::optional<Region> ScanPixels(const Bitmap& bitmap, IsTransparent isTranspare
             spans.push_back({start, x});
         }
     });
-}
-
-// The palette entry that alone carries the transparent colour, if exactly
-// one does (the usual case: a key colour reserved for the background).
-std::optional<uint8_t> SingleTransparentIndex(const Bitmap& bitmap, uint32_t key)
-{
-    std::optional<uint8_t> found;
-    for (uint32_t v = 0; v < 256; ++v) {
-        if (bitmap.ColorOfValue(v) != key)
-            continue;
-        if (found)
-            return std::nullopt;
-        found = static_cast<uint8_t>(v);
-    }
-    return found;
 }
 
 // 8 bits per pixel with one transparent index: runs are found a machine
@@ -131,13 +117,13 @@ std::optional<Region> fcCreateRegionFromBitmap(const Bitmap& bitmap, uint32_t tr
         return ScanPixels(bitmap, [&](int32_t x, int32_t y) { return (bitmap.PixelValue(x, y) & 0xFFFFFFu) == word; });
     if (bits == 32)
         return ScanPixels(bitmap, [&](int32_t x, int32_t y) { return bitmap.ColorAt(x, y) == *key; });
-    if (bits == 8) {
-        if (auto index = SingleTransparentIndex(bitmap, *key))
-            return ScanSingleIndex(bitmap, *index);
-    }
     // Which raw pixel values carry the transparent colour.
     std::vector<uint8_t> transparent(size_t{1} << bits);
     for (uint32_t v = 0; v < transparent.size(); ++v)
         transparent[v] = bitmap.ColorOfValue(v) == *key;
+    // The usual case: one palette entry alone, a key colour reserved for the
+    // background.
+    if (bits == 8 && std::ranges::count(transparent, 1) == 1)
+        return ScanSingleIndex(bitmap, static_cast<uint8_t>(std::ranges::find(transparent, 1) - transparent.begin()));
     return ScanPixels(bitmap, [&](int32_t x, int32_t y) { return transparent[bitmap.PixelValue(x, y)] != 0; });
 }
