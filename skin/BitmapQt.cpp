@@ -14,8 +14,7 @@ QImage ToQImage(const Bitmap& bitmap)
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int32_t x = 0; x < bitmap.Width(); ++x) {
             const uint32_t c = bitmap.ColorAt(x, y);
-            line[x] =
-                qRgb(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF), static_cast<int>(c >> 16 & 0xFF));
+            line[x] = qRgb(c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF);
         }
     }
     return image;

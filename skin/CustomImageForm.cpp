@@ -223,8 +223,10 @@ void TfcCustomImageForm::AfterFormWndProc(TfcMessage& Message)
         FPendingPress = 0;
         return;
     }
+    if (type != QEvent::MouseButtonPress)
+        return;
     const auto* press = static_cast<QMouseEvent*>(Message.Event);
-    if (type != QEvent::MouseButtonPress || press->button() != Qt::LeftButton || FInMouseLoop)
+    if (press->button() != Qt::LeftButton || FInMouseLoop)
         return;
     const QPoint P = press->position().toPoint();
     QWidget* control = ControlAtPos(P);
