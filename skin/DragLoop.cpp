@@ -19,7 +19,6 @@ void TfcCustomImageForm::FormMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, i
     QWidget* form = ParentForm();
     if (form == nullptr)
         return;
-    // The caption bar's bounds in the form's client coordinates.
     if (FCaptionBarControl != nullptr &&
         !QRect(FCaptionBarControl->mapTo(form, QPoint(0, 0)), FCaptionBarControl->size()).contains(X, Y))
         return;

@@ -59,9 +59,7 @@ std::optional<Region> Decode(std::span<const uint8_t> data)
         return std::nullopt;
     const uint32_t count = LoadU32(&data[8]);
     const uint32_t listSize = LoadU32(&data[12]);
-    if (count > kMaxRectangles || listSize != count * kRectSize)
-        return std::nullopt;
-    if (data.size() != kHeaderSize + static_cast<size_t>(listSize))
+    if (count > kMaxRectangles || listSize != count * kRectSize || data.size() != kHeaderSize + size_t{listSize})
         return std::nullopt;
 
     std::vector<Region::Rect> rects(count);

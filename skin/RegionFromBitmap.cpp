@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/ByteOrder.h"
 #include "skin/Bitmap.h"
 
 namespace {
@@ -106,15 +107,19 @@ std::optional<Region> fcCreateRegionFromBitmap(const Bitmap& bitmap, uint32_t tr
     } else if (transparentColor <= 0xFFFFFFu) {
         key = transparentColor;
     }
-    if (!key) {
-        // No pixel can carry it: every row is one run.
-        const int32_t width = bitmap.Width();
-        return ScanRows(bitmap, [width](int32_t, std::vector<Span>& spans) { spans.push_back({0, width}); });
-    }
+    // No pixel can carry it: every row is one run.
+    if (!key)
+        return ScanPixels(bitmap, [](int32_t, int32_t) { return false; });
     // The colour as the raw value of a pixel of blue, green, red bytes.
     const uint32_t word = (*key & 0xFFu) << 16 | (*key & 0xFF00u) | (*key >> 16 & 0xFFu);
-    if (bits == 24 || (bits == 32 && bitmap.Masks() == Bitmap::DefaultMasks(32)))
-        return ScanPixels(bitmap, [&](int32_t x, int32_t y) { return (bitmap.PixelValue(x, y) & 0xFFFFFFu) == word; });
+    // The common deep formats compare blue, green and red straight from the row.
+    if (bits == 24 || (bits == 32 && bitmap.Masks() == Bitmap::DefaultMasks(32))) {
+        const auto bytes = static_cast<size_t>(bits / 8);
+        return ScanPixels(bitmap, [&](int32_t x, int32_t y) {
+            const uint8_t* p = bitmap.Row(y) + bytes * static_cast<size_t>(x);
+            return ByteOrder::LoadU16(p) == (word & 0xFFFFu) && p[2] == word >> 16;
+        });
+    }
     if (bits == 32)
         return ScanPixels(bitmap, [&](int32_t x, int32_t y) { return bitmap.ColorAt(x, y) == *key; });
     // Which raw pixel values carry the transparent colour.
