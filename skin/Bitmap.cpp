@@ -1,21 +1,33 @@
 #include "skin/Bitmap.h"
 
+#include <algorithm>
 #include <bit>
 #include <stdexcept>
 
+#include "common/ByteOrder.h"
+#include "skin/SystemColor.h"
+
+namespace {
+
+// Scales the channel that `mask` selects out of `word` to 0..255.
+uint8_t ExtractChannel(uint32_t word, uint32_t mask)
+{
+    if (mask == 0)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    const uint32_t v = (word & mask) >> shift;
+    // Plain shifts, as display drivers and Qt's own reader scale: a full
+    // 5-bit channel reads 248, not 255, so painting and outline agree.
+    return static_cast<uint8_t>(bits >= 8 ? v >> (bits - 8) : v << (8 - bits));
+}
+
+}  // namespace
+
 bool Bitmap::IsSupportedDepth(int bitsPerPixel)
 {
-    switch (bitsPerPixel) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-        return true;
-    default:
-        return false;
-    }
+    constexpr int kDepths[] = {1, 4, 8, 16, 24, 32};
+    return std::ranges::find(kDepths, bitsPerPixel) != std::end(kDepths);
 }
 
 size_t Bitmap::StrideFor(int32_t width, int bitsPerPixel)
@@ -81,13 +93,11 @@ uint32_t Bitmap::PixelValue(int32_t x, int32_t y) const
     case 8:
         return row[ux];
     case 16:
-        return static_cast<uint32_t>(row[2 * ux]) | static_cast<uint32_t>(row[2 * ux + 1]) << 8;
+        return ByteOrder::LoadU16(row + 2 * ux);
     case 24:
-        return static_cast<uint32_t>(row[3 * ux]) | static_cast<uint32_t>(row[3 * ux + 1]) << 8 |
-               static_cast<uint32_t>(row[3 * ux + 2]) << 16;
+        return ByteOrder::LoadU16(row + 3 * ux) | static_cast<uint32_t>(row[3 * ux + 2]) << 16;
     default:
-        return static_cast<uint32_t>(row[4 * ux]) | static_cast<uint32_t>(row[4 * ux + 1]) << 8 |
-               static_cast<uint32_t>(row[4 * ux + 2]) << 16 | static_cast<uint32_t>(row[4 * ux + 3]) << 24;
+        return ByteOrder::LoadU32(row + 4 * ux);
     }
 }
 
@@ -95,45 +105,18 @@ void Bitmap::SetPixelValue(int32_t x, int32_t y, uint32_t value)
 {
     uint8_t* row = Row(y);
     const auto ux = static_cast<size_t>(x);
-    switch (FBitsPerPixel) {
-    case 1: {
+    if (FBitsPerPixel == 1) {
         const auto bit = static_cast<uint8_t>(0x80u >> (ux % 8));
         row[ux / 8] = static_cast<uint8_t>((value & 1u) ? (row[ux / 8] | bit) : (row[ux / 8] & ~bit));
-        break;
-    }
-    case 4: {
+    } else if (FBitsPerPixel == 4) {
         const unsigned shift = ux % 2 == 0 ? 4 : 0;
         row[ux / 2] = static_cast<uint8_t>((row[ux / 2] & ~(0xFu << shift)) | ((value & 0xFu) << shift));
-        break;
+    } else {
+        // Whole bytes, low byte first.
+        const auto bytes = static_cast<size_t>(FBitsPerPixel / 8);
+        for (size_t i = 0; i < bytes; ++i)
+            row[bytes * ux + i] = static_cast<uint8_t>(value >> (8 * i));
     }
-    case 8:
-        row[ux] = static_cast<uint8_t>(value);
-        break;
-    case 16:
-        row[2 * ux] = static_cast<uint8_t>(value);
-        row[2 * ux + 1] = static_cast<uint8_t>(value >> 8);
-        break;
-    case 24:
-        for (size_t i = 0; i < 3; ++i)
-            row[3 * ux + i] = static_cast<uint8_t>(value >> (8 * i));
-        break;
-    default:
-        for (size_t i = 0; i < 4; ++i)
-            row[4 * ux + i] = static_cast<uint8_t>(value >> (8 * i));
-        break;
-    }
-}
-
-uint8_t ExtractChannel(uint32_t word, uint32_t mask)
-{
-    if (mask == 0)
-        return 0;
-    const int shift = std::countr_zero(mask);
-    const int bits = std::popcount(mask);
-    const uint32_t v = (word & mask) >> shift;
-    // Plain shifts, as display drivers and Qt's own reader scale: a full
-    // 5-bit channel reads 248, not 255, so painting and outline agree.
-    return static_cast<uint8_t>(bits >= 8 ? v >> (bits - 8) : v << (8 - bits));
 }
 
 uint32_t Bitmap::ColorOfValue(uint32_t value) const
@@ -147,8 +130,7 @@ uint32_t Bitmap::ColorOfValue(uint32_t value) const
         // Stored blue, green, red: value is 0x00RRGGBB.
         return (value & 0xFFu) << 16 | (value & 0xFF00u) | (value >> 16 & 0xFFu);
     default:
-        return static_cast<uint32_t>(ExtractChannel(value, FMasks.red)) |
-               static_cast<uint32_t>(ExtractChannel(value, FMasks.green)) << 8 |
-               static_cast<uint32_t>(ExtractChannel(value, FMasks.blue)) << 16;
+        return RgbColor(ExtractChannel(value, FMasks.red), ExtractChannel(value, FMasks.green),
+                        ExtractChannel(value, FMasks.blue));
     }
 }

@@ -78,6 +78,3 @@ private:
     std::vector<uint32_t> FColorTable;
     ChannelMasks FMasks;
 };
-
-// Scales the channel that `mask` selects out of `word` to 0..255.
-uint8_t ExtractChannel(uint32_t word, uint32_t mask);

@@ -1,32 +1,21 @@
 #include "skin/BitmapQt.h"
 
 #include <QImage>
+#include <algorithm>
 #include <cstring>
 
 #include "skin/Bitmap.h"
-
-namespace {
-
-QRgb ToQRgb(uint32_t bgr)
-{
-    return qRgb(static_cast<int>(bgr & 0xFF), static_cast<int>(bgr >> 8 & 0xFF), static_cast<int>(bgr >> 16 & 0xFF));
-}
-
-uint32_t FromQRgb(QRgb c)
-{
-    return static_cast<uint32_t>(qRed(c)) | static_cast<uint32_t>(qGreen(c)) << 8 |
-           static_cast<uint32_t>(qBlue(c)) << 16;
-}
-
-}  // namespace
+#include "skin/SystemColor.h"
 
 QImage ToQImage(const Bitmap& bitmap)
 {
     QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int32_t x = 0; x < bitmap.Width(); ++x)
-            line[x] = ToQRgb(bitmap.ColorAt(x, y));
+        for (int32_t x = 0; x < bitmap.Width(); ++x) {
+            const uint32_t c = bitmap.ColorAt(x, y);
+            line[x] = qRgb(c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF);
+        }
     }
     return image;
 }
@@ -35,48 +24,34 @@ std::optional<Bitmap> FromQImage(const QImage& source)
 {
     if (source.isNull() || source.width() > Bitmap::kMaxDimension || source.height() > Bitmap::kMaxDimension)
         return std::nullopt;
-    const int32_t w = source.width();
-    const int32_t h = source.height();
-
-    if (source.format() == QImage::Format_Indexed8 || source.format() == QImage::Format_Mono ||
-        source.format() == QImage::Format_MonoLSB) {
-        const QImage image =
-            source.format() == QImage::Format_MonoLSB ? source.convertToFormat(QImage::Format_Mono) : source;
-        const int bits = image.format() == QImage::Format_Indexed8 ? 8 : 1;
-        Bitmap bitmap(w, h, bits);
+    const QImage::Format format = source.format();
+    const bool indexed =
+        format == QImage::Format_Indexed8 || format == QImage::Format_Mono || format == QImage::Format_MonoLSB;
+    const bool bytes24 = format == QImage::Format_RGB888 || format == QImage::Format_BGR888;
+    const int bits = format == QImage::Format_Indexed8 ? 8 : indexed ? 1 : bytes24 ? 24 : 32;
+    // Stored 24-bit pixels are blue, green, red bytes, as BGR888 holds them.
+    const QImage image = source.convertToFormat(bits == 8    ? QImage::Format_Indexed8
+                                                : bits == 1  ? QImage::Format_Mono
+                                                : bits == 24 ? QImage::Format_BGR888
+                                                             : QImage::Format_RGB32);
+    Bitmap bitmap(image.width(), image.height(), bits);
+    if (indexed) {
         std::vector<uint32_t> table;
-        const auto colors = image.colorTable();
-        for (int i = 0; i < colors.size() && i < (1 << bits); ++i)
-            table.push_back(FromQRgb(colors[i]));
+        for (const QRgb c : image.colorTable().mid(0, 1 << bits))
+            table.push_back(RgbColor(qRed(c), qGreen(c), qBlue(c)));
         bitmap.SetColorTable(std::move(table));
-        const size_t rowBytes = Bitmap::StrideFor(w, bits) < static_cast<size_t>(image.bytesPerLine())
-                                    ? Bitmap::StrideFor(w, bits)
-                                    : static_cast<size_t>(image.bytesPerLine());
-        for (int32_t y = 0; y < h; ++y)
+    }
+    // Indexed rows are copied with their padding; 24-bit ones only up to the
+    // last pixel, so the padding stays zero.
+    const size_t rowBytes = bits == 24 ? 3 * static_cast<size_t>(image.width())
+                                       : std::min(bitmap.Stride(), static_cast<size_t>(image.bytesPerLine()));
+    for (int32_t y = 0; y < image.height(); ++y) {
+        if (bits != 32) {
             std::memcpy(bitmap.Row(y), image.constScanLine(y), rowBytes);
-        return bitmap;
-    }
-
-    if (source.format() == QImage::Format_RGB888 || source.format() == QImage::Format_BGR888) {
-        Bitmap bitmap(w, h, 24);
-        const QImage image = source.convertToFormat(QImage::Format_RGB888);
-        for (int32_t y = 0; y < h; ++y) {
-            const uchar* in = image.constScanLine(y);
-            uint8_t* out = bitmap.Row(y);
-            for (int32_t x = 0; x < w; ++x) {
-                out[3 * x] = in[3 * x + 2];
-                out[3 * x + 1] = in[3 * x + 1];
-                out[3 * x + 2] = in[3 * x];
-            }
+            continue;
         }
-        return bitmap;
-    }
-
-    Bitmap bitmap(w, h, 32);
-    const QImage image = source.convertToFormat(QImage::Format_RGB32);
-    for (int32_t y = 0; y < h; ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int32_t x = 0; x < w; ++x)
+        for (int32_t x = 0; x < image.width(); ++x)
             bitmap.SetPixelValue(x, y, in[x] & 0xFFFFFFu);
     }
     return bitmap;

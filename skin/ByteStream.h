@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -24,7 +25,13 @@ public:
 class MemoryByteSource final : public ByteSource {
 public:
     explicit MemoryByteSource(std::span<const uint8_t> data) : FData(data) {}
-    size_t Read(uint8_t* dst, size_t size) override;
+    size_t Read(uint8_t* dst, size_t size) override
+    {
+        const size_t n = std::min(size, Remaining());
+        std::ranges::copy(FData.subspan(FPosition, n), dst);
+        FPosition += n;
+        return n;
+    }
     size_t Remaining() const { return FData.size() - FPosition; }
 
 private:

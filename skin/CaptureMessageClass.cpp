@@ -3,13 +3,6 @@
 #include <QEvent>
 #include <QWidget>
 
-TfcCaptureMessageClass::TfcCaptureMessageClass(QObject* AOwner) : QObject(AOwner) {}
-
-TfcCaptureMessageClass::~TfcCaptureMessageClass()
-{
-    SetEnabled(false);
-}
-
 void TfcCaptureMessageClass::SetEnabled(bool Value)
 {
     if (Value == FEnabled)

@@ -29,8 +29,8 @@ using TfcBeforeWndProcEvent = std::function<void(TfcMessage& Message, bool& Proc
 class TfcCaptureMessageClass : public QObject {
     Q_OBJECT
 public:
-    explicit TfcCaptureMessageClass(QObject* AOwner);
-    ~TfcCaptureMessageClass() override;
+    explicit TfcCaptureMessageClass(QObject* AOwner) : QObject(AOwner) {}
+    ~TfcCaptureMessageClass() override { SetEnabled(false); }
 
     TfcWndProcEvent OnAfterWndProc;
     TfcBeforeWndProcEvent OnBeforeWndProc;

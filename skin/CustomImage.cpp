@@ -4,6 +4,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
+#include <QScopedValueRollback>
 
 TfcCustomImage::TfcCustomImage(QWidget* AOwner) : QWidget(AOwner)
 {
@@ -17,21 +18,10 @@ void TfcCustomImage::SetAutoSize(bool Value)
     PictureChanged();
 }
 
-void TfcCustomImage::SetTransparent(bool Value)
-{
-    // The picture reports the change, which runs PictureChanged.
-    FPicture.SetTransparent(Value);
-}
-
 void TfcCustomImage::SetAlign(TAlign Value)
 {
     FAlign = Value;
     FollowParent();
-}
-
-void TfcCustomImage::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
-{
-    setGeometry(ALeft, ATop, AWidth, AHeight);
 }
 
 void TfcCustomImage::FollowParent()
@@ -59,15 +49,7 @@ void TfcCustomImage::PictureChanged()
 {
     if (FAutoSize && FPicture.Width() > 0 && FPicture.Height() > 0)
         SetBounds(x(), y(), FPicture.Width(), FPicture.Height());
-    if (FPicture.HasGraphic()) {
-        FOpaque = !FPicture.Transparent() && FPicture.Width() >= width() && FPicture.Height() >= height();
-    } else {
-        FOpaque = false;
-    }
-    // Qt then paints nothing of the parent below the control.
-    setAttribute(Qt::WA_OpaquePaintEvent, FOpaque);
-    FComposed = QPixmap();
-    FComposed32 = QImage();
+    Recompose();
     if (!FPainting)
         update();
 }
@@ -76,14 +58,17 @@ void TfcCustomImage::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     // The composed background holds only the part the control shows.
+    Recompose();
+}
+
+void TfcCustomImage::Recompose()
+{
     FComposed = QPixmap();
     FComposed32 = QImage();
-    const bool opaque = FPicture.HasGraphic() && !FPicture.Transparent() && FPicture.Width() >= width() &&
-                        FPicture.Height() >= height();
-    if (opaque != FOpaque) {
-        FOpaque = opaque;
-        setAttribute(Qt::WA_OpaquePaintEvent, FOpaque);
-    }
+    FOpaque = FPicture.HasGraphic() && !FPicture.Transparent() && FPicture.Width() >= width() &&
+              FPicture.Height() >= height();
+    // Qt then paints nothing of the parent below the control.
+    setAttribute(Qt::WA_OpaquePaintEvent, FOpaque);
 }
 
 void TfcCustomImage::Compose(int depth)
@@ -92,9 +77,8 @@ void TfcCustomImage::Compose(int depth)
     if (depth <= 8 ? !FComposed32.isNull() : !FComposed.isNull())
         return;
     // Only the part of the picture inside the control can ever show.
-    const QRect shown = QRect(0, 0, FPicture.Width(), FPicture.Height()) & rect();
-    const QImage part =
-        shown == QRect(0, 0, FPicture.Width(), FPicture.Height()) ? FPicture.Image() : FPicture.Image().copy(shown);
+    const QRect shown = FPicture.Image().rect() & rect();
+    const QImage part = shown == FPicture.Image().rect() ? FPicture.Image() : FPicture.Image().copy(shown);
     if (depth <= 8)
         FComposed32 = part.convertToFormat(FPicture.Transparent() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     else
@@ -110,13 +94,7 @@ void TfcCustomImage::Paint(QPainter& painter, int depth, const QRect& dirty)
         painter.drawRect(0, 0, width() - 1, height() - 1);
         painter.restore();
     }
-    const bool wasPainting = FPainting;
-    FPainting = true;
-    struct Restore {
-        bool& flag;
-        bool value;
-        ~Restore() { flag = value; }
-    } restore{FPainting, wasPainting};
+    const QScopedValueRollback<bool> painting(FPainting, true);
 
     if (!FPicture.HasGraphic()) {
         QImage blank(qMax(width(), 1), qMax(height(), 1), QImage::Format_RGB32);

@@ -34,7 +34,8 @@ public:
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool Value);
     bool Transparent() const { return FPicture.Transparent(); }
-    void SetTransparent(bool Value);
+    // The picture reports the change, which runs PictureChanged.
+    void SetTransparent(bool Value) { FPicture.SetTransparent(Value); }
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign Value);
 
@@ -52,11 +53,10 @@ public:
     // paint after a change.
     const QPixmap& ComposedBackground() const { return FComposed; }
 
-    virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) { setGeometry(ALeft, ATop, AWidth, AHeight); }
 
 protected:
     virtual void PictureChanged();
-    bool Painting() const { return FPainting; }
     // Keeps an aligned control filling its parent.
     void FollowParent();
 
@@ -66,6 +66,9 @@ protected:
 
 private:
     void Compose(int depth);
+    // Drops the composed background and works out again whether the
+    // control is opaque.
+    void Recompose();
 
     TPicture FPicture;
     bool FAutoSize = false;

@@ -8,34 +8,19 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <ranges>
+
 #include "skin/Bitmap.h"
 #include "skin/BitmapQt.h"
-#include "skin/ByteStream.h"
-#include "skin/CaptureMessageClass.h"
-#include "skin/DragPlatform.h"
 #include "skin/DragPlatformQt.h"
 #include "skin/RegionData.h"
 #include "skin/RegionFromBitmap.h"
 #include "skin/RegionQt.h"
 #include "skin/SystemColorQt.h"
 
-TfcCustomImageForm::TfcCustomImageForm(QWidget* AOwner)
-    : TfcCustomImage(AOwner), ResolveSystemColor(PaletteSystemColor), FOwner(AOwner)
+TfcCustomImageForm::TfcCustomImageForm(QWidget* AOwner) : TfcCustomImage(AOwner), FOwner(AOwner)
 {
     SetAlign(TAlign::alClient);
-}
-
-TfcCustomImageForm::~TfcCustomImageForm()
-{
-    // A region the window holds is the window's; one of our own goes with us.
-    FRegion.reset();
-    delete FHook.data();
-}
-
-QWidget* TfcCustomImageForm::ParentForm() const
-{
-    QWidget* parent = parentWidget();
-    return parent != nullptr ? parent->window() : nullptr;
 }
 
 void TfcCustomImageForm::SetParent(QWidget* AParent)
@@ -88,15 +73,13 @@ void TfcCustomImageForm::SetFormClientSize(int width, int height)
         return;
     // A picture larger than the screen would make a window that cannot be
     // used or even backed by memory: the form stops at the screen's size.
-    if (QScreen* screen = form->screen()) {
-        const QSize room = screen->availableGeometry().size();
-        width = qMin(width, room.width());
-        height = qMin(height, room.height());
-    }
+    QSize size(width, height);
+    if (QScreen* screen = form->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
     if (form->minimumSize() == form->maximumSize())
-        form->setFixedSize(width, height);
+        form->setFixedSize(size);
     else
-        form->resize(width, height);
+        form->resize(size);
     // A hidden form reports its resize only when shown.
     FollowParent();
 }
@@ -124,8 +107,7 @@ uint32_t TfcCustomImageForm::GetTransparentColor() const
     if (Picture().Kind() != TGraphicKind::Bitmap || image.isNull())
         return clNone;  // no bottom-left pixel: nothing is cut out
     const QRgb c = image.pixel(0, image.height() - 1);
-    return static_cast<uint32_t>(qRed(c)) | static_cast<uint32_t>(qGreen(c)) << 8 |
-           static_cast<uint32_t>(qBlue(c)) << 16;
+    return RgbColor(qRed(c), qGreen(c), qBlue(c));
 }
 
 void TfcCustomImageForm::SetHeldRegion(std::optional<Region> region)
@@ -138,12 +120,12 @@ void TfcCustomImageForm::SetHeldRegion(std::optional<Region> region)
 void TfcCustomImageForm::HandRegionToWindow()
 {
     QWidget* form = ParentForm();
-    if (DesignMode() || form == nullptr || !FRegion)
+    if (DesignMode() || form == nullptr)
         return;
-    const std::optional<QRegion> mask = FRegion->IsEmpty() ? std::nullopt : ToQRegionChecked(*FRegion);
+    const std::optional<QRegion> mask = FRegion && !FRegion->IsEmpty() ? ToQRegionChecked(*FRegion) : std::nullopt;
     if (!mask) {
-        // An outline the window system cannot take leaves the form a
-        // rectangle; an empty one would hide it altogether.
+        // No outline, or one the window system cannot take, leaves the form
+        // a rectangle; an empty one would hide it altogether.
         SetHeldRegion(std::nullopt);
         form->clearMask();
         return;
@@ -154,32 +136,24 @@ void TfcCustomImageForm::HandRegionToWindow()
 
 void TfcCustomImageForm::ApplyBitmapRegion()
 {
-    QWidget* form = ParentForm();
-    if (form != nullptr && !DesignMode())
-        form->clearMask();
-    SetHeldRegion(std::nullopt);
-
     std::optional<Bitmap> bitmap;
     if (Picture().Kind() == TGraphicKind::Bitmap && !Picture().Image().isNull()) {
         QImage image = Picture().Image();
         // Running, only the part inside the window can have an outline;
         // a huge picture is not scanned beyond it.
-        if (!DesignMode() && form != nullptr && (image.width() > form->width() || image.height() > form->height()))
-            image = image.copy(0, 0, qMin(image.width(), form->width()), qMin(image.height(), form->height()));
+        if (QWidget* form = ParentForm(); !DesignMode() && form != nullptr && !form->rect().contains(image.rect()))
+            image = image.copy(image.rect() & form->rect());
         bitmap = FromQImage(image);
     }
-    if (bitmap)
-        SetHeldRegion(fcCreateRegionFromBitmap(*bitmap, GetTransparentColor(), ResolveSystemColor));
+    SetHeldRegion(bitmap ? fcCreateRegionFromBitmap(*bitmap, GetTransparentColor(), PaletteSystemColor) : std::nullopt);
     HandRegionToWindow();
 }
 
 void TfcCustomImageForm::DestroyWnd()
 {
-    if (FRegion) {
-        if (QWidget* form = ParentForm(); form != nullptr && FRegionHandedOver)
-            form->clearMask();
-        SetHeldRegion(std::nullopt);
-    }
+    if (QWidget* form = ParentForm(); form != nullptr && RegionHandedToWindow())
+        form->clearMask();
+    SetHeldRegion(std::nullopt);
     // The window took the hook with it: a window made again gets none.
     if (FHook != nullptr)
         FHook->EndSubClass();
@@ -188,25 +162,15 @@ void TfcCustomImageForm::DestroyWnd()
 void TfcCustomImageForm::ReadRegions(ByteSource& Stream)
 {
     const RegionReadResult stored = ::ReadRegions(Stream);
-    switch (stored.status) {
-    case RegionReadResult::Status::NotStored:
+    if (stored.status == RegionReadResult::Status::NotStored) {
         SetHeldRegion(std::nullopt);
         ApplyBitmapRegion();
         return;
-    case RegionReadResult::Status::Loaded:
-        if (!stored.region.IsEmpty()) {
-            SetHeldRegion(stored.region);
-            HandRegionToWindow();
-            return;
-        }
-        break;
-    case RegionReadResult::Status::Rejected:
-        break;
     }
     // A block that builds no outline leaves the form rectangular.
-    SetHeldRegion(std::nullopt);
-    if (QWidget* form = ParentForm(); form != nullptr && !DesignMode())
-        form->clearMask();
+    const bool loaded = stored.status == RegionReadResult::Status::Loaded && !stored.region.IsEmpty();
+    SetHeldRegion(loaded ? std::optional(stored.region) : std::nullopt);
+    HandRegionToWindow();
 }
 
 void TfcCustomImageForm::WriteRegions(ByteSink& Stream)
@@ -220,9 +184,8 @@ QWidget* TfcCustomImageForm::ControlAtPos(const QPoint& P) const
     QWidget* form = ParentForm();
     if (form == nullptr)
         return nullptr;
-    const QObjectList& children = form->children();
-    for (auto it = children.crbegin(); it != children.crend(); ++it) {
-        auto* control = qobject_cast<QWidget*>(*it);
+    for (QObject* child : form->children() | std::views::reverse) {
+        auto* control = qobject_cast<QWidget*>(child);
         // Disabled controls count; windows and controls with a native
         // window of their own take their presses themselves.
         if (control == nullptr || control->isWindow() || !control->isVisibleTo(form) ||
@@ -246,33 +209,30 @@ void TfcCustomImageForm::AfterFormWndProc(TfcMessage& Message)
 {
     if (DesignMode())
         return;
-    QEvent* event = Message.Event;
-    switch (event->type()) {
-    case QEvent::WinIdChange:
+    const QEvent::Type type = Message.Event->type();
+    if (type == QEvent::WinIdChange) {
         // The form's native window is destroyed (its id becomes 0).
         if (QWidget* form = ParentForm(); form != nullptr && form->internalWinId() == 0)
             DestroyWnd();
         return;
-    case QEvent::MouseButtonDblClick:
+    }
+    if (type == QEvent::MouseButtonDblClick) {
         // The second press of a double click starts nothing.
         if (FPendingPress != 0)
             DragPlatform().EndHold();
         FPendingPress = 0;
         return;
-    case QEvent::MouseButtonPress:
-        break;
-    default:
-        return;
     }
-    const auto* press = static_cast<QMouseEvent*>(event);
+    if (type != QEvent::MouseButtonPress)
+        return;
+    const auto* press = static_cast<QMouseEvent*>(Message.Event);
     if (press->button() != Qt::LeftButton || FInMouseLoop)
         return;
     const QPoint P = press->position().toPoint();
     QWidget* control = ControlAtPos(P);
-    if (control == nullptr)
-        return;
-    const bool start =
-        FCaptionBarControl != nullptr ? (!IsHandledControl(control) || control == FCaptionBarControl) : control == this;
+    const bool start = control != nullptr &&
+                       (FCaptionBarControl != nullptr ? (!IsHandledControl(control) || control == FCaptionBarControl)
+                                                      : control == this);
     if (!start)
         return;
     const Qt::KeyboardModifiers shift = press->modifiers();
@@ -288,21 +248,13 @@ void TfcCustomImageForm::AfterFormWndProc(TfcMessage& Message)
                 return;
             FPendingPress = 0;
             // A release that came meanwhile ended the press already.
-            if (!DragPlatform().LeftButtonDown()) {
-                DragPlatform().EndHold();
-                return;
-            }
-            FormMouseDown(Qt::LeftButton, shift, P.x(), P.y());
-            // A press that started no loop (outside the caption bar) lets
-            // the pointer go again.
+            if (DragPlatform().LeftButtonDown())
+                FormMouseDown(Qt::LeftButton, shift, P.x(), P.y());
+            // A press that started no loop (outside the caption bar, or
+            // released already) lets the pointer go again.
             DragPlatform().EndHold();
         },
         Qt::QueuedConnection);
-}
-
-void TfcCustomImageForm::SetDragPlatform(std::unique_ptr<TfcDragPlatform> Platform)
-{
-    FDragPlatform = std::move(Platform);
 }
 
 TfcDragPlatform& TfcCustomImageForm::DragPlatform()

@@ -9,13 +9,12 @@
 
 #include "skin/CaptureMessageClass.h"
 #include "skin/CustomImage.h"
+#include "skin/DragPlatform.h"
 #include "skin/Region.h"
 #include "skin/SystemColor.h"
 
 class ByteSink;
 class ByteSource;
-
-class TfcDragPlatform;
 
 enum class TfcImageFormOption { ifUseWindowsDrag };
 
@@ -40,12 +39,13 @@ class TfcCustomImageForm : public TfcCustomImage {
     Q_OBJECT
 public:
     explicit TfcCustomImageForm(QWidget* AOwner);
-    ~TfcCustomImageForm() override;
+    // A region the window holds is the window's; one of our own goes with us.
+    ~TfcCustomImageForm() override { delete FHook.data(); }
 
     // Places the component on the form that contains AParent, makes that
     // form borderless, and (once, outside design mode) hooks its events.
     void SetParent(QWidget* AParent);
-    QWidget* ParentForm() const;
+    QWidget* ParentForm() const { return parentWidget() != nullptr ? parentWidget()->window() : nullptr; }
 
     int DragTolerance() const { return FDragTolerance; }
     void SetDragTolerance(int Value) { FDragTolerance = Value; }
@@ -87,15 +87,17 @@ public:
 
     bool Dragging() const { return FDragging; }
     bool FrameOnScreen() const { return FFrameOnScreen; }
-    const QRect& LastFocusRect() const { return FLastFocusRect; }
 
     // The pointer, the events and the window moves the drag loop works
     // with; the real one by default, a fake in tests.
-    void SetDragPlatform(std::unique_ptr<TfcDragPlatform> Platform);
+    void SetDragPlatform(std::unique_ptr<TfcDragPlatform> Platform) { FDragPlatform = std::move(Platform); }
     TfcDragPlatform& DragPlatform();
 
-    // Resolves system colours for the outline scan.
-    SystemColorResolver ResolveSystemColor;
+    // Handlers a form may give the image, as any control has.
+    std::function<void(QObject* Sender)> OnClick;
+    std::function<void(QObject* Sender)> OnDblClick;
+    std::function<void(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseDown;
+    std::function<void(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseUp;
 
 protected:
     // Where the form is translucent (a window system that shapes windows by
@@ -105,13 +107,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-
-public:
-    // Handlers a form may give the image, as any control has.
-    std::function<void(QObject* Sender)> OnClick;
-    std::function<void(QObject* Sender)> OnDblClick;
-    std::function<void(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseDown;
-    std::function<void(QObject* Sender, Qt::MouseButton, Qt::KeyboardModifiers, int, int)> OnMouseUp;
 
 private:
     void SetHeldRegion(std::optional<Region> region);

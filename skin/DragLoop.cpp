@@ -2,6 +2,8 @@
 // the skin, with a dotted frame that follows the pointer and a jump of the
 // window to it on release, or live through the window system's own move.
 
+#include <QScopeGuard>
+
 #include <cstdlib>
 
 #include "skin/CustomImageForm.h"
@@ -9,22 +11,16 @@
 
 bool TfcCustomImageForm::GetDragFullWindows()
 {
-    if (!FOptions.Contains(TfcImageFormOption::ifUseWindowsDrag))
-        return false;
-    return DragPlatform().DragFullWindows();
+    return FOptions.Contains(TfcImageFormOption::ifUseWindowsDrag) && DragPlatform().DragFullWindows();
 }
 
 void TfcCustomImageForm::FormMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int X, int Y)
 {
-    if (FCaptionBarControl != nullptr) {
-        QWidget* form = ParentForm();
-        const QRect bounds = form != nullptr && FCaptionBarControl->parentWidget() != form
-                                 ? QRect(FCaptionBarControl->mapTo(form, QPoint(0, 0)), FCaptionBarControl->size())
-                                 : FCaptionBarControl->geometry();
-        if (!bounds.contains(X, Y))
-            return;
-    }
-    if (ParentForm() == nullptr)
+    QWidget* form = ParentForm();
+    if (form == nullptr)
+        return;
+    if (FCaptionBarControl != nullptr &&
+        !QRect(FCaptionBarControl->mapTo(form, QPoint(0, 0)), FCaptionBarControl->size()).contains(X, Y))
         return;
     TfcDragPlatform& platform = DragPlatform();
     // Where a program may not place its own windows, only the window
@@ -50,19 +46,14 @@ void TfcCustomImageForm::MouseLoop(int X, int Y)
 
     // However the loop ends (release, lost grab, quit, failed wait, an
     // exception), the grab is let go and no frame stays on the screen.
-    struct Ending {
-        TfcCustomImageForm& form;
-        TfcDragPlatform& platform;
-        ~Ending()
-        {
-            if (platform.HasCapture())
-                platform.ReleaseCapture();
-            if (form.FFrameOnScreen)
-                form.DrawFocusRect(form.FLastFocusRect);
-            form.FDragging = false;
-            form.FInMouseLoop = false;
-        }
-    } ending{*this, platform};
+    const auto ending = qScopeGuard([this, &platform] {
+        if (platform.HasCapture())
+            platform.ReleaseCapture();
+        if (FFrameOnScreen)
+            DrawFocusRect(FLastFocusRect);
+        FDragging = false;
+        FInMouseLoop = false;
+    });
 
     while (platform.HasCapture()) {
         // The position is read before the wait: a move is handled with where
@@ -101,16 +92,14 @@ void TfcCustomImageForm::MouseLoop_MouseMove(int X, int Y, QPoint CursorPos, boo
         FDragging = true;
         platform.Sleep(10);
         platform.RemoveMouseMoves();
-        const QPoint now = platform.CursorPos();
-        platform.MoveForm(QPoint(now.x() - X, now.y() - Y), false);
+        platform.MoveForm(platform.CursorPos() - QPoint(X, Y), false);
         return;
     }
     if (FirstMove)
         FDragging = true;
     else
         DrawFocusRect(FLastFocusRect);
-    const QSize size = platform.FormSize();
-    DragRect = QRect(CursorPos.x() - X, CursorPos.y() - Y, size.width(), size.height());
+    DragRect = QRect(CursorPos - QPoint(X, Y), platform.FormSize());
     DrawFocusRect(DragRect);
     FLastFocusRect = DragRect;
     FirstMove = false;
@@ -135,8 +124,7 @@ void TfcCustomImageForm::DrawFocusRect(const QRect& Rect)
 {
     // Three nested one-pixel outlines make a frame three pixels thick.
     TfcDragPlatform& platform = DragPlatform();
-    platform.InvertFocusRect(Rect);
-    platform.InvertFocusRect(Rect.adjusted(1, 1, -1, -1));
-    platform.InvertFocusRect(Rect.adjusted(2, 2, -2, -2));
+    for (int i = 0; i < 3; ++i)
+        platform.InvertFocusRect(Rect.adjusted(i, i, -i, -i));
     FFrameOnScreen = !FFrameOnScreen;
 }

@@ -37,7 +37,6 @@ public:
     // Whether the form still holds the grab.
     virtual bool HasCapture() = 0;
     virtual void ReleaseCapture() = 0;
-    // Whether the left button is down now.
     virtual bool LeftButtonDown() = 0;
 
     // Waits for the next message; everything that is neither a pointer move
@@ -48,7 +47,6 @@ public:
     // Tells the program's main loop to end with the code.
     virtual void PostQuitMessage(int ExitCode) = 0;
     virtual void Sleep(int Milliseconds) = 0;
-    // Drops the pointer moves waiting for the form.
     virtual void RemoveMouseMoves() = 0;
 
     // A point of the form's client area on the screen, with the form where

@@ -3,38 +3,21 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QThread>
-#include <QWidget>
 #include <QWindow>
 
-#include "skin/FocusFrameOverlay.h"
+#include <ranges>
+#include <utility>
 
-TfcQtDragPlatform::TfcQtDragPlatform(QWidget* form) : FForm(form) {}
-
-TfcQtDragPlatform::~TfcQtDragPlatform()
+void TfcQtDragPlatform::SetFiltering(bool Value)
 {
-    StopFiltering();
-}
-
-void TfcQtDragPlatform::StartFiltering()
-{
-    if (!FFiltering)
+    if (Value == FFiltering)
+        return;
+    FFiltering = Value;
+    if (Value)
         QCoreApplication::instance()->installEventFilter(this);
-    FFiltering = true;
-}
-
-void TfcQtDragPlatform::StopFiltering()
-{
-    if (FFiltering)
+    else
         QCoreApplication::instance()->removeEventFilter(this);
-    FFiltering = false;
-}
-
-QPoint TfcQtDragPlatform::CursorPos()
-{
-    return FKnown;
 }
 
 void TfcQtDragPlatform::HoldPointer(QPoint Press)
@@ -44,7 +27,7 @@ void TfcQtDragPlatform::HoldPointer(QPoint Press)
     FKnown = Press;
     FHeld.clear();
     FHolding = true;
-    StartFiltering();
+    SetFiltering(true);
 }
 
 void TfcQtDragPlatform::EndHold()
@@ -52,10 +35,9 @@ void TfcQtDragPlatform::EndHold()
     if (!FHolding)
         return;
     FHolding = false;
-    StopFiltering();
-    std::deque<Held> held;
-    held.swap(FHeld);
-    for (Held& h : held)
+    SetFiltering(false);
+    const std::deque<Held> held = std::exchange(FHeld, {});
+    for (const Held& h : held)
         if (h.receiver != nullptr && h.event)
             QCoreApplication::sendEvent(h.receiver, h.event.get());
 }
@@ -66,7 +48,7 @@ void TfcQtDragPlatform::SetCapture()
         // The moves since the press are the loop's: no event is handled
         // between here and its first wait, which filters again.
         FHolding = false;
-        StopFiltering();
+        SetFiltering(false);
     } else {
         FKnown = QCursor::pos();
         FHeld.clear();
@@ -75,20 +57,10 @@ void TfcQtDragPlatform::SetCapture()
         FForm->grabMouse();
 }
 
-bool TfcQtDragPlatform::HasCapture()
-{
-    return FForm != nullptr && QWidget::mouseGrabber() == FForm && FForm->isVisible();
-}
-
 void TfcQtDragPlatform::ReleaseCapture()
 {
     if (FForm != nullptr && QWidget::mouseGrabber() == FForm)
         FForm->releaseMouse();
-}
-
-bool TfcQtDragPlatform::LeftButtonDown()
-{
-    return (QGuiApplication::mouseButtons() & Qt::LeftButton) != 0;
 }
 
 bool TfcQtDragPlatform::eventFilter(QObject* watched, QEvent* event)
@@ -127,19 +99,18 @@ TfcLoopMessage TfcQtDragPlatform::GetMessage()
         QEventLoop loop;
         FWaiting = &loop;
         FWoken = false;
-        StartFiltering();
+        SetFiltering(true);
         const int code = loop.exec();
-        StopFiltering();
+        SetFiltering(false);
         FWaiting = nullptr;
         // The loop ended without us: the program is quitting. Qt has told
         // every running loop, the main one included.
         if (!FWoken)
             return {TfcLoopMessage::Kind::Quit, code};
     }
-    if (FHeld.empty()) {
-        FLast = Held{TfcLoopMessage::Kind::Other, nullptr, nullptr, {}};
-        return {TfcLoopMessage::Kind::Other, 0};
-    }
+    // Nothing came for the loop: an Other with nothing to dispatch.
+    if (FHeld.empty())
+        FHeld.push_back({TfcLoopMessage::Kind::Other, nullptr, nullptr, FKnown});
     FLast = std::move(FHeld.front());
     FHeld.pop_front();
     FKnown = FLast.global;
@@ -159,44 +130,19 @@ void TfcQtDragPlatform::DispatchMessage()
     FLast.event.reset();
 }
 
-void TfcQtDragPlatform::PostQuitMessage(int)
-{
-    // QCoreApplication::exit has already ended every running loop, the main
-    // one included, with its code; asking again would change nothing.
-}
-
-void TfcQtDragPlatform::Sleep(int Milliseconds)
-{
-    QThread::msleep(static_cast<unsigned long>(Milliseconds));
-}
-
 void TfcQtDragPlatform::RemoveMouseMoves()
 {
     // Let what is waiting come in (through the filter) and drop its moves;
     // a release among them stays for the loop.
     if (!FFiltering) {
-        StartFiltering();
+        SetFiltering(true);
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        StopFiltering();
+        SetFiltering(false);
     }
-    for (auto it = FHeld.begin(); it != FHeld.end();) {
-        if (it->kind == TfcLoopMessage::Kind::MouseMove) {
-            FKnown = it->global;
-            it = FHeld.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
-QPoint TfcQtDragPlatform::ClientToScreen(QPoint Client)
-{
-    return FForm != nullptr ? FForm->mapToGlobal(Client) : Client;
-}
-
-QSize TfcQtDragPlatform::FormSize()
-{
-    return FForm != nullptr ? FForm->frameGeometry().size() : QSize();
+    const auto isMove = [](const Held& h) { return h.kind == TfcLoopMessage::Kind::MouseMove; };
+    for (const Held& h : FHeld | std::views::filter(isMove))
+        FKnown = h.global;
+    std::erase_if(FHeld, isMove);
 }
 
 void TfcQtDragPlatform::MoveForm(QPoint TopLeft, bool Show)
@@ -206,17 +152,6 @@ void TfcQtDragPlatform::MoveForm(QPoint TopLeft, bool Show)
     FForm->move(TopLeft);
     if (Show && !FForm->isVisible())
         FForm->show();
-}
-
-bool TfcQtDragPlatform::DragFullWindows()
-{
-    // Desktops here always move windows with their contents.
-    return true;
-}
-
-bool TfcQtDragPlatform::OnlySystemMove()
-{
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 bool TfcQtDragPlatform::StartSystemMove()

@@ -1,17 +1,19 @@
 #pragma once
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QObject>
 #include <QPointer>
+#include <QThread>
+#include <QWidget>
 
 #include <deque>
 #include <memory>
 
 #include "skin/DragPlatform.h"
+#include "skin/FocusFrameOverlay.h"
 
 class QEventLoop;
-class QWidget;
-class TfcFocusFrameOverlay;
 
 // The drag loop's window system under Qt: the form's mouse grab, a nested
 // event loop that dispatches everything but pointer moves and the left
@@ -26,26 +28,29 @@ class TfcFocusFrameOverlay;
 class TfcQtDragPlatform final : public QObject, public TfcDragPlatform {
     Q_OBJECT
 public:
-    explicit TfcQtDragPlatform(QWidget* form);
-    ~TfcQtDragPlatform() override;
+    explicit TfcQtDragPlatform(QWidget* form) : FForm(form) {}
+    ~TfcQtDragPlatform() override { SetFiltering(false); }
 
-    QPoint CursorPos() override;
+    QPoint CursorPos() override { return FKnown; }
     void HoldPointer(QPoint Press) override;
     void EndHold() override;
     void SetCapture() override;
-    bool HasCapture() override;
+    bool HasCapture() override { return FForm != nullptr && QWidget::mouseGrabber() == FForm && FForm->isVisible(); }
     void ReleaseCapture() override;
-    bool LeftButtonDown() override;
+    bool LeftButtonDown() override { return (QGuiApplication::mouseButtons() & Qt::LeftButton) != 0; }
     TfcLoopMessage GetMessage() override;
     void DispatchMessage() override;
-    void PostQuitMessage(int ExitCode) override;
-    void Sleep(int Milliseconds) override;
+    // QCoreApplication::exit has already ended every running loop, the main
+    // one included, with its code; asking again would change nothing.
+    void PostQuitMessage(int) override {}
+    void Sleep(int Milliseconds) override { QThread::msleep(static_cast<unsigned long>(Milliseconds)); }
     void RemoveMouseMoves() override;
-    QPoint ClientToScreen(QPoint Client) override;
-    QSize FormSize() override;
+    QPoint ClientToScreen(QPoint Client) override { return FForm != nullptr ? FForm->mapToGlobal(Client) : Client; }
+    QSize FormSize() override { return FForm != nullptr ? FForm->frameGeometry().size() : QSize(); }
     void MoveForm(QPoint TopLeft, bool Show) override;
-    bool DragFullWindows() override;
-    bool OnlySystemMove() override;
+    // Desktops here always move windows with their contents.
+    bool DragFullWindows() override { return true; }
+    bool OnlySystemMove() override { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
     bool StartSystemMove() override;
     void InvertFocusRect(const QRect& Rect) override;
 
@@ -53,8 +58,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void StartFiltering();
-    void StopFiltering();
+    // Whether this watches every event of the program.
+    void SetFiltering(bool Value);
 
     struct Held {
         TfcLoopMessage::Kind kind;

@@ -5,6 +5,8 @@
 #include <QRegion>
 
 #include <algorithm>
+#include <functional>
+#include <numeric>
 
 #include "skin/Region.h"
 #include "skin/RegionQt.h"
@@ -22,8 +24,7 @@ void TfcFocusFrameOverlay::Invert(const QRect& rect)
 {
     if (rect.isEmpty())
         return;
-    const auto it = std::find(FOutlines.begin(), FOutlines.end(), rect);
-    if (it != FOutlines.end())
+    if (const auto it = std::ranges::find(FOutlines, rect); it != FOutlines.end())
         FOutlines.erase(it);
     else
         FOutlines.push_back(rect);
@@ -34,30 +35,18 @@ void TfcFocusFrameOverlay::Reshape()
 {
     if (FOutlines.empty()) {
         hide();
-        FDots = QImage();
         return;
     }
-    QRect bounds;
-    for (const QRect& r : FOutlines)
-        bounds |= r;
+    const QRect bounds = std::accumulate(FOutlines.begin(), FOutlines.end(), QRect(), std::bit_or<>());
     // XOR of the outlines' dots over the bounding rectangle.
     QImage dots(bounds.size(), QImage::Format_Grayscale8);
     dots.fill(0);
-    auto flip = [&](int x, int y) {
-        if (IsDot(x, y))
-            dots.scanLine(y - bounds.top())[x - bounds.left()] ^= 1;
-    };
     for (const QRect& r : FOutlines) {
-        for (int x = r.left(); x <= r.right(); ++x) {
-            flip(x, r.top());
-            if (r.bottom() != r.top())
-                flip(x, r.bottom());
-        }
-        for (int y = r.top() + 1; y < r.bottom(); ++y) {
-            flip(r.left(), y);
-            if (r.right() != r.left())
-                flip(r.right(), y);
-        }
+        // The outline's pixels: the rectangle without its inside.
+        for (const QRect& part : QRegion(r).subtracted(r.adjusted(1, 1, -1, -1)))
+            for (int y = part.top(); y <= part.bottom(); ++y)
+                for (int x = part.left(); x <= part.right(); ++x)
+                    dots.scanLine(y - bounds.top())[x - bounds.left()] ^= IsDot(x, y) ? 1 : 0;
     }
     Region::Builder shape;
     std::vector<Region::Span> spans;
@@ -69,7 +58,6 @@ void TfcFocusFrameOverlay::Reshape()
                 spans.push_back({x, x + 1});
         shape.AddBand(y, y + 1, spans);
     }
-    FDots = dots;
     const Region region = shape.Finish();
     setGeometry(bounds);
     if (region.IsEmpty()) {

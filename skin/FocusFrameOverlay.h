@@ -19,7 +19,6 @@ public:
 
     // Inverts the dotted one-pixel outline of a screen rectangle.
     void Invert(const QRect& rect);
-    const std::vector<QRect>& Outlines() const { return FOutlines; }
 
     // Dots lie where x + y is even; their colour alternates between white
     // and black along the outline, so they show on any background.
@@ -33,5 +32,4 @@ private:
     void Reshape();
 
     std::vector<QRect> FOutlines;  // inverted an odd number of times
-    QImage FDots;                  // the frame's pixels in window coordinates
 };

@@ -25,7 +25,6 @@ public:
 
     void SetBitmap(const QImage& image) { SetGraphic(TGraphicKind::Bitmap, image); }
     void SetGraphic(TGraphicKind kind, const QImage& image);
-    void Clear() { SetGraphic(TGraphicKind::None, QImage()); }
     void Assign(const TPicture& other) { SetGraphic(other.FKind, other.FImage); }
     // A picture file (any format Qt reads) becomes the bitmap; false, with
     // the picture unchanged, when it cannot be read.

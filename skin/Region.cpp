@@ -3,57 +3,59 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
 using Rect = Region::Rect;
 using Span = Region::Span;
 
+// Whether two rectangles (or a span and a rectangle) cover the same columns.
+constexpr auto kSameColumns = [](const auto& p, const auto& q) { return p.left == q.left && p.right == q.right; };
+
 // One band of a region: rects[begin, end) share top and bottom.
 struct BandCursor {
-    const std::vector<Rect>& rects;
+    std::span<const Rect> rects;
     size_t begin = 0;
     size_t end = 0;
 
-    explicit BandCursor(const std::vector<Rect>& r) : rects(r) { FindEnd(); }
+    explicit BandCursor(std::span<const Rect> r) : rects(r) { Next(); }
 
     bool Done() const { return begin >= rects.size(); }
     int64_t Top() const { return Done() ? std::numeric_limits<int64_t>::max() : rects[begin].top; }
     int64_t Bottom() const { return rects[begin].bottom; }
+    std::span<const Rect> Band() const { return rects.subspan(begin, end - begin); }
+    // Moves on to the next band (to the first one at the start).
     void Next()
     {
         begin = end;
-        FindEnd();
-    }
-
-private:
-    void FindEnd()
-    {
-        end = begin;
         while (end < rects.size() && rects[end].top == rects[begin].top)
             ++end;
     }
 };
 
+// The bounding rectangle of rectangles in bands from top to bottom: only
+// left and right need a search.
+Rect BandedBounds(std::span<const Rect> rects)
+{
+    if (rects.empty())
+        return {};
+    return {std::ranges::min(rects, {}, &Rect::left).left, rects.front().top,
+            std::ranges::max(rects, {}, &Rect::right).right, rects.back().bottom};
+}
+
 // Merges the spans of up to two bands into sorted, non-touching spans.
-void UniteSpans(const Rect* a, const Rect* aEnd, const Rect* b, const Rect* bEnd, std::vector<Span>& out)
+void UniteSpans(std::span<const Rect> a, std::span<const Rect> b, std::vector<Span>& out)
 {
     out.clear();
-    auto push = [&out](int32_t left, int32_t right) {
-        if (!out.empty() && left <= out.back().right) {
-            out.back().right = std::max(out.back().right, right);
-        } else {
-            out.push_back({left, right});
-        }
-    };
-    while (a != aEnd || b != bEnd) {
-        if (b == bEnd || (a != aEnd && a->left <= b->left)) {
-            push(a->left, a->right);
-            ++a;
-        } else {
-            push(b->left, b->right);
-            ++b;
-        }
+    auto ia = a.begin();
+    auto ib = b.begin();
+    while (ia != a.end() || ib != b.end()) {
+        const Rect& r = ib == b.end() || (ia != a.end() && ia->left <= ib->left) ? *ia++ : *ib++;
+        if (!out.empty() && r.left <= out.back().right)
+            out.back().right = std::max(out.back().right, r.right);
+        else
+            out.push_back({r.left, r.right});
     }
 }
 
@@ -65,7 +67,7 @@ void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Span>
         return;
     if (top >= bottom)
         throw std::invalid_argument("region band has no height");
-    if (FHasBand && top < FRects[FLastBandStart].bottom)
+    if (!FRects.empty() && top < FRects[FLastBandStart].bottom)
         throw std::invalid_argument("region bands out of order");
     for (size_t i = 0; i < spans.size(); ++i) {
         if (spans[i].left >= spans[i].right)
@@ -74,19 +76,13 @@ void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Span>
             throw std::invalid_argument("region spans overlap or touch");
     }
 
-    if (FHasBand) {
-        const size_t previousCount = FRects.size() - FLastBandStart;
-        Rect& first = FRects[FLastBandStart];
-        if (first.bottom == top && previousCount == spans.size() &&
-            std::equal(spans.begin(), spans.end(), FRects.begin() + static_cast<std::ptrdiff_t>(FLastBandStart),
-                       [](const Span& s, const Rect& r) { return s.left == r.left && s.right == r.right; })) {
-            for (size_t i = FLastBandStart; i < FRects.size(); ++i)
-                FRects[i].bottom = bottom;
-            return;
-        }
+    const std::span<Rect> last = std::span(FRects).subspan(FLastBandStart);
+    if (!last.empty() && last.front().bottom == top && std::ranges::equal(spans, last, kSameColumns)) {
+        for (Rect& r : last)
+            r.bottom = bottom;
+        return;
     }
     FLastBandStart = FRects.size();
-    FHasBand = true;
     for (const Span& s : spans)
         FRects.push_back({s.left, top, s.right, bottom});
 }
@@ -94,10 +90,8 @@ void Region::Builder::AddBand(int32_t top, int32_t bottom, std::span<const Span>
 Region Region::Builder::Finish()
 {
     Region region;
-    region.FRects = std::move(FRects);
-    region.UpdateBounds();
-    FRects.clear();
-    FHasBand = false;
+    region.FRects = std::exchange(FRects, {});
+    region.FBounds = BandedBounds(region.FRects);
     FLastBandStart = 0;
     return region;
 }
@@ -114,10 +108,9 @@ Region Region::FromRects(std::span<const Rect> rects)
 {
     std::vector<Region> level;
     level.reserve(rects.size());
-    for (const Rect& r : rects) {
+    for (const Rect& r : rects)
         if (!r.IsEmpty())
             level.emplace_back(r);
-    }
     if (level.empty())
         return Region();
     // Pairwise unions keep each rectangle in O(log n) unions instead of one
@@ -154,14 +147,8 @@ Region Region::United(const Region& other) const
             continue;
         }
         // The slice [y, yEnd) has constant spans in both regions.
-        const int64_t aLimit = aActive ? a.Bottom() : a.Top();
-        const int64_t bLimit = bActive ? b.Bottom() : b.Top();
-        const int64_t yEnd = std::min(aLimit, bLimit);
-
-        const Rect* noRects = nullptr;
-        UniteSpans(aActive ? FRects.data() + a.begin : noRects, aActive ? FRects.data() + a.end : noRects,
-                   bActive ? other.FRects.data() + b.begin : noRects, bActive ? other.FRects.data() + b.end : noRects,
-                   spans);
+        const int64_t yEnd = std::min(aActive ? a.Bottom() : a.Top(), bActive ? b.Bottom() : b.Top());
+        UniteSpans(aActive ? a.Band() : std::span<const Rect>(), bActive ? b.Band() : std::span<const Rect>(), spans);
         builder.AddBand(static_cast<int32_t>(y), static_cast<int32_t>(yEnd), spans);
 
         y = yEnd;
@@ -171,12 +158,6 @@ Region Region::United(const Region& other) const
             b.Next();
     }
     return builder.Finish();
-}
-
-Region& Region::Unite(const Region& other)
-{
-    *this = United(other);
-    return *this;
 }
 
 bool Region::Contains(int32_t x, int32_t y) const
@@ -192,61 +173,31 @@ bool Region::Contains(int32_t x, int32_t y) const
     return hit != bandEnd && hit->left <= x;
 }
 
-void Region::UpdateBounds()
-{
-    if (FRects.empty()) {
-        FBounds = Rect{};
-        return;
-    }
-    FBounds = Rect{FRects.front().left, FRects.front().top, FRects.front().right, FRects.back().bottom};
-    for (const Rect& r : FRects) {
-        FBounds.left = std::min(FBounds.left, r.left);
-        FBounds.right = std::max(FBounds.right, r.right);
-    }
-}
-
 std::string Region::CheckCanonical(std::span<const Rect> rects, const Rect& bounds)
 {
     if (rects.empty())
         return bounds == Rect{} ? std::string() : "empty region with a bounding rectangle";
 
-    Rect expected = rects.front();
-    size_t previousBegin = 0;
-    size_t previousEnd = 0;
-    size_t begin = 0;
-    while (begin < rects.size()) {
-        size_t end = begin;
-        while (end < rects.size() && rects[end].top == rects[begin].top)
-            ++end;
-        for (size_t i = begin; i < end; ++i) {
+    std::span<const Rect> above;
+    for (BandCursor band(rects); !band.Done(); band.Next()) {
+        for (size_t i = band.begin; i < band.end; ++i) {
             const Rect& r = rects[i];
             if (r.IsEmpty())
                 return "empty rectangle at " + std::to_string(i);
-            if (r.bottom != rects[begin].bottom)
+            if (r.bottom != rects[band.begin].bottom)
                 return "band with uneven bottoms at " + std::to_string(i);
-            if (i > begin && r.left <= rects[i - 1].right)
+            if (i > band.begin && r.left <= rects[i - 1].right)
                 return "rectangles overlap, touch or are unsorted at " + std::to_string(i);
-            expected.left = std::min(expected.left, r.left);
-            expected.top = std::min(expected.top, r.top);
-            expected.right = std::max(expected.right, r.right);
-            expected.bottom = std::max(expected.bottom, r.bottom);
         }
-        if (begin > 0) {
-            const Rect& above = rects[previousBegin];
-            if (rects[begin].top < above.bottom)
-                return "bands overlap or are unsorted at " + std::to_string(begin);
-            if (rects[begin].top == above.bottom && end - begin == previousEnd - previousBegin &&
-                std::equal(rects.begin() + static_cast<std::ptrdiff_t>(begin),
-                           rects.begin() + static_cast<std::ptrdiff_t>(end),
-                           rects.begin() + static_cast<std::ptrdiff_t>(previousBegin),
-                           [](const Rect& p, const Rect& q) { return p.left == q.left && p.right == q.right; }))
-                return "unmerged identical bands at " + std::to_string(begin);
-        }
-        previousBegin = begin;
-        previousEnd = end;
-        begin = end;
+        if (!above.empty() && band.Top() < above.front().bottom)
+            return "bands overlap or are unsorted at " + std::to_string(band.begin);
+        if (!above.empty() && band.Top() == above.front().bottom &&
+            std::ranges::equal(band.Band(), above, kSameColumns))
+            return "unmerged identical bands at " + std::to_string(band.begin);
+        above = band.Band();
     }
-    if (!(expected == bounds))
+    // The bands are in order now, so the banded bounds are the true ones.
+    if (!(BandedBounds(rects) == bounds))
         return "wrong bounding rectangle";
     return {};
 }

@@ -54,7 +54,6 @@ public:
     private:
         std::vector<Rect> FRects;
         size_t FLastBandStart = 0;
-        bool FHasBand = false;
     };
 
     Region() = default;
@@ -64,7 +63,7 @@ public:
     static Region FromRects(std::span<const Rect> rects);
 
     Region United(const Region& other) const;
-    Region& Unite(const Region& other);
+    Region& Unite(const Region& other) { return *this = United(other); }
     Region& Unite(const Rect& rect) { return Unite(Region(rect)); }
 
     bool Contains(int32_t x, int32_t y) const;
@@ -80,8 +79,6 @@ public:
     friend bool operator==(const Region& a, const Region& b) { return a.FRects == b.FRects; }
 
 private:
-    void UpdateBounds();
-
     std::vector<Rect> FRects;
     Rect FBounds;
 };

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <optional>
-#include <span>
-#include <vector>
 
 #include "skin/Region.h"
 
@@ -20,30 +16,10 @@ class ByteSource;
 // N == 0 means no stored outline: the outline is computed from the picture.
 namespace region_data {
 
-inline constexpr int32_t kHeaderSize = 32;
-inline constexpr int32_t kTypeRectangles = 1;
-// Far beyond any window outline; keeps a damaged count from asking for
-// gigabytes before the data is even there.
-inline constexpr uint32_t kMaxRectangles = 1u << 20;
-
-// The N bytes of region data for a region (its header alone for the empty
-// region), or nothing when the region has too many rectangles to store.
-std::optional<std::vector<uint8_t>> Encode(const Region& region);
-
-// True when the rectangle's width and height are 32-bit numbers, as every
-// window system's rectangle needs; an empty rectangle always fits.
-bool FitsSize(const Region::Rect& rect);
-
 // True when a window system's rectangle can hold the whole region: its
 // bounding rectangle's width and height are 32-bit numbers, and it stays
 // clear of the lowest coordinate (whose left neighbour is not a number).
 bool FitsWindow(const Region& region);
-
-// Builds the union of the rectangles in exactly N bytes of region data, in
-// whatever order they come; empty rectangles add nothing. Nothing when the
-// header, the count or the sizes do not fit together, or when the union does
-// not fit a window (FitsWindow). The bounding rectangle is not trusted.
-std::optional<Region> Decode(std::span<const uint8_t> data);
 
 }  // namespace region_data
 

@@ -1,32 +1,16 @@
 #include "skin/RegionFromBitmap.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <vector>
 
+#include "common/ByteOrder.h"
 #include "skin/Bitmap.h"
 
 namespace {
 
 using Span = Region::Span;
-
-// Collects the maximal runs of pixels that are not transparent.
-template <class IsTransparent>
-void ScanRow(int32_t width, IsTransparent isTransparent, std::vector<Span>& spans)
-{
-    spans.clear();
-    int32_t x = 0;
-    while (x < width) {
-        while (x < width && isTransparent(x))
-            ++x;
-        if (x >= width)
-            break;
-        const int32_t start = x;
-        while (x < width && !isTransparent(x))
-            ++x;
-        spans.push_back({start, x});
-    }
-}
 
 // Rows arrive top to bottom, so each row is one band of height 1 and the
 // builder merges it with the band above when the runs repeat. That gives the
@@ -37,7 +21,8 @@ std::optional<Region> ScanRows(const Bitmap& bitmap, RowScanner scanRow)
     Region::Builder builder;
     std::vector<Span> spans;
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
-        scanRow(bitmap.Row(y), spans);
+        spans.clear();
+        scanRow(y, spans);
         builder.AddBand(y, y + 1, spans);
     }
     Region region = builder.Finish();
@@ -46,49 +31,24 @@ std::optional<Region> ScanRows(const Bitmap& bitmap, RowScanner scanRow)
     return region;
 }
 
-uint32_t LoadU32(const uint8_t* p)
-{
-    uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    if constexpr (std::endian::native == std::endian::big)
-        v = __builtin_bswap32(v);
-    return v;
-}
-
-std::optional<Region> ScanTrueColor(const Bitmap& bitmap, uint32_t transparentColor)
+// Collects each row's maximal runs of pixels that are not transparent.
+template <class IsTransparent>
+std::optional<Region> ScanPixels(const Bitmap& bitmap, IsTransparent isTransparent)
 {
     const int32_t width = bitmap.Width();
-    if (transparentColor > 0xFFFFFFu) {
-        // No stored pixel value can equal it: every row is one run.
-        return ScanRows(bitmap, [width](const uint8_t*, std::vector<Span>& spans) { spans.assign(1, Span{0, width}); });
-    }
-    const auto red = static_cast<uint8_t>(transparentColor);
-    const auto green = static_cast<uint8_t>(transparentColor >> 8);
-    const auto blue = static_cast<uint8_t>(transparentColor >> 16);
-    return ScanRows(bitmap, [=](const uint8_t* row, std::vector<Span>& spans) {
-        ScanRow(
-            width,
-            [row, red, green, blue](int32_t x) {
-                const uint8_t* p = row + 3 * static_cast<size_t>(x);
-                return p[0] == blue && p[1] == green && p[2] == red;
-            },
-            spans);
+    return ScanRows(bitmap, [&](int32_t y, std::vector<Span>& spans) {
+        int32_t x = 0;
+        while (x < width) {
+            while (x < width && isTransparent(x, y))
+                ++x;
+            if (x >= width)
+                break;
+            const int32_t start = x;
+            while (x < width && !isTransparent(x, y))
+                ++x;
+            spans.push_back({start, x});
+        }
     });
-}
-
-// The palette entry that alone carries the transparent colour, if exactly
-// one does (the usual case: a key colour reserved for the background).
-std::optional<uint8_t> SingleTransparentIndex(const Bitmap& bitmap, uint32_t key)
-{
-    std::optional<uint8_t> found;
-    for (uint32_t v = 0; v < 256; ++v) {
-        if (bitmap.ColorOfValue(v) != key)
-            continue;
-        if (found)
-            return std::nullopt;
-        found = static_cast<uint8_t>(v);
-    }
-    return found;
 }
 
 // 8 bits per pixel with one transparent index: runs are found a machine
@@ -97,8 +57,8 @@ std::optional<Region> ScanSingleIndex(const Bitmap& bitmap, uint8_t index)
 {
     const int32_t width = bitmap.Width();
     const uint64_t broadcast = 0x0101010101010101ull * index;
-    return ScanRows(bitmap, [=](const uint8_t* row, std::vector<Span>& spans) {
-        spans.clear();
+    return ScanRows(bitmap, [&bitmap, width, broadcast, index](int32_t y, std::vector<Span>& spans) {
+        const uint8_t* row = bitmap.Row(y);
         int32_t x = 0;
         while (x < width) {
             while (x + 8 <= width) {
@@ -125,68 +85,6 @@ std::optional<Region> ScanSingleIndex(const Bitmap& bitmap, uint8_t index)
     });
 }
 
-std::optional<Region> ScanMasked(const Bitmap& bitmap, std::optional<uint32_t> key)
-{
-    const int32_t width = bitmap.Width();
-    if (!key) {
-        return ScanRows(bitmap, [width](const uint8_t*, std::vector<Span>& spans) { spans.assign(1, Span{0, width}); });
-    }
-    const int bits = bitmap.BitsPerPixel();
-    if (bits == 8) {
-        if (auto index = SingleTransparentIndex(bitmap, *key))
-            return ScanSingleIndex(bitmap, *index);
-    }
-    if (bits <= 16) {
-        // Which raw pixel values carry the transparent colour.
-        std::vector<uint8_t> transparent(size_t{1} << bits);
-        for (uint32_t v = 0; v < transparent.size(); ++v)
-            transparent[v] = bitmap.ColorOfValue(v) == *key;
-        const uint8_t* t = transparent.data();
-        return ScanRows(bitmap, [=](const uint8_t* row, std::vector<Span>& spans) {
-            switch (bits) {
-            case 1:
-                ScanRow(
-                    width, [=](int32_t x) { return t[(row[x >> 3] >> (7 - (x & 7))) & 1] != 0; }, spans);
-                break;
-            case 4:
-                ScanRow(
-                    width, [=](int32_t x) { return t[(row[x >> 1] >> ((~x & 1) << 2)) & 0xF] != 0; }, spans);
-                break;
-            case 8:
-                ScanRow(
-                    width, [=](int32_t x) { return t[row[x]] != 0; }, spans);
-                break;
-            default:
-                ScanRow(
-                    width,
-                    [=](int32_t x) {
-                        const uint8_t* p = row + 2 * static_cast<size_t>(x);
-                        return t[static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8] != 0;
-                    },
-                    spans);
-                break;
-            }
-        });
-    }
-    // 32 bits per pixel.
-    if (bitmap.Masks() == Bitmap::DefaultMasks(32)) {
-        const uint32_t word = (*key & 0xFFu) << 16 | (*key & 0xFF00u) | (*key >> 16 & 0xFFu);
-        return ScanRows(bitmap, [=](const uint8_t* row, std::vector<Span>& spans) {
-            ScanRow(
-                width, [=](int32_t x) { return (LoadU32(row + 4 * static_cast<size_t>(x)) & 0xFFFFFFu) == word; },
-                spans);
-        });
-    }
-    return ScanRows(bitmap, [&bitmap, width, key](const uint8_t* row, std::vector<Span>& spans) {
-        ScanRow(
-            width,
-            [&bitmap, row, key](int32_t x) {
-                return bitmap.ColorOfValue(LoadU32(row + 4 * static_cast<size_t>(x))) == *key;
-            },
-            spans);
-    });
-}
-
 }  // namespace
 
 bool fcIsTrueColorBitmap(const Bitmap& bitmap)
@@ -199,11 +97,9 @@ std::optional<Region> fcCreateRegionFromBitmap(const Bitmap& bitmap, uint32_t tr
 {
     if (bitmap.IsEmpty())
         return std::nullopt;
-    if (fcIsTrueColorBitmap(bitmap))
-        return ScanTrueColor(bitmap, transparentColor);
-
+    const int bits = bitmap.BitsPerPixel();
     std::optional<uint32_t> key;
-    if (IsSystemColor(transparentColor)) {
+    if (IsSystemColor(transparentColor) && !fcIsTrueColorBitmap(bitmap)) {
         if (resolveSystemColor)
             key = resolveSystemColor(transparentColor);
         if (key)
@@ -211,5 +107,28 @@ std::optional<Region> fcCreateRegionFromBitmap(const Bitmap& bitmap, uint32_t tr
     } else if (transparentColor <= 0xFFFFFFu) {
         key = transparentColor;
     }
-    return ScanMasked(bitmap, key);
+    // No pixel can carry it: every row is one run.
+    if (!key)
+        return ScanPixels(bitmap, [](int32_t, int32_t) { return false; });
+    // The colour as the raw value of a pixel of blue, green, red bytes.
+    const uint32_t word = (*key & 0xFFu) << 16 | (*key & 0xFF00u) | (*key >> 16 & 0xFFu);
+    // The common deep formats compare blue, green and red straight from the row.
+    if (bits == 24 || (bits == 32 && bitmap.Masks() == Bitmap::DefaultMasks(32))) {
+        const auto bytes = static_cast<size_t>(bits / 8);
+        return ScanPixels(bitmap, [&](int32_t x, int32_t y) {
+            const uint8_t* p = bitmap.Row(y) + bytes * static_cast<size_t>(x);
+            return ByteOrder::LoadU16(p) == (word & 0xFFFFu) && p[2] == word >> 16;
+        });
+    }
+    if (bits == 32)
+        return ScanPixels(bitmap, [&](int32_t x, int32_t y) { return bitmap.ColorAt(x, y) == *key; });
+    // Which raw pixel values carry the transparent colour.
+    std::vector<uint8_t> transparent(size_t{1} << bits);
+    for (uint32_t v = 0; v < transparent.size(); ++v)
+        transparent[v] = bitmap.ColorOfValue(v) == *key;
+    // The usual case: one palette entry alone, a key colour reserved for the
+    // background.
+    if (bits == 8 && std::ranges::count(transparent, 1) == 1)
+        return ScanSingleIndex(bitmap, static_cast<uint8_t>(std::ranges::find(transparent, 1) - transparent.begin()));
+    return ScanPixels(bitmap, [&](int32_t x, int32_t y) { return transparent[bitmap.PixelValue(x, y)] != 0; });
 }

@@ -5,23 +5,14 @@
 
 // Resources of a static library are registered only when something names
 // them; the accessor does, so any program that links zum_skin gets them.
-static void InitSkinResources()
+static QByteArray ReadResource(const char* path)
 {
     Q_INIT_RESOURCE(skin);
-}
-
-namespace {
-
-QByteArray ReadResource(const char* path)
-{
-    InitSkinResources();
     QFile file(QString::fromLatin1(path));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
 }
-
-}  // namespace
 
 QByteArray BuiltInSkinPicture()
 {

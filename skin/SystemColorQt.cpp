@@ -3,53 +3,40 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include <utility>
+
 #include "skin/SystemColor.h"
 
 namespace {
 
-std::optional<QPalette::ColorRole> RoleFor(uint32_t index)
-{
-    switch (index) {
-    case 4:   // menu
-    case 15:  // button face
-    case 22:  // 3D light
-        return QPalette::Button;
-    case 5:  // window
-        return QPalette::Base;
-    case 7:  // menu text
-    case 8:  // window text
-        return QPalette::WindowText;
-    case 13:  // highlight
-        return QPalette::Highlight;
-    case 14:  // highlight text
-        return QPalette::HighlightedText;
-    case 16:  // button shadow
-        return QPalette::Mid;
-    case 18:  // button text
-        return QPalette::ButtonText;
-    case 20:  // button highlight
-        return QPalette::Light;
-    case 21:  // 3D dark shadow
-        return QPalette::Shadow;
-    case 23:  // tooltip text
-        return QPalette::ToolTipText;
-    case 24:  // tooltip background
-        return QPalette::ToolTipBase;
-    default:
-        return std::nullopt;
-    }
-}
+// The palette role of each system colour index the palette knows.
+constexpr std::pair<uint32_t, QPalette::ColorRole> kRoles[] = {
+    {4, QPalette::Button},            // menu
+    {5, QPalette::Base},              // window
+    {7, QPalette::WindowText},        // menu text
+    {8, QPalette::WindowText},        // window text
+    {13, QPalette::Highlight},        // highlight
+    {14, QPalette::HighlightedText},  // highlight text
+    {15, QPalette::Button},           // button face
+    {16, QPalette::Mid},              // button shadow
+    {18, QPalette::ButtonText},       // button text
+    {20, QPalette::Light},            // button highlight
+    {21, QPalette::Shadow},           // 3D dark shadow
+    {22, QPalette::Button},           // 3D light
+    {23, QPalette::ToolTipText},      // tooltip text
+    {24, QPalette::ToolTipBase},      // tooltip background
+};
 
 }  // namespace
 
 std::optional<uint32_t> PaletteSystemColor(uint32_t systemColor)
 {
-    if (!IsSystemColor(systemColor))
-        return std::nullopt;
-    const auto role = RoleFor(systemColor & 0xFFu);
-    if (!role || qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        return ClassicSystemColor(systemColor);
-    const QColor c = QGuiApplication::palette().color(QPalette::Active, *role);
-    return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 |
-           static_cast<uint32_t>(c.blue()) << 16;
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    for (const auto& [index, role] : kRoles) {
+        if (gui && IsSystemColor(systemColor) && (systemColor & 0xFFu) == index) {
+            const QColor c = QGuiApplication::palette().color(QPalette::Active, role);
+            return RgbColor(c.red(), c.green(), c.blue());
+        }
+    }
+    return ClassicSystemColor(systemColor);
 }

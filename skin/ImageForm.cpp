@@ -1,1 +1,0 @@
-#include "skin/ImageForm.h"
