@@ -1,11 +1,12 @@
 #include "sound/GstMediaDevice.h"
 
+#include <sys/prctl.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
-#include "sound/DefaultTimerSlackForNewThreads.h"
 #include "sound/GstLibrary.h"
 #include "sound/GstPlaybackPipeline.h"
 #include "sound/MediaPlayer.h"
@@ -17,10 +18,32 @@ namespace {
 // Only the first device of the process starts the loading.
 std::atomic<bool> gPluginsLoadStarted{false};
 
-std::string QuotedName(const std::string& path)
-{
-    return "\"" + path + "\"";
-}
+// A thread starts with the timer slack of the thread that starts it, and the
+// playback threads start while the caller changes the pipeline's state. The
+// caller may let its own wake-ups come tens of milliseconds late (an idle
+// clock does); the sound's threads keep the kernel's default, so that their
+// waits end when the sound needs them to. Held for the length of a call that
+// may start threads; the caller's own slack is back when it ends.
+class DefaultTimerSlackForNewThreads {
+public:
+    DefaultTimerSlackForNewThreads()
+    {
+        if (FSaved > kDefaultNs)
+            prctl(PR_SET_TIMERSLACK, kDefaultNs, 0, 0, 0);
+    }
+    ~DefaultTimerSlackForNewThreads()
+    {
+        if (FSaved > kDefaultNs)
+            prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(FSaved), 0, 0, 0);
+    }
+    DefaultTimerSlackForNewThreads(const DefaultTimerSlackForNewThreads&) = delete;
+    DefaultTimerSlackForNewThreads& operator=(const DefaultTimerSlackForNewThreads&) = delete;
+
+private:
+    static constexpr long kDefaultNs = 50'000;
+    // The caller's slack; -1 where it cannot be read, which leaves it alone.
+    const long FSaved = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+};
 
 }  // namespace
 
@@ -62,8 +85,8 @@ uint32_t GstMediaDevice::OpenSoundFile(const std::string& path, std::unique_ptr<
     if (path.empty())
         return Fail(kNoFileName, "No sound file name was given.");
     if (!SoundFormatForFile(path))
-        return Fail(kUnknownExtension, "No sound device plays files of this type: " + QuotedName(path) +
-                                           " (known types: .wav, .mp3, .mid, .au, .snd).");
+        return Fail(kUnknownExtension, "No sound device plays files of this type: \"" + path +
+                                           "\" (known types: .wav, .mp3, .mid, .au, .snd).");
     // Opened here, once, and played from what was opened: the file that was
     // checked is the one played even if its name is swapped meanwhile, and
     // a name that leads to a pipe or a device is refused without waiting on
@@ -74,14 +97,14 @@ uint32_t GstMediaDevice::OpenSoundFile(const std::string& path, std::unique_ptr<
     case SoundFile::Status::kOpen:
         return 0;
     case SoundFile::Status::kNotRegular:
-        return Fail(kNotAFile, "Not a sound file but a directory, device or pipe: " + QuotedName(path) + ".");
+        return Fail(kNotAFile, "Not a sound file but a directory, device or pipe: \"" + path + "\".");
     case SoundFile::Status::kCannotOpen:
         break;
     }
     if (error == ENOENT || error == ENOTDIR)
         return Fail(kOpenFailed, GstLibrary::NotFoundText());
     return Fail(kOpenFailed,
-                "Could not open the sound file " + QuotedName(path) + " for reading: " + std::strerror(error) + ".");
+                "Could not open the sound file \"" + path + "\" for reading: " + std::strerror(error) + ".");
 }
 
 uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId)

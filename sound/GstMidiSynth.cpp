@@ -4,10 +4,17 @@
 #include <sys/stat.h>
 
 #include "sound/PeakLimiter.h"
-#include "sound/SoundFormat.h"
 
 namespace {
 
+// Where the synthesiser's General MIDI sound font is looked for.
+const char* const kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+// The synthesiser's master gain (its default is 0.2): a melody of single
+// notes at full velocity peaks at some -5 dBFS.
+constexpr double kGain = 2.0;
+// -3 dBFS: room for the resampler's overshoot on the way to the output.
+constexpr float kCeiling = 0.708f;
+constexpr double kReleaseSeconds = 0.2;
 const char* const kNativeFloat = G_BYTE_ORDER == G_LITTLE_ENDIAN ? "F32LE" : "F32BE";
 
 // Streaming thread: limits each buffer the synthesiser puts out, and learns
@@ -50,9 +57,9 @@ GstPadProbeReturn LimitSynthOutput(GstPad*, GstPadProbeInfo* info, gpointer data
 void SetUpMidiSynth(GstElement* synth)
 {
     struct stat st {};
-    if (stat(kMidiSoundFont, &st) == 0)
-        g_object_set(synth, "soundfont", kMidiSoundFont, nullptr);
-    g_object_set(synth, "synth-gain", midisynth::kGain, nullptr);
+    if (stat(kSoundFont, &st) == 0)
+        g_object_set(synth, "soundfont", kSoundFont, nullptr);
+    g_object_set(synth, "synth-gain", kGain, nullptr);
     GstPad* src = gst_element_get_static_pad(synth, "src");
     if (!src)
         return;
@@ -60,7 +67,7 @@ void SetUpMidiSynth(GstElement* synth)
     gst_pad_add_probe(src,
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
                                                    GST_PAD_PROBE_TYPE_EVENT_FLUSH),
-                      LimitSynthOutput, new PeakLimiter(midisynth::kCeiling, midisynth::kReleaseSeconds),
+                      LimitSynthOutput, new PeakLimiter(kCeiling, kReleaseSeconds),
                       [](gpointer limiter) { delete static_cast<PeakLimiter*>(limiter); });
     gst_object_unref(src);
 }

@@ -20,11 +20,6 @@ void OnPipelineFinalized(gpointer, GObject*)
     --gLivePipelines;
 }
 
-std::string QuotedName(const std::string& path)
-{
-    return "\"" + path + "\"";
-}
-
 // Waits (bounded) for the state change in progress to complete.
 bool WaitForState(GstElement* pipeline)
 {
@@ -56,13 +51,6 @@ int GstPlaybackPipeline::Live()
 }
 
 uint32_t GstPlaybackPipeline::Open(const std::string& path, int timeoutMs, std::string* error)
-{
-    if (const uint32_t rc = Build(error))
-        return rc;
-    return Preroll(path, timeoutMs, error);
-}
-
-uint32_t GstPlaybackPipeline::Build(std::string* error)
 {
     GstElement* sink = GstLibrary::MakeAudioSink(error);
     if (!sink && !error->empty())
@@ -96,7 +84,7 @@ uint32_t GstPlaybackPipeline::Build(std::string* error)
     g_signal_connect(decode, "autoplug-continue", G_CALLBACK(OnAutoplugContinue), this);
     g_signal_connect(decode, "pad-added", G_CALLBACK(OnPadAdded), this);
     g_signal_connect(decode, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
-    return 0;
+    return Preroll(path, timeoutMs, error);
 }
 
 // Preroll: PAUSED is reached when the first decoded sound is at the sink.
@@ -110,7 +98,7 @@ uint32_t GstPlaybackPipeline::Preroll(const std::string& path, int timeoutMs, st
         const auto left =
             std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
-            *error = "The sound file did not get ready to play in time: " + QuotedName(path) + ".";
+            *error = "The sound file did not get ready to play in time: \"" + path + "\".";
             return GstMediaDevice::kTimeout;
         }
         GstMessage* msg = gst_bus_timed_pop_filtered(
@@ -131,12 +119,12 @@ uint32_t GstPlaybackPipeline::Preroll(const std::string& path, int timeoutMs, st
                 g_error_free(err);
         } else if (type == GST_MESSAGE_EOS) {
             rc = GstMediaDevice::kNoAudio;
-            *error = "The file holds no playable sound: " + QuotedName(path) + ".";
+            *error = "The file holds no playable sound: \"" + path + "\".";
         } else if (fromPipeline) {
             std::lock_guard lock(FMutex);
             if (!FAudioLinked) {
                 rc = GstMediaDevice::kNoAudio;
-                *error = "The file has no audio stream: " + QuotedName(path) + ".";
+                *error = "The file has no audio stream: \"" + path + "\".";
             }
         }
         gst_message_unref(msg);
@@ -234,17 +222,13 @@ bool GstPlaybackPipeline::SeekToStart()
 int64_t GstPlaybackPipeline::PositionMs() const
 {
     gint64 pos = 0;
-    if (!gst_element_query_position(FPipeline, GST_FORMAT_TIME, &pos) || pos < 0)
-        return -1;
-    return pos / GST_MSECOND;
+    return gst_element_query_position(FPipeline, GST_FORMAT_TIME, &pos) && pos >= 0 ? pos / GST_MSECOND : -1;
 }
 
 int64_t GstPlaybackPipeline::LengthMs() const
 {
     gint64 len = 0;
-    if (!gst_element_query_duration(FPipeline, GST_FORMAT_TIME, &len) || len < 0)
-        return -1;
-    return len / GST_MSECOND;
+    return gst_element_query_duration(FPipeline, GST_FORMAT_TIME, &len) && len >= 0 ? len / GST_MSECOND : -1;
 }
 
 int GstPlaybackPipeline::ReportDescriptor() const

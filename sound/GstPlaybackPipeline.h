@@ -59,7 +59,7 @@ public:
     static int Live();
 
 private:
-    uint32_t Build(std::string* error);
+    // Waits for the built pipeline to be ready to play, as Open says.
     uint32_t Preroll(const std::string& path, int timeoutMs, std::string* error);
 
     static int OnAutoplugContinue(GstElement* decodebin, GstPad*, GstCaps* caps, void* data);

@@ -42,7 +42,7 @@ public:
     void Close();
     // Gets the playback service ready beside the caller, so that a later
     // Open (an alarm at its second) does not wait for it. Never throws.
-    void Prepare();
+    void Prepare() { FDevice->Prepare(); }
 
     uint32_t Error() const { return FError; }
     uint16_t DeviceID() const { return FDeviceID; }

@@ -20,11 +20,6 @@ int Retry(Call call)
     return rc;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 }  // namespace
 
 // The name is resolved once, into a path-only descriptor: that reads
@@ -37,19 +32,18 @@ SoundFile::SoundFile(const std::string& path)
 {
     const int pathFd = Retry([&] { return open(path.c_str(), O_PATH | O_CLOEXEC); });
     if (pathFd < 0) {
-        Fail(Status::kCannotOpen, errno);
+        FErrno = errno;
         return;
     }
     struct stat checked {};
     if (fstat(pathFd, &checked) != 0) {
-        const int error = errno;
+        FErrno = errno;
         close(pathFd);
-        Fail(Status::kCannotOpen, error);
         return;
     }
     if (!S_ISREG(checked.st_mode)) {
         close(pathFd);
-        Fail(Status::kNotRegular, 0);
+        FStatus = Status::kNotRegular;
         return;
     }
     constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
@@ -60,15 +54,16 @@ SoundFile::SoundFile(const std::string& path)
     const int openError = errno;
     close(pathFd);
     if (fd < 0) {
-        Fail(Status::kCannotOpen, openError);
+        FErrno = openError;
         return;
     }
     // The descriptor read from is the one checked last: a regular file, and
     // the one the name led to at first.
     struct stat opened {};
-    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !SameFile(opened, checked)) {
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != checked.st_dev ||
+        opened.st_ino != checked.st_ino) {
         close(fd);
-        Fail(Status::kNotRegular, 0);
+        FStatus = Status::kNotRegular;
         return;
     }
     // Reads of a regular file never wait for another process; the flag only
@@ -84,10 +79,4 @@ SoundFile::~SoundFile()
 {
     if (FFd >= 0)
         close(FFd);
-}
-
-void SoundFile::Fail(Status status, int error)
-{
-    FStatus = status;
-    FErrno = error;
 }

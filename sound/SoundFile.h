@@ -29,8 +29,6 @@ public:
     int Descriptor() const { return FFd; }
 
 private:
-    void Fail(Status status, int error);
-
     int FFd = -1;
     Status FStatus = Status::kCannotOpen;
     int FErrno = 0;
