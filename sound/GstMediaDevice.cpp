@@ -36,8 +36,6 @@ public:
         if (FSaved > kDefaultNs)
             prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(FSaved), 0, 0, 0);
     }
-    DefaultTimerSlackForNewThreads(const DefaultTimerSlackForNewThreads&) = delete;
-    DefaultTimerSlackForNewThreads& operator=(const DefaultTimerSlackForNewThreads&) = delete;
 
 private:
     static constexpr long kDefaultNs = 50'000;
@@ -80,33 +78,6 @@ void GstMediaDevice::Report(int reason)
         FNotify(reason);
 }
 
-uint32_t GstMediaDevice::OpenSoundFile(const std::string& path, std::unique_ptr<SoundFile>* file)
-{
-    if (path.empty())
-        return Fail(kNoFileName, "No sound file name was given.");
-    if (!SoundFormatForFile(path))
-        return Fail(kUnknownExtension, "No sound device plays files of this type: \"" + path +
-                                           "\" (known types: .wav, .mp3, .mid, .au, .snd).");
-    // Opened here, once, and played from what was opened: the file that was
-    // checked is the one played even if its name is swapped meanwhile, and
-    // a name that leads to a pipe or a device is refused without waiting on
-    // it.
-    *file = std::make_unique<SoundFile>(path);
-    const int error = (*file)->Errno();
-    switch ((*file)->GetStatus()) {
-    case SoundFile::Status::kOpen:
-        return 0;
-    case SoundFile::Status::kNotRegular:
-        return Fail(kNotAFile, "Not a sound file but a directory, device or pipe: \"" + path + "\".");
-    case SoundFile::Status::kCannotOpen:
-        break;
-    }
-    if (error == ENOENT || error == ENOTDIR)
-        return Fail(kOpenFailed, GstLibrary::NotFoundText());
-    return Fail(kOpenFailed,
-                "Could not open the sound file \"" + path + "\" for reading: " + std::strerror(error) + ".");
-}
-
 uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId)
 {
     DefaultTimerSlackForNewThreads slack;
@@ -114,10 +85,22 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId)
     std::string error;
     if (!GstLibrary::Initialise(&error))
         return Fail(kOpenFailed, error);
-    std::unique_ptr<SoundFile> file;
-    if (const uint32_t rc = OpenSoundFile(path, &file))
-        return rc;
-    auto pipeline = std::make_unique<GstPlaybackPipeline>(std::move(file), *SoundFormatForFile(path));
+    if (path.empty())
+        return Fail(kNoFileName, "No sound file name was given.");
+    const SoundFormat* format = SoundFormatForFile(path);
+    if (!format)
+        return Fail(kUnknownExtension, "No sound device plays files of this type: \"" + path +
+                                           "\" (known types: .wav, .mp3, .mid, .au, .snd).");
+    auto file = std::make_unique<SoundFile>(path);
+    const int errnum = file->Errno();
+    if (file->Descriptor() < 0 && errnum == 0)
+        return Fail(kNotAFile, "Not a sound file but a directory, device or pipe: \"" + path + "\".");
+    if (errnum == ENOENT || errnum == ENOTDIR)
+        return Fail(kOpenFailed, GstLibrary::NotFoundText());
+    if (errnum != 0)
+        return Fail(kOpenFailed,
+                    "Could not open the sound file \"" + path + "\" for reading: " + std::strerror(errnum) + ".");
+    auto pipeline = std::make_unique<GstPlaybackPipeline>(std::move(file), *format);
     if (const uint32_t rc = pipeline->Open(path, FOpenTimeoutMs, &error))
         return Fail(rc, error);
     FPipeline = std::move(pipeline);
@@ -179,9 +162,7 @@ uint32_t GstMediaDevice::Close()
 
 int64_t GstMediaDevice::Position()
 {
-    if (!FPipeline)
-        return -1;
-    return FAtEnd ? Length() : FPipeline->PositionMs();
+    return !FPipeline ? -1 : FAtEnd ? Length() : FPipeline->PositionMs();
 }
 
 int64_t GstMediaDevice::Length()
@@ -195,11 +176,6 @@ std::string GstMediaDevice::ErrorText(uint32_t code) const
     return it == FTexts.end() ? std::string() : it->second;
 }
 
-void GstMediaDevice::SetNotify(std::function<void(int)> notify)
-{
-    FNotify = std::move(notify);
-}
-
 int GstMediaDevice::ReportDescriptor() const
 {
     return FPipeline ? FPipeline->ReportDescriptor() : -1;
@@ -211,16 +187,11 @@ void GstMediaDevice::DeliverReports()
     // reports left are then of a pipeline that is no longer this device's.
     const uint64_t open = FOpens;
     while (FPipeline && FOpens == open) {
-        switch (FPipeline->NextReport()) {
-        case GstPlaybackPipeline::Report::kNone:
+        const GstPlaybackPipeline::Report report = FPipeline->NextReport();
+        if (report == GstPlaybackPipeline::Report::kNone)
             return;
-        case GstPlaybackPipeline::Report::kEnd:
-            FAtEnd = true;
-            Report(int(TMPNotifyValues::nvSuccessful));
-            break;
-        case GstPlaybackPipeline::Report::kError:
-            Report(int(TMPNotifyValues::nvFailure));
-            break;
-        }
+        const bool end = report == GstPlaybackPipeline::Report::kEnd;
+        FAtEnd = FAtEnd || end;
+        Report(int(end ? TMPNotifyValues::nvSuccessful : TMPNotifyValues::nvFailure));
     }
 }

@@ -30,8 +30,6 @@ public:
     // Takes ownership of the device; a null device means the real one.
     explicit TMediaPlayer(std::unique_ptr<MediaDevice> device = nullptr);
     ~TMediaPlayer();  // closes an open device, which silences a playing sound
-    TMediaPlayer(const TMediaPlayer&) = delete;
-    TMediaPlayer& operator=(const TMediaPlayer&) = delete;
 
     const std::string& FileName() const { return FFileName; }
     void SetFileName(const std::string& name) { FFileName = name; }

@@ -36,34 +36,26 @@ SoundFile::SoundFile(const std::string& path)
         return;
     }
     struct stat checked {};
+    int fd = -1;
     if (fstat(pathFd, &checked) != 0) {
         FErrno = errno;
-        close(pathFd);
-        return;
+    } else if (S_ISREG(checked.st_mode)) {
+        constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+        const std::string self = "/proc/self/fd/" + std::to_string(pathFd);
+        fd = Retry([&] { return open(self.c_str(), kReadFlags); });
+        if (fd < 0 && errno == ENOENT)
+            fd = Retry([&] { return open(path.c_str(), kReadFlags); });
+        FErrno = fd < 0 ? errno : 0;
     }
-    if (!S_ISREG(checked.st_mode)) {
-        close(pathFd);
-        FStatus = Status::kNotRegular;
-        return;
-    }
-    constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    const std::string self = "/proc/self/fd/" + std::to_string(pathFd);
-    int fd = Retry([&] { return open(self.c_str(), kReadFlags); });
-    if (fd < 0 && errno == ENOENT)
-        fd = Retry([&] { return open(path.c_str(), kReadFlags); });
-    const int openError = errno;
     close(pathFd);
-    if (fd < 0) {
-        FErrno = openError;
+    if (fd < 0)
         return;
-    }
     // The descriptor read from is the one checked last: a regular file, and
     // the one the name led to at first.
     struct stat opened {};
     if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != checked.st_dev ||
         opened.st_ino != checked.st_ino) {
         close(fd);
-        FStatus = Status::kNotRegular;
         return;
     }
     // Reads of a regular file never wait for another process; the flag only
@@ -72,7 +64,6 @@ SoundFile::SoundFile(const std::string& path)
     if (flags >= 0)
         fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     FFd = fd;
-    FStatus = Status::kOpen;
 }
 
 SoundFile::~SoundFile()

@@ -26,12 +26,9 @@ const SoundFormat* SoundFormatForFile(std::string_view path)
     if (dot == std::string_view::npos || dot == 0)
         return nullptr;  // none, or a hidden file's name
     std::string ext(base.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const auto& [name, format] : kByExtension)
-        if (name == ext)
-            return format;
-    return nullptr;
+    std::ranges::transform(ext, ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto known = std::ranges::find(kByExtension, ext, &std::pair<std::string_view, const SoundFormat*>::first);
+    return known == std::end(kByExtension) ? nullptr : known->second;
 }
 
 bool SoundFormatAccepts(const SoundFormat& format, std::string_view mediaType, int mpegVersion)
