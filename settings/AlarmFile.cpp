@@ -100,12 +100,10 @@ std::size_t AlarmFile::LineSplitter::Feed(std::string_view data)
     std::size_t i = 0;
     while (i < data.size() && !Done()) {
         const char byte = data[i];
-        if (FAfterCR) {
-            FAfterCR = false;
-            if (byte == '\n') {
-                ++i;
-                continue;
-            }
+        // An LF right after a CR belongs to it and ends no line of its own.
+        if (std::exchange(FAfterCR, false) && byte == '\n') {
+            ++i;
+            continue;
         }
         if (byte == '\r' || byte == '\n') {
             FAfterCR = (byte == '\r');

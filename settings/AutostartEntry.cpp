@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
-#include <utility>
 
 #include "settings/StateFile.h"
 #include "common/Utf8.h"
@@ -30,6 +29,17 @@ bool HasAccessList(const std::string& path)
 {
     return ::lgetxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) > 0;
 }
+
+// How a character stands in the Exec value. The quoting's escape (\") gets
+// its backslash doubled again for the value's own escapes, which are undone
+// first: four in the file stand for one backslash. A percent sign is doubled
+// to stand for itself, not for a field code.
+struct Escape {
+    char c;
+    std::string_view as;
+};
+constexpr Escape kExecEscapes[] = {{'"', "\\\\\""}, {'`', "\\\\`"}, {'$', "\\\\$"}, {'\\', "\\\\\\\\"},
+                                   {'%', "%%"},     {'\n', "\\n"},  {'\t', "\\t"},  {'\r', "\\r"}};
 
 }  // namespace
 
@@ -62,10 +72,10 @@ bool AutostartEntry::OnlyRootCanChange(const std::string& executable)
 
 std::string AutostartEntry::Directory()
 {
+    // The first absolute entry; relative ones are not allowed there.
     std::string first = "/etc/xdg";
     if (const char* dirs = std::getenv("XDG_CONFIG_DIRS"))
         for (const auto entry : std::views::split(std::string_view(dirs), ':'))
-            // Relative entries are not allowed there and are skipped.
             if (!entry.empty() && entry.front() == '/') {
                 first.assign(entry.begin(), entry.end());
                 break;
@@ -84,18 +94,11 @@ std::optional<std::string> AutostartEntry::ExecValue(std::string_view executable
 {
     if (executable.empty() || !Utf8::IsWellFormed(executable))
         return std::nullopt;
-    // The quoting's escape (\") gets its backslash doubled again for the
-    // value's own escapes, which are undone first: four in the file stand for
-    // one backslash. A percent sign is doubled to stand for itself, not for a
-    // field code.
-    static constexpr std::pair<char, std::string_view> kEscapes[] = {{'"', "\\\\\""},    {'`', "\\\\`"}, {'$', "\\\\$"},
-                                                                     {'\\', "\\\\\\\\"}, {'%', "%%"},    {'\n', "\\n"},
-                                                                     {'\t', "\\t"},      {'\r', "\\r"}};
     std::string value = "\"";
     for (const char c : executable) {
-        const auto escape = std::ranges::find(kEscapes, c, &std::pair<char, std::string_view>::first);
-        if (escape != std::end(kEscapes))
-            value += escape->second;
+        const auto escape = std::ranges::find(kExecEscapes, c, &Escape::c);
+        if (escape != std::end(kExecEscapes))
+            value += escape->as;
         else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return std::nullopt;
         else

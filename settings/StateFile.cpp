@@ -9,6 +9,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -20,12 +21,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { Reset(); }
     int get() const { return FFd; }
-    int Release()
-    {
-        const int fd = FFd;
-        FFd = -1;
-        return fd;
-    }
+    int Release() { return std::exchange(FFd, -1); }
     void Reset(int fd = -1)
     {
         if (FFd >= 0)
