@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <iterator>
-#include <ranges>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -74,12 +73,15 @@ std::string AutostartEntry::Directory()
 {
     // The first absolute entry; relative ones are not allowed there.
     std::string first = "/etc/xdg";
-    if (const char* dirs = std::getenv("XDG_CONFIG_DIRS"))
-        for (const auto entry : std::views::split(std::string_view(dirs), ':'))
-            if (!entry.empty() && entry.front() == '/') {
-                first.assign(entry.begin(), entry.end());
-                break;
-            }
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    for (std::string_view rest = dirs ? dirs : ""; !rest.empty();) {
+        const std::string_view entry = rest.substr(0, rest.find(':'));
+        if (entry.starts_with('/')) {
+            first = entry;
+            break;
+        }
+        rest.remove_prefix(std::min(rest.size(), entry.size() + 1));
+    }
     while (first.size() > 1 && first.back() == '/')
         first.pop_back();
     return first == "/" ? "/autostart" : first + "/autostart";
