@@ -1,5 +1,6 @@
 #include "settings/AlarmFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 #include <unistd.h>
@@ -10,13 +11,7 @@
 
 std::string AlarmFile::Encode(const std::string& alarmText, const std::string& soundPath)
 {
-    std::string bytes;
-    bytes.reserve(alarmText.size() + soundPath.size() + 4);
-    bytes += alarmText;
-    bytes += "\r\n";
-    bytes += soundPath;
-    bytes += "\r\n";
-    return bytes;
+    return alarmText + "\r\n" + soundPath + "\r\n";
 }
 
 bool AlarmFile::KeepsWhole(std::string_view text)
@@ -56,7 +51,7 @@ bool AlarmFile::Exists()
 
 bool AlarmFile::ExistsAt(const std::string& path)
 {
-    return StateFile::IsSoleRegularFile(path, /*ownOrRootOnly=*/true);
+    return StateFile::IsSoleRegularFile(path);
 }
 
 std::vector<std::string> AlarmFile::Load()
@@ -66,28 +61,23 @@ std::vector<std::string> AlarmFile::Load()
 
 std::vector<std::string> AlarmFile::LoadFrom(const std::string& path, std::uint64_t* bytesRead)
 {
-    const int fd = StateFile::OpenForReading(path, /*ownOrRootOnly=*/true);
+    const int fd = StateFile::OpenForReading(path);
     if (fd < 0)
         throw EFOpenError(path);
 
     LineSplitter splitter(kLinesUsed, kMaxLineBytes);
     char buffer[4096];
-    std::uint64_t total = 0;
+    std::size_t total = 0;
     bool failed = false;
     while (!splitter.Done() && total < kMaxReadBytes) {
-        std::size_t want = sizeof buffer;
-        if (kMaxReadBytes - total < want)
-            want = static_cast<std::size_t>(kMaxReadBytes - total);
-        const ssize_t got = ::read(fd, buffer, want);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            failed = true;
+        const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, kMaxReadBytes - total));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            failed = got < 0;
             break;
         }
-        if (got == 0)
-            break;
-        total += static_cast<std::uint64_t>(got);
+        total += static_cast<std::size_t>(got);
         splitter.Feed(std::string_view(buffer, static_cast<std::size_t>(got)));
     }
     ::close(fd);
@@ -96,11 +86,6 @@ std::vector<std::string> AlarmFile::LoadFrom(const std::string& path, std::uint6
     if (bytesRead != nullptr)
         *bytesRead = total;
     return splitter.Finish();
-}
-
-AlarmFile::LineSplitter::LineSplitter(std::size_t maxLines, std::size_t maxLineBytes)
-    : FMaxLines(maxLines), FMaxLineBytes(maxLineBytes)
-{
 }
 
 void AlarmFile::LineSplitter::EndLine()
@@ -115,12 +100,10 @@ std::size_t AlarmFile::LineSplitter::Feed(std::string_view data)
     std::size_t i = 0;
     while (i < data.size() && !Done()) {
         const char byte = data[i];
-        if (FAfterCR) {
-            FAfterCR = false;
-            if (byte == '\n') {
-                ++i;
-                continue;
-            }
+        // An LF right after a CR belongs to it and ends no line of its own.
+        if (std::exchange(FAfterCR, false) && byte == '\n') {
+            ++i;
+            continue;
         }
         if (byte == '\r' || byte == '\n') {
             FAfterCR = (byte == '\r');
@@ -130,12 +113,8 @@ std::size_t AlarmFile::LineSplitter::Feed(std::string_view data)
         }
         // Take the run of ordinary bytes up to the next line end at once,
         // keeping only what still fits under the line bound.
-        std::size_t end = i;
-        while (end < data.size() && data[end] != '\r' && data[end] != '\n')
-            ++end;
-        const std::size_t room = FMaxLineBytes - FCurrent.size();
-        const std::size_t run = end - i;
-        FCurrent.append(data.data() + i, run < room ? run : room);
+        const std::size_t end = std::min(data.find_first_of("\r\n", i), data.size());
+        FCurrent.append(data.substr(i, std::min(end - i, FMaxLineBytes - FCurrent.size())));
         FInLine = true;
         i = end;
     }

@@ -78,7 +78,9 @@ public:
     // the input is cut.
     class LineSplitter {
     public:
-        LineSplitter(std::size_t maxLines, std::size_t maxLineBytes);
+        LineSplitter(std::size_t maxLines, std::size_t maxLineBytes) : FMaxLines(maxLines), FMaxLineBytes(maxLineBytes)
+        {
+        }
 
         // Consumes bytes from the front of `data` and returns how many it
         // consumed; fewer than data.size() only once Done().

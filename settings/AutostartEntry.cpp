@@ -1,8 +1,10 @@
 #include "settings/AutostartEntry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -12,28 +14,12 @@
 
 namespace {
 
-constexpr const char* kDefaultConfigDirectory = "/etc/xdg";
-
-std::string ParentOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-std::string NameIn(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The folder that holds the entry, opened without following a link at its
 // own name: a folder someone replaced by a link would have the entry
 // written, or deleted, wherever the link points.
 int OpenFolder(const std::string& entryPath)
 {
-    return ::open(ParentOf(entryPath).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return ::open(StateFile::SplitPath(entryPath).first.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
 // Whether an access list gives rights beyond the mode bits. Conservative:
@@ -42,6 +28,17 @@ bool HasAccessList(const std::string& path)
 {
     return ::lgetxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) > 0;
 }
+
+// How a character stands in the Exec value. The quoting's escape (\") gets
+// its backslash doubled again for the value's own escapes, which are undone
+// first: four in the file stand for one backslash. A percent sign is doubled
+// to stand for itself, not for a field code.
+struct Escape {
+    char c;
+    std::string_view as;
+};
+constexpr Escape kExecEscapes[] = {{'"', "\\\\\""}, {'`', "\\\\`"}, {'$', "\\\\$"}, {'\\', "\\\\\\\\"},
+                                   {'%', "%%"},     {'\n', "\\n"},  {'\t', "\\t"},  {'\r', "\\r"}};
 
 }  // namespace
 
@@ -63,7 +60,7 @@ bool AutostartEntry::OnlyRootCanChange(const std::string& executable)
     // below was just found to be root's.
     std::string directory = executable;
     do {
-        directory = ParentOf(directory);
+        directory = StateFile::SplitPath(directory).first;
         if (::lstat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 || HasAccessList(directory))
             return false;
         if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0)
@@ -72,26 +69,19 @@ bool AutostartEntry::OnlyRootCanChange(const std::string& executable)
     return true;
 }
 
-namespace {
-
-}  // namespace
-
 std::string AutostartEntry::Directory()
 {
-    std::string first;
-    if (const char* dirs = std::getenv("XDG_CONFIG_DIRS"); dirs != nullptr) {
-        std::string_view rest(dirs);
-        while (!rest.empty() && first.empty()) {
-            const auto colon = rest.find(':');
-            const std::string_view entry = rest.substr(0, colon);
-            // Relative entries are not allowed there and are skipped.
-            if (!entry.empty() && entry.front() == '/')
-                first.assign(entry);
-            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    // The first absolute entry; relative ones are not allowed there.
+    std::string first = "/etc/xdg";
+    const char* dirs = std::getenv("XDG_CONFIG_DIRS");
+    for (std::string_view rest = dirs ? dirs : ""; !rest.empty();) {
+        const std::string_view entry = rest.substr(0, rest.find(':'));
+        if (entry.starts_with('/')) {
+            first = entry;
+            break;
         }
+        rest.remove_prefix(std::min(rest.size(), entry.size() + 1));
     }
-    if (first.empty())
-        first = kDefaultConfigDirectory;
     while (first.size() > 1 && first.back() == '/')
         first.pop_back();
     return first == "/" ? "/autostart" : first + "/autostart";
@@ -108,36 +98,13 @@ std::optional<std::string> AutostartEntry::ExecValue(std::string_view executable
         return std::nullopt;
     std::string value = "\"";
     for (const char c : executable) {
-        switch (c) {
-        case '"':
-        case '`':
-        case '$':
-            // Escaped for the quoting (\"), and that backslash again for
-            // the value's own escapes, which are undone first.
-            value += "\\\\";
+        const auto escape = std::ranges::find(kExecEscapes, c, &Escape::c);
+        if (escape != std::end(kExecEscapes))
+            value += escape->as;
+        else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return std::nullopt;
+        else
             value += c;
-            break;
-        case '\\':
-            // Four in the file stand for one.
-            value += "\\\\\\\\";
-            break;
-        case '%':
-            value += "%%";  // a literal percent sign, not a field code
-            break;
-        case '\n':
-            value += "\\n";
-            break;
-        case '\t':
-            value += "\\t";
-            break;
-        case '\r':
-            value += "\\r";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-                return std::nullopt;
-            value += c;
-        }
     }
     value += '"';
     return value;
@@ -148,15 +115,8 @@ std::optional<std::string> AutostartEntry::Contents(std::string_view executable)
     const std::optional<std::string> exec = ExecValue(executable);
     if (!exec)
         return std::nullopt;
-    return "[Desktop Entry]\n"
-           "Type=Application\n"
-           "Name=ZUM\n"
-           "Comment=Desktop alarm clock\n"
-           "Exec=" +
-           *exec +
-           "\n"
-           "Icon=zum\n"
-           "Terminal=false\n";
+    return "[Desktop Entry]\nType=Application\nName=ZUM\nComment=Desktop alarm clock\nExec=" + *exec +
+           "\nIcon=zum\nTerminal=false\n";
 }
 
 int AutostartEntry::Write(const std::string& executable)
@@ -174,12 +134,12 @@ int AutostartEntry::WriteAt(const std::string& path, const std::string& executab
     if (!contents)
         return EINVAL;
     // The folder may be missing on a fresh system; its parent is not made.
-    if (::mkdir(ParentOf(path).c_str(), 0755) != 0 && errno != EEXIST)
+    if (::mkdir(StateFile::SplitPath(path).first.c_str(), 0755) != 0 && errno != EEXIST)
         return errno;
     const int folder = OpenFolder(path);
     if (folder < 0)
         return errno;
-    const int error = StateFile::ReplaceIn(folder, NameIn(path), *contents);
+    const int error = StateFile::ReplaceIn(folder, StateFile::SplitPath(path).second, *contents);
     ::close(folder);
     return error;
 }
@@ -195,7 +155,7 @@ void AutostartEntry::DeleteAt(const std::string& path)
     if (folder < 0)
         return;
     struct stat st {};
-    const std::string name = NameIn(path);
+    const std::string name = StateFile::SplitPath(path).second;
     if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISDIR(st.st_mode))
         ::unlinkat(folder, name.c_str(), 0);
     ::close(folder);

@@ -11,11 +11,7 @@
 // always the file's own name in the state directory, never a temporary file.
 class EFCreateError : public Exception {
 public:
-    explicit EFCreateError(const std::string& path) : Exception("Cannot create file " + path), FPath(path) {}
-    const std::string& path() const { return FPath; }
-
-private:
-    std::string FPath;
+    explicit EFCreateError(const std::string& path) : Exception("Cannot create file " + path) {}
 };
 
 // A settings file could not be removed (for example another user's file in
@@ -23,33 +19,18 @@ private:
 // the file's own name in the state directory.
 class EFDeleteError : public Exception {
 public:
-    explicit EFDeleteError(const std::string& path) : Exception("Cannot delete file " + path), FPath(path) {}
-    const std::string& path() const { return FPath; }
-
-private:
-    std::string FPath;
+    explicit EFDeleteError(const std::string& path) : Exception("Cannot delete file " + path) {}
 };
 
 // A settings file exists by name but could not be opened for reading (it is
 // not a regular file, it is a link, or the system refused the open).
 class EFOpenError : public Exception {
 public:
-    explicit EFOpenError(const std::string& path) : Exception("Cannot open file " + path), FPath(path) {}
-    const std::string& path() const { return FPath; }
-
-private:
-    std::string FPath;
+    explicit EFOpenError(const std::string& path) : Exception("Cannot open file " + path) {}
 };
 
 // A line the caller needs is missing from a loaded list; index is 0-based.
 class EListError : public Exception {
 public:
-    explicit EListError(int index)
-        : Exception("List index out of bounds (" + std::to_string(index) + ")"), FIndex(index)
-    {
-    }
-    int index() const { return FIndex; }
-
-private:
-    int FIndex;
+    explicit EListError(int index) : Exception("List index out of bounds (" + std::to_string(index) + ")") {}
 };

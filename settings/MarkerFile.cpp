@@ -4,10 +4,6 @@
 #include "settings/StateFile.h"
 #include "settings/SystemDirectory.h"
 
-namespace {
-constexpr const char kMarkerContents[] = "null";
-}  // namespace
-
 void MarkerFile::Write()
 {
     WriteAt(SystemDirectory::MarkerFilePath());
@@ -15,7 +11,7 @@ void MarkerFile::Write()
 
 void MarkerFile::WriteAt(const std::string& path)
 {
-    if (StateFile::Replace(path, kMarkerContents) != 0)
+    if (StateFile::Replace(path, "null") != 0)
         throw EFCreateError(path);
 }
 

@@ -1,5 +1,6 @@
 #include "settings/StateFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -8,6 +9,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -19,12 +21,7 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { Reset(); }
     int get() const { return FFd; }
-    int Release()
-    {
-        const int fd = FFd;
-        FFd = -1;
-        return fd;
-    }
+    int Release() { return std::exchange(FFd, -1); }
     void Reset(int fd = -1)
     {
         if (FFd >= 0)
@@ -36,21 +33,16 @@ private:
     int FFd;
 };
 
-struct SplitPath {
-    std::string directory;
-    std::string name;
-};
-
-SplitPath Split(const std::string& path)
+// The owners whose files in the shared directory this user's program may take
+// as its own.
+bool IsOwnOrRoot(uid_t uid)
 {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return {".", path};
-    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
+    return uid == ::geteuid() || uid == 0;
 }
 
 constexpr std::size_t kRandomBytes = 12;
 constexpr const char kScratchSuffix[] = ".tmp";
+constexpr std::string_view kHex = "0123456789abcdef";
 
 // A name no other process can guess ahead of time, so nobody can plant a
 // link or a file there before it is created: "." + name + "." + 24 hex
@@ -58,17 +50,12 @@ constexpr const char kScratchSuffix[] = ".tmp";
 bool TemporaryName(const std::string& name, std::string& out)
 {
     unsigned char random[kRandomBytes];
-    std::size_t filled = 0;
-    while (filled < sizeof random) {
+    for (std::size_t filled = 0; filled < sizeof random;) {
         const ssize_t got = ::getrandom(random + filled, sizeof random - filled, 0);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        if (got < 0 && errno != EINTR)
             return false;
-        }
-        filled += static_cast<std::size_t>(got);
+        filled += got > 0 ? static_cast<std::size_t>(got) : 0;
     }
-    static constexpr char kHex[] = "0123456789abcdef";
     out = "." + name + ".";
     for (unsigned char byte : random) {
         out += kHex[byte >> 4];
@@ -87,12 +74,8 @@ bool IsScratchNameOf(std::string_view entry, std::string_view name)
         return false;
     if (entry[0] != '.' || entry.substr(1, name.size()) != name || entry[1 + name.size()] != '.')
         return false;
-    if (entry.substr(entry.size() - suffix) != kScratchSuffix)
-        return false;
-    for (const char c : entry.substr(2 + name.size(), hexDigits))
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
+    return entry.substr(entry.size() - suffix) == kScratchSuffix &&
+           entry.substr(2 + name.size(), hexDigits).find_first_not_of(kHex) == std::string_view::npos;
 }
 
 // Creates a fresh scratch file beside `name` and takes its lock, which the
@@ -119,10 +102,9 @@ int CreateScratchFile(int dirFd, const std::string& name, std::string& temporary
             ++clashes;
             continue;
         }
-        while (::flock(file.get(), LOCK_EX) != 0) {
+        while (::flock(file.get(), LOCK_EX) != 0)
             if (errno != EINTR)
                 return errno;
-        }
         struct stat st {};
         if (::fstat(file.get(), &st) != 0)
             return errno;
@@ -138,55 +120,35 @@ int WriteAll(int fd, std::string_view data)
 {
     while (!data.empty()) {
         const ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (written == 0)
-            return EIO;
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
         data.remove_prefix(static_cast<std::size_t>(written));
     }
     return 0;
 }
 
-// What stands at `name` may be replaced only when nothing is there, or when
-// it is a regular file of our own. Returns 0 (replaceable, `present` tells
-// whether something is there) or an errno value.
-int CheckReplaceable(int dirFd, const std::string& name, bool& present)
-{
-    struct stat st {};
-    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT) {
-            present = false;
-            return 0;
-        }
-        return errno;
-    }
-    present = true;
-    if (!S_ISREG(st.st_mode))
-        return EEXIST;
-    if (st.st_uid != ::geteuid())
-        return EPERM;
-    return 0;
-}
-
-// Puts the temporary file at `name`. When nothing was there the rename must
-// not replace anything, so an entry planted between the check and the
-// rename is never overwritten: renameat2(RENAME_NOREPLACE), or link(2) where
-// the file system lacks it. When our own file is there it may be replaced
-// plainly: in a sticky directory nobody but its owner (or root) can swap it.
+// Puts the temporary file at `name`, which may be replaced only when nothing
+// is there, or when it is a regular file of our own. When nothing was there
+// the rename must not replace anything, so an entry planted between the
+// check and the rename is never overwritten: renameat2(RENAME_NOREPLACE), or
+// link(2) where the file system lacks it. When our own file is there it may
+// be replaced plainly: in a sticky directory nobody but its owner (or root)
+// can swap it.
 int MoveIntoPlace(int dirFd, const std::string& temporary, const std::string& name)
 {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        bool present = false;
-        if (const int error = CheckReplaceable(dirFd, name, present); error != 0)
-            return error;
-        if (present) {
-            if (::renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0)
-                return errno;
-            return 0;
+        struct stat st {};
+        if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (!S_ISREG(st.st_mode))
+                return EEXIST;
+            if (st.st_uid != ::geteuid())
+                return EPERM;
+            return ::renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) == 0 ? 0 : errno;
         }
+        if (errno != ENOENT)
+            return errno;
         if (::renameat2(dirFd, temporary.c_str(), dirFd, name.c_str(), RENAME_NOREPLACE) == 0)
             return 0;
         if (errno == EEXIST)
@@ -207,30 +169,30 @@ int MoveIntoPlace(int dirFd, const std::string& temporary, const std::string& na
 
 namespace StateFile {
 
+std::pair<std::string, std::string> SplitPath(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
+}
+
 int Replace(const std::string& path, std::string_view contents)
 {
-    const SplitPath parts = Split(path);
-    if (parts.name.empty())
+    const auto [directory, name] = SplitPath(path);
+    if (name.empty())
         return EISDIR;
-
-    Fd dir(::open(parts.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0)
-        return errno;
-
-    return ReplaceIn(dir.get(), parts.name, contents);
+    Fd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir.get() < 0 ? errno : ReplaceIn(dir.get(), name, contents);
 }
 
 int ReplaceIn(int dirFd, const std::string& name, std::string_view contents)
 {
     std::string temporary;
     Fd file;
-    if (const int error = CreateScratchFile(dirFd, name, temporary, file); error != 0) {
-        if (file.get() >= 0)
-            ::unlinkat(dirFd, temporary.c_str(), 0);
-        return error;
-    }
-
-    int error = WriteAll(file.get(), contents);
+    int error = CreateScratchFile(dirFd, name, temporary, file);
+    if (error == 0)
+        error = WriteAll(file.get(), contents);
     if (error == 0 && ::fsync(file.get()) != 0)
         error = errno;
     // The file must be readable by every user whatever the umask: the alarm
@@ -242,14 +204,13 @@ int ReplaceIn(int dirFd, const std::string& name, std::string_view contents)
     if (error == 0)
         error = MoveIntoPlace(dirFd, temporary, name);
     if (error != 0) {
-        ::unlinkat(dirFd, temporary.c_str(), 0);
+        if (file.get() >= 0)
+            ::unlinkat(dirFd, temporary.c_str(), 0);
         return error;
     }
     // The new name reaches the disk only with the directory. File systems
     // that cannot sync a directory say EINVAL; the rename still stands.
-    if (::fsync(dirFd) != 0 && errno != EINVAL)
-        return errno;
-    return 0;
+    return ::fsync(dirFd) != 0 && errno != EINVAL ? errno : 0;
 }
 
 int Remove(const std::string& path)
@@ -257,16 +218,7 @@ int Remove(const std::string& path)
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
         return errno == ENOENT ? 0 : errno;
-    if (S_ISDIR(st.st_mode))
-        return 0;
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        return errno;
-    return 0;
-}
-
-bool IsOwnOrRoot(uid_t uid)
-{
-    return uid == ::geteuid() || uid == 0;
+    return S_ISDIR(st.st_mode) || ::unlink(path.c_str()) == 0 || errno == ENOENT ? 0 : errno;
 }
 
 int RemoveStaleScratchFiles(const std::string& directory, std::initializer_list<std::string_view> names)
@@ -282,10 +234,7 @@ int RemoveStaleScratchFiles(const std::string& directory, std::initializer_list<
     int removed = 0;
     while (const dirent* entry = ::readdir(listing)) {
         const std::string_view entryName(entry->d_name);
-        bool matches = false;
-        for (const std::string_view name : names)
-            matches = matches || IsScratchNameOf(entryName, name);
-        if (!matches)
+        if (std::ranges::none_of(names, [&](std::string_view name) { return IsScratchNameOf(entryName, name); }))
             continue;
         struct stat before {};
         if (::fstatat(dir.get(), entry->d_name, &before, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(before.st_mode) ||
@@ -322,14 +271,13 @@ bool IsRegularFile(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool IsSoleRegularFile(const std::string& path, bool ownOrRootOnly)
+bool IsSoleRegularFile(const std::string& path)
 {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
-           (!ownOrRootOnly || IsOwnOrRoot(st.st_uid));
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && IsOwnOrRoot(st.st_uid);
 }
 
-int OpenForReading(const std::string& path, bool ownOrRootOnly)
+int OpenForReading(const std::string& path)
 {
     Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0)
@@ -341,7 +289,7 @@ int OpenForReading(const std::string& path, bool ownOrRootOnly)
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return -1;
     }
-    if (ownOrRootOnly && !IsOwnOrRoot(st.st_uid)) {
+    if (!IsOwnOrRoot(st.st_uid)) {
         errno = EPERM;
         return -1;
     }

@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
+#include <utility>
 
 // Safe access to one named file in the shared state directory.
 //
@@ -22,6 +22,10 @@
 //     so one that a killed writer left behind can be told from one in use
 //     (RemoveStaleScratchFiles).
 namespace StateFile {
+
+// `path` cut at its last slash: the directory ("." when there is none) and
+// the name in it.
+std::pair<std::string, std::string> SplitPath(const std::string& path);
 
 // Writes `contents` to a new scratch file beside `path` (created
 // exclusively, unpredictable name ".<name>.<24 hex digits>.tmp", locked
@@ -46,23 +50,18 @@ int Remove(const std::string& path);
 // alone. Returns how many it removed.
 int RemoveStaleScratchFiles(const std::string& directory, std::initializer_list<std::string_view> names);
 
-// Whether `uid` is this process's effective user or root: the owners whose
-// files in the shared directory this user's program may take as its own.
-bool IsOwnOrRoot(uid_t uid);
-
 // True when `path` itself (not followed) is a regular file.
 bool IsRegularFile(const std::string& path);
 
 // True when `path` itself is a regular file with no other hard link, i.e. a
 // file that can only have been made by writing it, not by linking to
-// someone else's file; with `ownOrRootOnly`, also owned by this user or root.
-bool IsSoleRegularFile(const std::string& path, bool ownOrRootOnly = false);
+// someone else's file, and is owned by this user or root.
+bool IsSoleRegularFile(const std::string& path);
 
 // Opens `path` for reading without following a link and without blocking on
 // a FIFO or device; succeeds only for a regular file with a single hard link
-// and, with `ownOrRootOnly`, owned by this user or root (EPERM otherwise).
-// Returns the descriptor (owned by the caller, close-on-exec) or -1 with
-// errno set.
-int OpenForReading(const std::string& path, bool ownOrRootOnly = false);
+// owned by this user or root (EPERM otherwise). Returns the descriptor
+// (owned by the caller, close-on-exec) or -1 with errno set.
+int OpenForReading(const std::string& path);
 
 }  // namespace StateFile

@@ -7,13 +7,9 @@
 
 namespace {
 
-constexpr const char* kDefaultDirectory = ZUM_DEFAULT_SYSTEM_DIR;
-
 std::string Join(const std::string& directory, const char* name)
 {
-    if (!directory.empty() && directory.back() == '/')
-        return directory + name;
-    return directory + "/" + name;
+    return directory + (directory.ends_with('/') ? "" : "/") + name;
 }
 
 }  // namespace
@@ -21,8 +17,7 @@ std::string Join(const std::string& directory, const char* name)
 std::string SystemDirectory::Path()
 {
     const char* fromEnvironment = std::getenv("ZUM_SYSTEM_DIR");
-    std::string directory = (fromEnvironment != nullptr && *fromEnvironment != '\0') ? std::string(fromEnvironment)
-                                                                                     : std::string(kDefaultDirectory);
+    std::string directory = fromEnvironment && *fromEnvironment ? fromEnvironment : ZUM_DEFAULT_SYSTEM_DIR;
     while (directory.size() > 1 && directory.back() == '/')
         directory.pop_back();
     return directory;

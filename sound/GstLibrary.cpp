@@ -13,8 +13,7 @@ bool GstLibrary::Initialise(std::string* error)
         GError* err = nullptr;
         if (!gst_init_check(nullptr, nullptr, &err)) {
             initError = err ? err->message : "GStreamer could not be initialised";
-            if (err)
-                g_error_free(err);
+            g_clear_error(&err);
         }
     });
     if (!initError.empty())

@@ -1,11 +1,12 @@
 #include "sound/GstMediaDevice.h"
 
+#include <sys/prctl.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <utility>
 
-#include "sound/DefaultTimerSlackForNewThreads.h"
 #include "sound/GstLibrary.h"
 #include "sound/GstPlaybackPipeline.h"
 #include "sound/MediaPlayer.h"
@@ -17,10 +18,30 @@ namespace {
 // Only the first device of the process starts the loading.
 std::atomic<bool> gPluginsLoadStarted{false};
 
-std::string QuotedName(const std::string& path)
-{
-    return "\"" + path + "\"";
-}
+// A thread starts with the timer slack of the thread that starts it, and the
+// playback threads start while the caller changes the pipeline's state. The
+// caller may let its own wake-ups come tens of milliseconds late (an idle
+// clock does); the sound's threads keep the kernel's default, so that their
+// waits end when the sound needs them to. Held for the length of a call that
+// may start threads; the caller's own slack is back when it ends.
+class DefaultTimerSlackForNewThreads {
+public:
+    DefaultTimerSlackForNewThreads()
+    {
+        if (FSaved > kDefaultNs)
+            prctl(PR_SET_TIMERSLACK, kDefaultNs, 0, 0, 0);
+    }
+    ~DefaultTimerSlackForNewThreads()
+    {
+        if (FSaved > kDefaultNs)
+            prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(FSaved), 0, 0, 0);
+    }
+
+private:
+    static constexpr long kDefaultNs = 50'000;
+    // The caller's slack; -1 where it cannot be read, which leaves it alone.
+    const long FSaved = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+};
 
 }  // namespace
 
@@ -57,33 +78,6 @@ void GstMediaDevice::Report(int reason)
         FNotify(reason);
 }
 
-uint32_t GstMediaDevice::OpenSoundFile(const std::string& path, std::unique_ptr<SoundFile>* file)
-{
-    if (path.empty())
-        return Fail(kNoFileName, "No sound file name was given.");
-    if (!SoundFormatForFile(path))
-        return Fail(kUnknownExtension, "No sound device plays files of this type: " + QuotedName(path) +
-                                           " (known types: .wav, .mp3, .mid, .au, .snd).");
-    // Opened here, once, and played from what was opened: the file that was
-    // checked is the one played even if its name is swapped meanwhile, and
-    // a name that leads to a pipe or a device is refused without waiting on
-    // it.
-    *file = std::make_unique<SoundFile>(path);
-    const int error = (*file)->Errno();
-    switch ((*file)->GetStatus()) {
-    case SoundFile::Status::kOpen:
-        return 0;
-    case SoundFile::Status::kNotRegular:
-        return Fail(kNotAFile, "Not a sound file but a directory, device or pipe: " + QuotedName(path) + ".");
-    case SoundFile::Status::kCannotOpen:
-        break;
-    }
-    if (error == ENOENT || error == ENOTDIR)
-        return Fail(kOpenFailed, GstLibrary::NotFoundText());
-    return Fail(kOpenFailed,
-                "Could not open the sound file " + QuotedName(path) + " for reading: " + std::strerror(error) + ".");
-}
-
 uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId)
 {
     DefaultTimerSlackForNewThreads slack;
@@ -91,10 +85,22 @@ uint32_t GstMediaDevice::OpenFile(const std::string& path, uint16_t* deviceId)
     std::string error;
     if (!GstLibrary::Initialise(&error))
         return Fail(kOpenFailed, error);
-    std::unique_ptr<SoundFile> file;
-    if (const uint32_t rc = OpenSoundFile(path, &file))
-        return rc;
-    auto pipeline = std::make_unique<GstPlaybackPipeline>(std::move(file), *SoundFormatForFile(path));
+    if (path.empty())
+        return Fail(kNoFileName, "No sound file name was given.");
+    const SoundFormat* format = SoundFormatForFile(path);
+    if (!format)
+        return Fail(kUnknownExtension, "No sound device plays files of this type: \"" + path +
+                                           "\" (known types: .wav, .mp3, .mid, .au, .snd).");
+    auto file = std::make_unique<SoundFile>(path);
+    const int errnum = file->Errno();
+    if (file->Descriptor() < 0 && errnum == 0)
+        return Fail(kNotAFile, "Not a sound file but a directory, device or pipe: \"" + path + "\".");
+    if (errnum == ENOENT || errnum == ENOTDIR)
+        return Fail(kOpenFailed, GstLibrary::NotFoundText());
+    if (errnum != 0)
+        return Fail(kOpenFailed,
+                    "Could not open the sound file \"" + path + "\" for reading: " + std::strerror(errnum) + ".");
+    auto pipeline = std::make_unique<GstPlaybackPipeline>(std::move(file), *format);
     if (const uint32_t rc = pipeline->Open(path, FOpenTimeoutMs, &error))
         return Fail(rc, error);
     FPipeline = std::move(pipeline);
@@ -156,9 +162,7 @@ uint32_t GstMediaDevice::Close()
 
 int64_t GstMediaDevice::Position()
 {
-    if (!FPipeline)
-        return -1;
-    return FAtEnd ? Length() : FPipeline->PositionMs();
+    return !FPipeline ? -1 : FAtEnd ? Length() : FPipeline->PositionMs();
 }
 
 int64_t GstMediaDevice::Length()
@@ -172,11 +176,6 @@ std::string GstMediaDevice::ErrorText(uint32_t code) const
     return it == FTexts.end() ? std::string() : it->second;
 }
 
-void GstMediaDevice::SetNotify(std::function<void(int)> notify)
-{
-    FNotify = std::move(notify);
-}
-
 int GstMediaDevice::ReportDescriptor() const
 {
     return FPipeline ? FPipeline->ReportDescriptor() : -1;
@@ -188,16 +187,11 @@ void GstMediaDevice::DeliverReports()
     // reports left are then of a pipeline that is no longer this device's.
     const uint64_t open = FOpens;
     while (FPipeline && FOpens == open) {
-        switch (FPipeline->NextReport()) {
-        case GstPlaybackPipeline::Report::kNone:
+        const GstPlaybackPipeline::Report report = FPipeline->NextReport();
+        if (report == GstPlaybackPipeline::Report::kNone)
             return;
-        case GstPlaybackPipeline::Report::kEnd:
-            FAtEnd = true;
-            Report(int(TMPNotifyValues::nvSuccessful));
-            break;
-        case GstPlaybackPipeline::Report::kError:
-            Report(int(TMPNotifyValues::nvFailure));
-            break;
-        }
+        const bool end = report == GstPlaybackPipeline::Report::kEnd;
+        FAtEnd = FAtEnd || end;
+        Report(int(end ? TMPNotifyValues::nvSuccessful : TMPNotifyValues::nvFailure));
     }
 }

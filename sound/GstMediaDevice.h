@@ -6,23 +6,20 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "sound/MediaDevice.h"
 
 class GstPlaybackPipeline;
-class SoundFile;
 
-// The playback service on GStreamer: one GstPlaybackPipeline per open file.
-// The file is opened once, by the caller's thread, and the pipeline reads
-// that descriptor (see SoundFile): only a regular file is played, and the
-// file played is the one checked. The file name's extension picks the sound
-// format the file must have (see SoundFormatForFile); a file whose content
-// is of another type is refused.
+// The playback service on GStreamer: one GstPlaybackPipeline per open file,
+// which plays the descriptor the caller's thread opened (see SoundFile). The
+// file name's extension picks the sound format the file must have (see
+// SoundFormatForFile); a file whose content is of another type is refused.
 // Completion reports wait on the pipeline's bus, whose descriptor the
-// user-interface thread's event loop watches (ReportDescriptor): they reach
-// the caller whatever main loop that thread runs, GLib's or another.
-// GStreamer is initialised at the first Prepare or OpenFile, not when a
-// device is made: a program that plays nothing does not start it.
+// user-interface thread's event loop watches (ReportDescriptor), whatever
+// main loop that thread runs. GStreamer is initialised at the first Prepare
+// or OpenFile: a program that plays nothing does not start it.
 class GstMediaDevice : public MediaDevice {
 public:
     // How long OpenFile waits for the file to be ready to play, by default.
@@ -43,11 +40,8 @@ public:
         kStateChange,
     };
 
-    // openTimeoutMs bounds how long OpenFile waits for the file to be ready.
     explicit GstMediaDevice(int openTimeoutMs = kOpenTimeoutMs);
     ~GstMediaDevice() override;
-    GstMediaDevice(const GstMediaDevice&) = delete;
-    GstMediaDevice& operator=(const GstMediaDevice&) = delete;
 
     uint32_t OpenFile(const std::string& path, uint16_t* deviceId) override;
     uint32_t Play() override;
@@ -57,7 +51,7 @@ public:
     int64_t Position() override;
     int64_t Length() override;
     std::string ErrorText(uint32_t code) const override;
-    void SetNotify(std::function<void(int)> notify) override;
+    void SetNotify(std::function<void(int)> notify) override { FNotify = std::move(notify); }
     int ReportDescriptor() const override;
     void DeliverReports() override;
     // Initialises GStreamer and loads the playback plugins on a thread of
@@ -70,8 +64,6 @@ public:
 
 private:
     uint32_t Fail(uint32_t code, std::string text);
-    // Opens the named file for the pipeline, or fails with the reason.
-    uint32_t OpenSoundFile(const std::string& path, std::unique_ptr<SoundFile>* file);
     void Report(int reason);
 
     const int FOpenTimeoutMs;

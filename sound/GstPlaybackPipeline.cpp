@@ -1,6 +1,7 @@
 #include "sound/GstPlaybackPipeline.h"
 
 #include <gst/gst.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -8,36 +9,96 @@
 
 #include "sound/GstLibrary.h"
 #include "sound/GstMediaDevice.h"
-#include "sound/GstMidiSynth.h"
+#include "sound/PeakLimiter.h"
 #include "sound/SoundFormat.h"
 
 namespace {
 
 std::atomic<int> gLivePipelines{0};
 
-void OnPipelineFinalized(gpointer, GObject*)
-{
-    --gLivePipelines;
-}
-
-std::string QuotedName(const std::string& path)
-{
-    return "\"" + path + "\"";
-}
-
-// Waits (bounded) for the state change in progress to complete.
-bool WaitForState(GstElement* pipeline)
+// When `started`, waits (bounded) for the state change in progress; returns `started`.
+bool Settle(GstElement* pipeline, bool started)
 {
     GstState state;
-    return gst_element_get_state(pipeline, &state, nullptr, GST_SECOND) == GST_STATE_CHANGE_SUCCESS;
+    if (started)
+        gst_element_get_state(pipeline, &state, nullptr, GST_SECOND);
+    return started;
+}
+
+// Where the synthesiser's General MIDI sound font is looked for.
+const char* const kSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+// The synthesiser's master gain (its default is 0.2): a melody of single
+// notes at full velocity peaks at some -5 dBFS.
+constexpr double kGain = 2.0;
+// -3 dBFS: room for the resampler's overshoot on the way to the output.
+constexpr float kCeiling = 0.708f;
+constexpr double kReleaseSeconds = 0.2;
+const char* const kNativeFloat = G_BYTE_ORDER == G_LITTLE_ENDIAN ? "F32LE" : "F32BE";
+
+// Streaming thread: limits each buffer the synthesiser puts out, and learns
+// the layout from the caps that precede them. Anything but interleaved
+// 32-bit float is left alone.
+GstPadProbeReturn LimitSynthOutput(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    auto* limiter = static_cast<PeakLimiter*>(data);
+    if (info->type & (GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_EVENT_FLUSH)) {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+            limiter->Reset();
+        } else if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(event, &caps);
+            const GstStructure* s = caps && gst_caps_get_size(caps) > 0 ? gst_caps_get_structure(caps, 0) : nullptr;
+            int channels = 0, rate = 0;
+            const bool usable = s && g_strcmp0(gst_structure_get_string(s, "format"), kNativeFloat) == 0 &&
+                                g_strcmp0(gst_structure_get_string(s, "layout"), "non-interleaved") != 0 &&
+                                gst_structure_get_int(s, "channels", &channels) &&
+                                gst_structure_get_int(s, "rate", &rate);
+            limiter->SetFormat(usable ? channels : 0, usable ? rate : 0);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+    if (!(info->type & GST_PAD_PROBE_TYPE_BUFFER))
+        return GST_PAD_PROBE_OK;
+    GstBuffer* buffer = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
+    GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    GstMapInfo map;
+    if (gst_buffer_map(buffer, &map, GST_MAP_READWRITE)) {
+        limiter->Process(reinterpret_cast<float*>(map.data), map.size / sizeof(float));
+        gst_buffer_unmap(buffer, &map);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+// Streaming thread: an element that decodebin plugs in. The MIDI
+// synthesiser is set up before any sound flows through it: the system's
+// General MIDI sound font, and a level at which a MIDI alarm wakes someone as
+// an ordinary alarm sound does. The synthesiser's own default is some 20 dB
+// quieter than a sound file; raised by that much, a dense passage would go
+// past full scale, so its output is held under a ceiling (PeakLimiter) that
+// plain melodies do not reach.
+void OnElementAdded(GstBin*, GstBin*, GstElement* element, void*)
+{
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory || g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") != 0)
+        return;
+    struct stat st {};
+    if (stat(kSoundFont, &st) == 0)
+        g_object_set(element, "soundfont", kSoundFont, nullptr);
+    g_object_set(element, "synth-gain", kGain, nullptr);
+    GstPad* src = gst_element_get_static_pad(element, "src");
+    if (!src)
+        return;
+    // The probe owns the limiter: it goes with the pad.
+    gst_pad_add_probe(src,
+                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                                   GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+                      LimitSynthOutput, new PeakLimiter(kCeiling, kReleaseSeconds),
+                      [](gpointer limiter) { delete static_cast<PeakLimiter*>(limiter); });
+    gst_object_unref(src);
 }
 
 }  // namespace
-
-GstPlaybackPipeline::GstPlaybackPipeline(std::unique_ptr<SoundFile> file, const SoundFormat& format)
-    : FFile(std::move(file)), FFormat(format)
-{
-}
 
 GstPlaybackPipeline::~GstPlaybackPipeline()
 {
@@ -57,13 +118,6 @@ int GstPlaybackPipeline::Live()
 
 uint32_t GstPlaybackPipeline::Open(const std::string& path, int timeoutMs, std::string* error)
 {
-    if (const uint32_t rc = Build(error))
-        return rc;
-    return Preroll(path, timeoutMs, error);
-}
-
-uint32_t GstPlaybackPipeline::Build(std::string* error)
-{
     GstElement* sink = GstLibrary::MakeAudioSink(error);
     if (!sink && !error->empty())
         return GstMediaDevice::kBadSink;
@@ -74,7 +128,8 @@ uint32_t GstPlaybackPipeline::Build(std::string* error)
     GstElement* pipeline = gst_pipeline_new("zum-sound");
     if (pipeline) {
         ++gLivePipelines;
-        g_object_weak_ref(G_OBJECT(pipeline), &OnPipelineFinalized, nullptr);
+        g_object_weak_ref(
+            G_OBJECT(pipeline), [](gpointer, GObject*) { --gLivePipelines; }, nullptr);
     }
     if (!sink || !src || !decode || !convert || !resample || !pipeline) {
         // Elements not yet in a bin are floating: sink them to release them.
@@ -96,7 +151,7 @@ uint32_t GstPlaybackPipeline::Build(std::string* error)
     g_signal_connect(decode, "autoplug-continue", G_CALLBACK(OnAutoplugContinue), this);
     g_signal_connect(decode, "pad-added", G_CALLBACK(OnPadAdded), this);
     g_signal_connect(decode, "deep-element-added", G_CALLBACK(OnElementAdded), nullptr);
-    return 0;
+    return Preroll(path, timeoutMs, error);
 }
 
 // Preroll: PAUSED is reached when the first decoded sound is at the sink.
@@ -110,7 +165,7 @@ uint32_t GstPlaybackPipeline::Preroll(const std::string& path, int timeoutMs, st
         const auto left =
             std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
-            *error = "The sound file did not get ready to play in time: " + QuotedName(path) + ".";
+            *error = "The sound file did not get ready to play in time: \"" + path + "\".";
             return GstMediaDevice::kTimeout;
         }
         GstMessage* msg = gst_bus_timed_pop_filtered(
@@ -127,16 +182,15 @@ uint32_t GstPlaybackPipeline::Preroll(const std::string& path, int timeoutMs, st
             std::lock_guard lock(FMutex);
             rc = FTypeError.empty() ? GstMediaDevice::kOpenFailed : GstMediaDevice::kWrongFormat;
             *error = !FTypeError.empty() ? FTypeError : err ? err->message : "The sound file cannot be played.";
-            if (err)
-                g_error_free(err);
+            g_clear_error(&err);
         } else if (type == GST_MESSAGE_EOS) {
             rc = GstMediaDevice::kNoAudio;
-            *error = "The file holds no playable sound: " + QuotedName(path) + ".";
+            *error = "The file holds no playable sound: \"" + path + "\".";
         } else if (fromPipeline) {
             std::lock_guard lock(FMutex);
             if (!FAudioLinked) {
                 rc = GstMediaDevice::kNoAudio;
-                *error = "The file has no audio stream: " + QuotedName(path) + ".";
+                *error = "The file has no audio stream: \"" + path + "\".";
             }
         }
         gst_message_unref(msg);
@@ -200,15 +254,6 @@ void GstPlaybackPipeline::OnPadAdded(GstElement*, GstPad* pad, void* data)
     gst_object_unref(sinkPad);
 }
 
-// Streaming thread: an element that decodebin plugs in. The MIDI
-// synthesiser is set up before any sound flows through it.
-void GstPlaybackPipeline::OnElementAdded(GstBin*, GstBin*, GstElement* element, void*)
-{
-    GstElementFactory* factory = gst_element_get_factory(element);
-    if (factory && g_strcmp0(GST_OBJECT_NAME(factory), "fluiddec") == 0)
-        SetUpMidiSynth(element);
-}
-
 bool GstPlaybackPipeline::Play()
 {
     return gst_element_set_state(FPipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
@@ -216,35 +261,26 @@ bool GstPlaybackPipeline::Play()
 
 bool GstPlaybackPipeline::Pause()
 {
-    if (gst_element_set_state(FPipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
-        return false;
-    WaitForState(FPipeline);
-    return true;
+    return Settle(FPipeline, gst_element_set_state(FPipeline, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE);
 }
 
 bool GstPlaybackPipeline::SeekToStart()
 {
-    if (!gst_element_seek_simple(FPipeline, GST_FORMAT_TIME,
-                                 static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0))
-        return false;
-    WaitForState(FPipeline);
-    return true;
+    return Settle(FPipeline,
+                  gst_element_seek_simple(FPipeline, GST_FORMAT_TIME,
+                                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0));
 }
 
 int64_t GstPlaybackPipeline::PositionMs() const
 {
     gint64 pos = 0;
-    if (!gst_element_query_position(FPipeline, GST_FORMAT_TIME, &pos) || pos < 0)
-        return -1;
-    return pos / GST_MSECOND;
+    return gst_element_query_position(FPipeline, GST_FORMAT_TIME, &pos) && pos >= 0 ? pos / GST_MSECOND : -1;
 }
 
 int64_t GstPlaybackPipeline::LengthMs() const
 {
     gint64 len = 0;
-    if (!gst_element_query_duration(FPipeline, GST_FORMAT_TIME, &len) || len < 0)
-        return -1;
-    return len / GST_MSECOND;
+    return gst_element_query_duration(FPipeline, GST_FORMAT_TIME, &len) && len >= 0 ? len / GST_MSECOND : -1;
 }
 
 int GstPlaybackPipeline::ReportDescriptor() const
@@ -256,13 +292,11 @@ int GstPlaybackPipeline::ReportDescriptor() const
 
 GstPlaybackPipeline::Report GstPlaybackPipeline::NextReport()
 {
-    while (GstMessage* message = gst_bus_pop(FBus)) {
-        const GstMessageType type = GST_MESSAGE_TYPE(message);
-        gst_message_unref(message);
-        if (type == GST_MESSAGE_EOS)
-            return Report::kEnd;
-        if (type == GST_MESSAGE_ERROR)
-            return Report::kError;
-    }
-    return Report::kNone;
+    // Every other message before it is dropped.
+    GstMessage* message = gst_bus_pop_filtered(FBus, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    if (!message)
+        return Report::kNone;
+    const bool end = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    gst_message_unref(message);
+    return end ? Report::kEnd : Report::kError;
 }

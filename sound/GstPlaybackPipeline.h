@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "sound/SoundFile.h"
 
@@ -12,7 +13,6 @@ typedef struct _GstElement GstElement;
 typedef struct _GstBus GstBus;
 typedef struct _GstCaps GstCaps;
 typedef struct _GstPad GstPad;
-typedef struct _GstBin GstBin;
 
 struct SoundFormat;
 
@@ -22,7 +22,7 @@ struct SoundFormat;
 // owns and closes only once the pipeline has stopped. decodebin's first
 // content type must belong to the file's SoundFormat; the first raw audio
 // stream is played and any other stream is left unlinked. MIDI is
-// synthesised as SetUpMidiSynth sets the synthesiser up. The sink is
+// synthesised at a level that matches the other sounds. The sink is
 // GstLibrary::MakeAudioSink's.
 // Owned and called by one thread (the user-interface thread); decodebin's
 // streaming threads call back into it only while it opens.
@@ -32,10 +32,11 @@ public:
     enum class Report { kNone, kEnd, kError };
 
     // format must outlive the pipeline (the formats are static).
-    GstPlaybackPipeline(std::unique_ptr<SoundFile> file, const SoundFormat& format);
+    GstPlaybackPipeline(std::unique_ptr<SoundFile> file, const SoundFormat& format)
+        : FFile(std::move(file)), FFormat(format)
+    {
+    }
     ~GstPlaybackPipeline();  // stops the pipeline, drops its reports, then closes the file
-    GstPlaybackPipeline(const GstPlaybackPipeline&) = delete;
-    GstPlaybackPipeline& operator=(const GstPlaybackPipeline&) = delete;
 
     // Builds the pipeline and waits, at most timeoutMs, until it is ready to
     // play. Returns 0, or a GstMediaDevice::Code with its text in *error;
@@ -54,17 +55,14 @@ public:
     // kNone once none waits.
     Report NextReport();
 
-    // Pipelines not yet finalised, over the whole process: 0 whenever every
-    // pipeline is gone, unless one leaked.
+    // Pipelines not yet finalised, over the whole process.
     static int Live();
 
 private:
-    uint32_t Build(std::string* error);
     uint32_t Preroll(const std::string& path, int timeoutMs, std::string* error);
 
     static int OnAutoplugContinue(GstElement* decodebin, GstPad*, GstCaps* caps, void* data);
     static void OnPadAdded(GstElement*, GstPad* pad, void* data);
-    static void OnElementAdded(GstBin*, GstBin*, GstElement* element, void*);
 
     std::unique_ptr<SoundFile> FFile;
     const SoundFormat& FFormat;

@@ -6,14 +6,8 @@
 #include <utility>
 
 #include "sound/GstMediaDevice.h"
-#include "sound/MediaDevice.h"
-
-namespace {
 
 const char kNoDeviceOpen[] = "No MCI device open";
-const char kUnknownErrorCode[] = "Unknown error code";
-
-}  // namespace
 
 TMediaPlayer::TMediaPlayer(std::unique_ptr<MediaDevice> device)
     : FDevice(device ? std::move(device) : std::make_unique<GstMediaDevice>())
@@ -38,8 +32,8 @@ void TMediaPlayer::Open()
     uint16_t id = 0;
     FError = FDevice->OpenFile(FFileName, &id);
     if (FError != 0) {
-        std::string text = FDevice->ErrorText(FError);
-        throw EMCIDeviceError(text.empty() ? kUnknownErrorCode : text);
+        const std::string text = FDevice->ErrorText(FError);
+        throw EMCIDeviceError(text.empty() ? "Unknown error code" : text);
     }
     FOpen = true;
     FDeviceID = id;
@@ -56,11 +50,6 @@ void TMediaPlayer::WatchReports()
     // The reports only record their reason (see the constructor): the
     // notifier is never destroyed from within its own signal.
     QObject::connect(FReports.get(), &QSocketNotifier::activated, [this] { FDevice->DeliverReports(); });
-}
-
-void TMediaPlayer::Prepare()
-{
-    FDevice->Prepare();
 }
 
 void TMediaPlayer::Play()

@@ -30,8 +30,6 @@ public:
     // Takes ownership of the device; a null device means the real one.
     explicit TMediaPlayer(std::unique_ptr<MediaDevice> device = nullptr);
     ~TMediaPlayer();  // closes an open device, which silences a playing sound
-    TMediaPlayer(const TMediaPlayer&) = delete;
-    TMediaPlayer& operator=(const TMediaPlayer&) = delete;
 
     const std::string& FileName() const { return FFileName; }
     void SetFileName(const std::string& name) { FFileName = name; }
@@ -42,7 +40,7 @@ public:
     void Close();
     // Gets the playback service ready beside the caller, so that a later
     // Open (an alarm at its second) does not wait for it. Never throws.
-    void Prepare();
+    void Prepare() { FDevice->Prepare(); }
 
     uint32_t Error() const { return FError; }
     uint16_t DeviceID() const { return FDeviceID; }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-PeakLimiter::PeakLimiter(float ceiling, double releaseSeconds) : FCeiling(ceiling), FReleaseSeconds(releaseSeconds) {}
-
 void PeakLimiter::SetFormat(int channels, int rate)
 {
     FChannels = channels > 0 && rate > 0 ? channels : 0;

@@ -11,7 +11,7 @@
 class PeakLimiter {
 public:
     // ceiling: the largest magnitude let through (1.0 is full scale).
-    PeakLimiter(float ceiling, double releaseSeconds);
+    PeakLimiter(float ceiling, double releaseSeconds) : FCeiling(ceiling), FReleaseSeconds(releaseSeconds) {}
 
     // The stream's layout; sound is passed unchanged until it is known.
     void SetFormat(int channels, int rate);

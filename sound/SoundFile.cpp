@@ -20,11 +20,6 @@ int Retry(Call call)
     return rc;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 }  // namespace
 
 // The name is resolved once, into a path-only descriptor: that reads
@@ -37,38 +32,30 @@ SoundFile::SoundFile(const std::string& path)
 {
     const int pathFd = Retry([&] { return open(path.c_str(), O_PATH | O_CLOEXEC); });
     if (pathFd < 0) {
-        Fail(Status::kCannotOpen, errno);
+        FErrno = errno;
         return;
     }
     struct stat checked {};
+    int fd = -1;
     if (fstat(pathFd, &checked) != 0) {
-        const int error = errno;
-        close(pathFd);
-        Fail(Status::kCannotOpen, error);
-        return;
+        FErrno = errno;
+    } else if (S_ISREG(checked.st_mode)) {
+        constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+        const std::string self = "/proc/self/fd/" + std::to_string(pathFd);
+        fd = Retry([&] { return open(self.c_str(), kReadFlags); });
+        if (fd < 0 && errno == ENOENT)
+            fd = Retry([&] { return open(path.c_str(), kReadFlags); });
+        FErrno = fd < 0 ? errno : 0;
     }
-    if (!S_ISREG(checked.st_mode)) {
-        close(pathFd);
-        Fail(Status::kNotRegular, 0);
-        return;
-    }
-    constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    const std::string self = "/proc/self/fd/" + std::to_string(pathFd);
-    int fd = Retry([&] { return open(self.c_str(), kReadFlags); });
-    if (fd < 0 && errno == ENOENT)
-        fd = Retry([&] { return open(path.c_str(), kReadFlags); });
-    const int openError = errno;
     close(pathFd);
-    if (fd < 0) {
-        Fail(Status::kCannotOpen, openError);
+    if (fd < 0)
         return;
-    }
     // The descriptor read from is the one checked last: a regular file, and
     // the one the name led to at first.
     struct stat opened {};
-    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || !SameFile(opened, checked)) {
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != checked.st_dev ||
+        opened.st_ino != checked.st_ino) {
         close(fd);
-        Fail(Status::kNotRegular, 0);
         return;
     }
     // Reads of a regular file never wait for another process; the flag only
@@ -77,17 +64,10 @@ SoundFile::SoundFile(const std::string& path)
     if (flags >= 0)
         fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     FFd = fd;
-    FStatus = Status::kOpen;
 }
 
 SoundFile::~SoundFile()
 {
     if (FFd >= 0)
         close(FFd);
-}
-
-void SoundFile::Fail(Status status, int error)
-{
-    FStatus = status;
-    FErrno = error;
 }

@@ -10,28 +10,20 @@
 // descriptor and closes it on destruction.
 class SoundFile {
 public:
-    enum class Status {
-        kOpen,        // Descriptor() reads the file
-        kCannotOpen,  // the name cannot be opened; Errno() says why
-        kNotRegular,  // the name is, or links to, something other than a regular file
-    };
-
     // Follows symbolic links: a link to a regular file opens that file.
     explicit SoundFile(const std::string& path);
     ~SoundFile();
     SoundFile(const SoundFile&) = delete;
     SoundFile& operator=(const SoundFile&) = delete;
 
-    Status GetStatus() const { return FStatus; }
-    int Errno() const { return FErrno; }
-    // Open for reading, close-on-exec, positioned at the start; -1 unless
-    // the status is kOpen.
+    // Open for reading, close-on-exec, positioned at the start; -1 when the
+    // name was refused.
     int Descriptor() const { return FFd; }
+    // Why the name could not be opened (an errno value); 0 when it is open,
+    // or when it is something other than a regular file.
+    int Errno() const { return FErrno; }
 
 private:
-    void Fail(Status status, int error);
-
     int FFd = -1;
-    Status FStatus = Status::kCannotOpen;
     int FErrno = 0;
 };

@@ -1,29 +1,20 @@
 #include "sound/SoundFormat.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <utility>
 
-const char* const kMidiSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
-
 namespace {
 
-const SoundFormat kWave{"a WAVE sound file", {"audio/x-wav"}, false};
+const SoundFormat kWave{"a WAVE sound file", {"audio/x-wav"}};
 // An ID3 tag is only a prefix; what follows it is checked when it is decoded.
-const SoundFormat kMpeg{"an MPEG audio (MP3) file", {"audio/mpeg", "application/x-id3"}, false};
-const SoundFormat kMidi{"a MIDI sequence file", {"audio/midi"}, true};
-const SoundFormat kSun{"a Sun/NeXT audio file", {"audio/x-au"}, false};
+const SoundFormat kMpeg{"an MPEG audio (MP3) file", {"audio/mpeg", "application/x-id3"}};
+const SoundFormat kMidi{"a MIDI sequence file", {"audio/midi"}};
+const SoundFormat kSun{"a Sun/NeXT audio file", {"audio/x-au"}};
 
-const std::array<std::pair<std::string_view, const SoundFormat*>, 7> kByExtension{{
-    {"wav", &kWave},
-    {"wave", &kWave},
-    {"mp3", &kMpeg},
-    {"mid", &kMidi},
-    {"midi", &kMidi},
-    {"au", &kSun},
-    {"snd", &kSun},
-}};
+const std::pair<std::string_view, const SoundFormat*> kByExtension[] = {
+    {"wav", &kWave},  {"wave", &kWave}, {"mp3", &kMpeg}, {"mid", &kMidi},
+    {"midi", &kMidi}, {"au", &kSun},    {"snd", &kSun}};
 
 }  // namespace
 
@@ -35,20 +26,14 @@ const SoundFormat* SoundFormatForFile(std::string_view path)
     if (dot == std::string_view::npos || dot == 0)
         return nullptr;  // none, or a hidden file's name
     std::string ext(base.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const auto& [name, format] : kByExtension)
-        if (name == ext)
-            return format;
-    return nullptr;
+    std::ranges::transform(ext, ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto known = std::ranges::find(kByExtension, ext, &std::pair<std::string_view, const SoundFormat*>::first);
+    return known == std::end(kByExtension) ? nullptr : known->second;
 }
 
 bool SoundFormatAccepts(const SoundFormat& format, std::string_view mediaType, int mpegVersion)
 {
-    if (std::find(format.mediaTypes.begin(), format.mediaTypes.end(), mediaType) == format.mediaTypes.end())
-        return false;
     // audio/mpeg also names AAC (versions 2 and 4), which is not MP3.
-    if (mediaType == "audio/mpeg")
-        return mpegVersion == 1;
-    return true;
+    return std::ranges::find(format.mediaTypes, mediaType) != format.mediaTypes.end() &&
+           (mediaType != "audio/mpeg" || mpegVersion == 1);
 }

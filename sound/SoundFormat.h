@@ -15,7 +15,6 @@
 struct SoundFormat {
     std::string_view description;              // for messages, e.g. "a WAVE sound file"
     std::vector<std::string_view> mediaTypes;  // content types that the format accepts
-    bool midi = false;                         // needs the synthesiser and its sound font
 };
 
 // The format for a path, or null when its extension names none. Only the last
@@ -25,6 +24,3 @@ const SoundFormat* SoundFormatForFile(std::string_view path);
 // Whether a detected content type (caps name and, for MPEG audio, its
 // mpegversion; 0 when absent) belongs to the format.
 bool SoundFormatAccepts(const SoundFormat& format, std::string_view mediaType, int mpegVersion);
-
-// Where the synthesiser's General MIDI sound font is looked for.
-extern const char* const kMidiSoundFont;

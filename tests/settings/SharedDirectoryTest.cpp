@@ -132,7 +132,7 @@ TEST_F(SharedDirectoryTest, AnotherUsersFileIsNotReplaced)
             c.write();
             ADD_FAILURE() << "replaced another user's file";
         } catch (const EFCreateError& e) {
-            EXPECT_EQ(e.path(), path);
+            EXPECT_EQ(std::string(e.what()), "Cannot create file " + path);
         }
         struct stat st {};
         ASSERT_EQ(::lstat(path.c_str(), &st), 0);
