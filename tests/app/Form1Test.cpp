@@ -21,6 +21,7 @@
 #include "app/ExceptionBox.h"
 #include "app/DesignFont.h"
 #include "app/Form1.h"
+#include "tests/app/Form1Fixture.h"
 #include "app/Form2.h"
 #include "app/SpeedButton.h"
 #include "app/TimeText.h"
@@ -38,37 +39,14 @@ QT_END_NAMESPACE
 
 namespace {
 
-// A main window on a driven clock, a fake sound device and its own state
-// directory; what the exception box would show is collected.
-class Form1Test : public ::testing::Test {
+class Form1Test : public Form1Fixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        Form1Fixture::SetUp();
         sound->length = 1000;  // a medium that is not at its end once opened
-        qputenv("ZUM_SYSTEM_DIR", dir.path().toLocal8Bit());
-        setenv("TZ", "UTC", 1);
-        tzset();
-        oldPresenter = SetExceptionPresenter([this](const std::string& text) { shown.push_back(text); });
     }
-    void TearDown() override
-    {
-        form.reset();
-        SetExceptionPresenter(oldPresenter);
-        qunsetenv("ZUM_SYSTEM_DIR");
-    }
-
-    TForm1& Form()
-    {
-        if (!form) {
-            TForm1Services services;
-            services.clock = &clock;
-            services.makeMediaDevice = [this] { return std::make_unique<FakeMediaDevice>(sound); };
-            form = std::make_unique<TForm1>(std::move(services));
-        }
-        return *form;
-    }
-    std::string AlarmPath() const { return dir.path().toStdString() + "/KPT.dat"; }
+    std::string AlarmPath() const { return StatePath("KPT.dat"); }
 
     // The state that moves together with "armed" is all one way or the other.
     void ExpectArmed(bool armed)
@@ -89,13 +67,6 @@ protected:
         Form().Timer2Timer();
         ++clock.now;
     }
-
-    QTemporaryDir dir;
-    FakeClock clock;
-    std::shared_ptr<FakeMediaDevice::Script> sound = std::make_shared<FakeMediaDevice::Script>();
-    std::vector<std::string> shown;
-    ExceptionPresenter oldPresenter;
-    std::unique_ptr<TForm1> form;
 };
 
 TEST_F(Form1Test, FirstStartIsUnarmedAndEmpty)
@@ -166,7 +137,7 @@ TEST_F(Form1Test, ArmWritesTheFileAndMovesTheStateTogether)
 TEST_F(Form1Test, ArmThatCannotWriteIsArmedAndShowsTheError)
 {
     TForm1& f = Form();
-    const std::string missing = dir.path().toStdString() + "/no/such/dir";
+    const std::string missing = state.path().toStdString() + "/no/such/dir";
     qputenv("ZUM_SYSTEM_DIR", QByteArray::fromStdString(missing));
     f.Label2->setText("07:30:05");
     f.Label3->setText("/a.wav");
@@ -304,7 +275,7 @@ TEST_F(Form1Test, EightBitTextsAreShownAndStoredBackUnchanged)
 
 TEST_F(Form1Test, StartRemovesTheScratchFilesOfKilledSaves)
 {
-    const std::string stale = dir.path().toStdString() + "/.KPT.dat.00112233445566778899aabb.tmp";
+    const std::string stale = state.path().toStdString() + "/.KPT.dat.00112233445566778899aabb.tmp";
     WriteBytes(stale, "07:30:00\r\n");
     Form();
     EXPECT_FALSE(PathExists(stale));
@@ -477,9 +448,7 @@ TEST_F(Form1Test, PlayAndStopNeverShowAnything)
 
 TEST_F(Form1Test, SetTimeAndSelectSoundChangeOnlyTheLabels)
 {
-    TForm1Services services;
-    services.clock = &clock;
-    services.makeMediaDevice = [this] { return std::make_unique<FakeMediaDevice>(sound); };
+    TForm1Services services = Services();
     services.runOpenDialog = [](QWidget*, QString* name) {
         *name = "/new sound.mp3";
         return true;

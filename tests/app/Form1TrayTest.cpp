@@ -23,6 +23,7 @@
 #include "settings/AutostartEntry.h"
 #include "app/ExceptionBox.h"
 #include "app/Form1.h"
+#include "tests/app/Form1Fixture.h"
 #include "app/SpeedButton.h"
 #include "tests/fakes/FakeMediaDevice.h"
 #include "tests/fakes/FakeTrayBackend.h"
@@ -32,35 +33,13 @@
 
 namespace {
 
-// A main window on a fake tray, with its own state and configuration
-// directories; what the exception box would show is collected.
-class Form1TrayTest : public ::testing::Test {
+// The main window on a fake tray; the test ticks the clock itself.
+class Form1TrayTest : public Form1Fixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(state.isValid());
-        ASSERT_TRUE(config.isValid());
-        qputenv("ZUM_SYSTEM_DIR", state.path().toLocal8Bit());
-        qputenv("XDG_CONFIG_DIRS", config.path().toLocal8Bit() + ":/etc/xdg");
-        setenv("TZ", "UTC", 1);
-        tzset();
-        oldPresenter = SetExceptionPresenter([this](const std::string& text) { shown.push_back(text); });
-    }
-    void TearDown() override
-    {
-        form.reset();
-        SetExceptionPresenter(oldPresenter);
-        qunsetenv("ZUM_SYSTEM_DIR");
-        qunsetenv("XDG_CONFIG_DIRS");
-    }
     TForm1& Form()
     {
         if (!form) {
-            TForm1Services services;
-            services.clock = &clock;
-            services.makeMediaDevice = [] {
-                return std::make_unique<FakeMediaDevice>(std::make_shared<FakeMediaDevice::Script>());
-            };
+            TForm1Services services = Services();
             services.makeTrayBackend = [this] {
                 auto made = std::make_unique<FakeTrayBackend>();
                 made->available = trayAvailable;
@@ -68,7 +47,7 @@ protected:
                 return made;
             };
             form = std::make_unique<TForm1>(std::move(services));
-            form->Timer1->stop();  // the test ticks itself
+            form->Timer1->stop();
         }
         return *form;
     }
@@ -86,19 +65,13 @@ protected:
         Form().Label3->setText(QStringLiteral("/ring.wav"));
         Form().SpeedButton4Click();
     }
-    std::string MarkerPath() const { return state.path().toStdString() + "/Zum.dat"; }
+    std::string MarkerPath() const { return StatePath("Zum.dat"); }
     std::string EntryPath() const { return config.path().toStdString() + "/autostart/ZUM.desktop"; }
     void Report(TTrayActivation activation) { area->Activate(0, activation); }
     const std::string& Tip() const { return area->shown.begin()->second.tip; }
 
-    QTemporaryDir state;
-    QTemporaryDir config;
-    FakeClock clock;
     bool trayAvailable = true;
     FakeTrayBackend* area = nullptr;
-    std::vector<std::string> shown;
-    ExceptionPresenter oldPresenter;
-    std::unique_ptr<TForm1> form;
 };
 
 TEST_F(Form1TrayTest, TheIconIsTheBuiltInPictureWithHintsOnAndNotShownAtStart)
@@ -119,7 +92,7 @@ TEST_F(Form1TrayTest, TheIconIsTheBuiltInPictureWithHintsOnAndNotShownAtStart)
 
 TEST_F(Form1TrayTest, FirstHintOfARestoredAlarmIsTheAlarmTextAlone)
 {
-    std::ofstream(state.path().toStdString() + "/KPT.dat", std::ios::binary) << "07:30:00\r\n/ring.wav\r\n";
+    std::ofstream(StatePath("KPT.dat"), std::ios::binary) << "07:30:00\r\n/ring.wav\r\n";
     TForm1& f = Start();
     EXPECT_EQ(f.TaskIcon1->Hint(), "07:30:00");
     f.Timer1Timer();
