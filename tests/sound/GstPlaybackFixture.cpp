@@ -53,16 +53,6 @@ double SecondsSince(Clock::time_point t)
     return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
-std::string Raised(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EMCIDeviceError& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
-
 }  // namespace gsttest
 
 using namespace gsttest;

@@ -12,6 +12,7 @@
 
 #include "sound/MediaDevice.h"
 #include "sound/MediaPlayer.h"
+#include "tests/support/Raised.h"
 
 namespace gsttest {
 
@@ -21,8 +22,6 @@ using Clock = std::chrono::steady_clock;
 bool RunUntil(const std::function<bool()>& done, int timeoutMs);
 void Pump(int ms);
 double SecondsSince(Clock::time_point t);
-// The message of the EMCIDeviceError that f raises, or "(nothing raised)".
-std::string Raised(const std::function<void()>& f);
 
 }  // namespace gsttest
 

@@ -324,13 +324,13 @@ TEST_F(GstPlayback, FilesThatCannotPlayAreRefused)
         SCOPED_TRACE(c.name);
         p.SetFileName(c.make(*this, dir));
         const auto start = Clock::now();
-        const std::string text = Raised([&] { p.Open(); });
+        const std::string text = Raised<EMCIDeviceError>([&] { p.Open(); });
         EXPECT_LT(SecondsSince(start), 6.0);
         EXPECT_NE(text, "(nothing raised)");
         EXPECT_NE(text.find(c.message), std::string::npos) << text;
         EXPECT_NE(p.Error(), 0u);
         EXPECT_FALSE(p.IsOpen());
-        EXPECT_EQ(Raised([&] { p.Play(); }), "No MCI device open");
+        EXPECT_EQ(Raised<EMCIDeviceError>([&] { p.Play(); }), "No MCI device open");
         EXPECT_EQ(GstMediaDevice::LivePipelines(), 0) << "a refused file leaves no pipeline behind";
     }
     // The same player goes on to play a good file.
@@ -357,10 +357,10 @@ TEST_F(GstPlayback, OpenGivesUpAfterItsBound)
 {
     setenv("ZUM_AUDIO_SINK", "identity sleep-time=800000 ! fakesink", 1);
     TMediaPlayer p(std::make_unique<GstMediaDevice>(300));
-    Raised([&] { p.Open(); });  // an empty name: only starts GStreamer, which is slow the first time
+    Raised<EMCIDeviceError>([&] { p.Open(); });  // an empty name: only starts GStreamer, which is slow the first time
     p.SetFileName(WavTone("a.wav", 0.5));
     const auto start = Clock::now();
-    const std::string text = Raised([&] { p.Open(); });
+    const std::string text = Raised<EMCIDeviceError>([&] { p.Open(); });
     EXPECT_NE(text.find("did not get ready to play in time"), std::string::npos) << text;
     EXPECT_LT(SecondsSince(start), 1.5) << "the bound plus the held buffer at most";
     EXPECT_FALSE(p.IsOpen());
@@ -371,7 +371,7 @@ TEST_F(GstPlayback, UnusableOutputIsRefusedWithItsReason)
     setenv("ZUM_AUDIO_SINK", "nosuchelement-zum", 1);
     TMediaPlayer p(Service());
     p.SetFileName(WavTone("a.wav", 0.1));
-    const std::string text = Raised([&] { p.Open(); });
+    const std::string text = Raised<EMCIDeviceError>([&] { p.Open(); });
     EXPECT_NE(text.find("ZUM_AUDIO_SINK"), std::string::npos) << text;
     EXPECT_FALSE(p.IsOpen());
 }
@@ -392,7 +392,7 @@ TEST_F(GstPlayback, TheDefaultServicePlays)
     EXPECT_GE(rec->Peak(), 8000) << "the recording must not be silent";
 
     p.SetFileName(dir + "/nothere.wav");
-    const std::string text = Raised([&] { p.Open(); });
+    const std::string text = Raised<EMCIDeviceError>([&] { p.Open(); });
     EXPECT_NE(text.find("not found"), std::string::npos) << text;
 }
 

@@ -13,6 +13,7 @@
 
 #include "tests/fakes/FakeMediaDevice.h"
 #include "sound/MediaPlayer.h"
+#include "tests/support/Raised.h"
 
 namespace {
 
@@ -27,16 +28,6 @@ struct Rig {
         script->calls.clear();
     }
 };
-
-std::string MessageOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const EMCIDeviceError& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 TEST(MediaPlayer, OpenKeepsTheDeviceAndItsId)
 {
@@ -76,13 +67,13 @@ TEST_P(MediaPlayerRefusedOpen, RaisesTheServiceTextAndStaysClosed)
     r.OpenOk();
     r.script->nextOpenResult = c.code;
     r.script->nextOpenErrorText = c.serviceText;
-    EXPECT_EQ(MessageOf([&] { r.player->Open(); }), c.message);
+    EXPECT_EQ(Raised<EMCIDeviceError>([&] { r.player->Open(); }), c.message);
     EXPECT_EQ(r.player->Error(), c.code);
     EXPECT_FALSE(r.player->IsOpen());
     EXPECT_EQ(r.player->DeviceID(), 0);
     // Nothing is open, so the callers' Play and Stop are refused too.
-    EXPECT_EQ(MessageOf([&] { r.player->Play(); }), "No MCI device open");
-    EXPECT_EQ(MessageOf([&] { r.player->Stop(); }), "No MCI device open");
+    EXPECT_EQ(Raised<EMCIDeviceError>([&] { r.player->Play(); }), "No MCI device open");
+    EXPECT_EQ(Raised<EMCIDeviceError>([&] { r.player->Stop(); }), "No MCI device open");
     EXPECT_EQ(r.script->Log(), "Close OpenFile(a.wav)");
 }
 
@@ -94,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Codes, MediaPlayerRefusedOpen,
 TEST(MediaPlayer, PlayAndStopNeedAnOpenDevice)
 {
     Rig r;
-    EXPECT_EQ(MessageOf([&] { r.player->Play(); }), "No MCI device open");
-    EXPECT_EQ(MessageOf([&] { r.player->Stop(); }), "No MCI device open");
+    EXPECT_EQ(Raised<EMCIDeviceError>([&] { r.player->Play(); }), "No MCI device open");
+    EXPECT_EQ(Raised<EMCIDeviceError>([&] { r.player->Stop(); }), "No MCI device open");
     EXPECT_TRUE(r.script->calls.empty());
 }
 

@@ -74,7 +74,7 @@ TEST_F(GstPlayback, ANameSwappedForAPipeNeverHoldsTheOpen)
     });
 
     TMediaPlayer p(Service());
-    Raised([&] { p.Open(); });  // an empty name: only starts GStreamer, which is slow the first time
+    Raised<EMCIDeviceError>([&] { p.Open(); });  // an empty name: only starts GStreamer, which is slow the first time
     int played = 0, refused = 0;
     const auto deadline = Clock::now() + 20s;
     // At least 40 opens, and until the name has been met both as the sound
@@ -84,7 +84,7 @@ TEST_F(GstPlayback, ANameSwappedForAPipeNeverHoldsTheOpen)
         p.SetFileName(path);
         openStarted = Clock::now().time_since_epoch().count();
         opening = true;
-        const std::string text = Raised([&] { p.Open(); });
+        const std::string text = Raised<EMCIDeviceError>([&] { p.Open(); });
         opening = false;
         if (text == "(nothing raised)") {
             ++played;
@@ -121,7 +121,7 @@ TEST_F(GstPlayback, LinksAreFollowedToRegularFilesOnly)
         SCOPED_TRACE(name);
         p.SetFileName(name);
         const auto start = Clock::now();
-        const std::string text = Raised([&] { p.Open(); });
+        const std::string text = Raised<EMCIDeviceError>([&] { p.Open(); });
         EXPECT_LT(SecondsSince(start), 1.0);
         EXPECT_NE(text.find("Not a sound file but a directory, device or pipe"), std::string::npos) << text;
         EXPECT_FALSE(p.IsOpen());
