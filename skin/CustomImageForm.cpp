@@ -8,8 +8,6 @@
 #include <QPainter>
 #include <QScreen>
 
-#include <ranges>
-
 #include "skin/Bitmap.h"
 #include "skin/BitmapQt.h"
 #include "skin/DragPlatformQt.h"
@@ -184,8 +182,9 @@ QWidget* TfcCustomImageForm::ControlAtPos(const QPoint& P) const
     QWidget* form = ParentForm();
     if (form == nullptr)
         return nullptr;
-    for (QObject* child : form->children() | std::views::reverse) {
-        auto* control = qobject_cast<QWidget*>(child);
+    const QObjectList& children = form->children();  // topmost last
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        auto* control = qobject_cast<QWidget*>(*it);
         // Disabled controls count; windows and controls with a native
         // window of their own take their presses themselves.
         if (control == nullptr || control->isWindow() || !control->isVisibleTo(form) ||

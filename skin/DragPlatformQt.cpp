@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QWindow>
 
-#include <ranges>
 #include <utility>
 
 void TfcQtDragPlatform::SetFiltering(bool Value)
@@ -140,8 +139,9 @@ void TfcQtDragPlatform::RemoveMouseMoves()
         SetFiltering(false);
     }
     const auto isMove = [](const Held& h) { return h.kind == TfcLoopMessage::Kind::MouseMove; };
-    for (const Held& h : FHeld | std::views::filter(isMove))
-        FKnown = h.global;
+    for (const Held& h : FHeld)
+        if (isMove(h))
+            FKnown = h.global;
     std::erase_if(FHeld, isMove);
 }
 
